@@ -1,0 +1,83 @@
+#pragma once
+// The two ways to the box, a serial port (Comm1) and a TCP socket (tcpServer), and the one
+// rule by which every command is sent.
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/port_directory.h"
+#include "platform/serial_port.h"
+#include "platform/tcp_socket.h"
+
+namespace orv::link {
+
+// "9600,N,8,1" -> its parts; nullopt when the text is not such a line setting.
+std::optional<platform::LineSettings> parse_line_settings(std::string_view text);
+
+// "23" -> 23; nullopt unless the text is a whole number from 1 to 65535.
+std::optional<std::uint16_t> parse_ip_port(std::string_view text);
+
+class Transport {
+public:
+    Transport(platform::SerialPort& serial, platform::TcpSocket& socket,
+              platform::PortDirectory& ports);
+    Transport(const Transport&) = delete;
+    Transport& operator=(const Transport&) = delete;
+
+    // --- serial port ---
+    void set_line_settings(std::string text) { settings_ = std::move(text); }
+    const std::string& line_settings() const { return settings_; }
+    void set_port_number(int n) { port_number_ = n; }
+    int port_number() const { return port_number_; }
+    // The receive threshold: the notification is raised once at least this many bytes wait.
+    // Stored whether or not the port is open.
+    void set_threshold(int n) { threshold_ = n; }
+    int threshold() const { return threshold_; }
+    std::size_t in_count() const;
+    void discard_input();
+    void discard_output();
+    // Opens the port with the stored line settings and number. "" on success, else why not.
+    std::string open_serial();
+    void close_serial();
+    bool serial_open() const;
+    // Writes to the serial port; false (and nothing written) when it is closed.
+    bool write_serial(std::string_view bytes);
+    std::string read_serial();
+
+    // --- socket ---
+    // Starts connecting to host and port as the user typed them (closing a socket that is not
+    // closed first). "" when the connect was started, else why not.
+    std::string connect_socket(const std::string& host, const std::string& port_text);
+    void close_socket();
+    platform::SocketState socket_state() const;
+    bool socket_connected() const;
+    // Sends over the socket; false (and nothing sent) unless it is connected.
+    bool send_socket(std::string_view bytes);
+    std::string read_socket();
+
+    // The send rule: over the socket when it is connected, otherwise to the serial port.
+    // With neither open nothing is sent, on_not_connected is raised and false returned.
+    bool send_command(std::string_view bytes);
+
+    std::function<void()> on_serial_notify;
+    std::function<void(const std::string&)> on_serial_lost;
+    std::function<void()> on_socket_connected;
+    std::function<void()> on_socket_arrival;
+    std::function<void(const std::string&)> on_socket_error;
+    std::function<void()> on_not_connected;
+
+private:
+    void serial_arrival();
+
+    platform::SerialPort& serial_;
+    platform::TcpSocket& socket_;
+    platform::PortDirectory& ports_;
+    std::string settings_;
+    int port_number_ = 1;
+    int threshold_ = 0;
+};
+
+}  // namespace orv::link

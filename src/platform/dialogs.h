@@ -1,0 +1,29 @@
+#pragma once
+// Modal dialogs: message box, question box, input box and file-open dialog.
+// Each one waits for the user; other events may be delivered meanwhile.
+
+#include <optional>
+#include <string>
+
+namespace orv::platform {
+
+enum class Answer { Ok, Yes, No };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A message with an OK button. An empty title means the application's title.
+    virtual void message(const std::string& text, const std::string& title) = 0;
+    // A question with Yes and No buttons.
+    virtual Answer question(const std::string& text, const std::string& title) = 0;
+    // An input box placed at (x, y) twips from the top-left corner of the window that asks;
+    // nullopt when cancelled.
+    virtual std::optional<std::string> input(const std::string& prompt, const std::string& title,
+                                             int x_twips, int y_twips) = 0;
+    // A file-open dialog; nullopt when cancelled.
+    virtual std::optional<std::string> open_file(const std::string& title,
+                                                 const std::string& filter,
+                                                 const std::string& initial) = 0;
+};
+
+}  // namespace orv::platform

@@ -1,0 +1,17 @@
+#pragma once
+// The serial ports of this machine under the names COM1 to COM10.
+
+#include <string>
+
+namespace orv::platform {
+
+class PortDirectory {
+public:
+    virtual ~PortDirectory() = default;
+    // Whether COMn maps to a device that exists now.
+    virtual bool exists(int n) = 0;
+    // The device path of COMn, or "" when COMn maps to nothing.
+    virtual std::string device_path(int n) = 0;
+};
+
+}  // namespace orv::platform

@@ -1,0 +1,25 @@
+#pragma once
+// Message, question, input and file dialogs on Qt, over the window the user is working in.
+
+#include <QString>
+
+#include "platform/dialogs.h"
+
+namespace orv::qt {
+
+inline constexpr const char* kAppTitle = "Orvantis Utility";
+
+class QtDialogs : public platform::Dialogs {
+public:
+    void message(const std::string& text, const std::string& title) override;
+    platform::Answer question(const std::string& text, const std::string& title) override;
+    std::optional<std::string> input(const std::string& prompt, const std::string& title,
+                                     int x_twips, int y_twips) override;
+    std::optional<std::string> open_file(const std::string& title, const std::string& filter,
+                                         const std::string& initial) override;
+};
+
+// "Hex Files (*.hex)|*.hex;" -> "Hex Files (*.hex)": pairs of description and patterns.
+QString file_filter(const std::string& filter);
+
+}  // namespace orv::qt

@@ -1,0 +1,132 @@
+#include "platform/qt/qt_serial_port.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+
+namespace orv::qt {
+
+namespace {
+
+QSerialPort::Parity parity_of(char p) {
+    switch (p) {
+        case 'E': return QSerialPort::EvenParity;
+        case 'O': return QSerialPort::OddParity;
+        case 'M': return QSerialPort::MarkParity;
+        case 'S': return QSerialPort::SpaceParity;
+        default: return QSerialPort::NoParity;
+    }
+}
+
+std::string owning_group(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    const struct group* g = ::getgrgid(st.st_gid);
+    return g != nullptr ? std::string(g->gr_name) : std::to_string(st.st_gid);
+}
+
+}  // namespace
+
+std::string describe_open_error(QSerialPort::SerialPortError error, const std::string& path) {
+    switch (error) {
+        case QSerialPort::DeviceNotFoundError:
+            return "the device is not there (unplugged?)";
+        case QSerialPort::PermissionError: {
+            // QSerialPort reports a port locked by another program as a permission error too.
+            if (::access(path.c_str(), R_OK | W_OK) == 0) return "it is in use by another program";
+            const std::string group = owning_group(path);
+            return "permission denied. Your user must be in the group that owns the device" +
+                   (group.empty() ? std::string() : " (" + group + ")") +
+                   ": run \"sudo usermod -aG " + (group.empty() ? "dialout" : group) +
+                   " $USER\", then log out and in again";
+        }
+        case QSerialPort::OpenError:
+            return "it is already open";
+        case QSerialPort::UnsupportedOperationError:
+            return "the line settings are not supported by the device";
+        default:
+            return "the device reported an error";
+    }
+}
+
+QtSerialPort::QtSerialPort() {
+    port_.setReadBufferSize(0);
+    connect(&port_, &QSerialPort::readyRead, this, [this] {
+        if (on_arrival) on_arrival();
+    });
+    connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError || !port_.isOpen()) return;
+        if (e == QSerialPort::ResourceError || e == QSerialPort::WriteError ||
+            e == QSerialPort::ReadError || e == QSerialPort::DeviceNotFoundError ||
+            e == QSerialPort::PermissionError)
+            lost(port_.errorString());
+    });
+    watch_.setInterval(250);
+    connect(&watch_, &QTimer::timeout, this, [this] { check_device(); });
+}
+
+std::string QtSerialPort::open(const std::string& path, const platform::LineSettings& line) {
+    if (port_.isOpen()) close();
+    path_ = QString::fromStdString(path);
+    port_.setPortName(QFileInfo(path_).absoluteFilePath());
+    port_.setBaudRate(line.baud);
+    port_.setDataBits(static_cast<QSerialPort::DataBits>(line.data_bits));
+    port_.setParity(parity_of(line.parity));
+    port_.setStopBits(line.stop_bits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        const auto error = port_.error();
+        port_.clearError();
+        return describe_open_error(error, path);
+    }
+    port_.clear(QSerialPort::AllDirections);
+    watch_.start();
+    return {};
+}
+
+void QtSerialPort::close() {
+    watch_.stop();
+    if (port_.isOpen()) port_.close();
+}
+
+bool QtSerialPort::is_open() const { return port_.isOpen(); }
+
+void QtSerialPort::write(std::string_view bytes) {
+    if (!port_.isOpen()) return;
+    port_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+std::size_t QtSerialPort::bytes_waiting() const {
+    return port_.isOpen() ? static_cast<std::size_t>(port_.bytesAvailable()) : 0;
+}
+
+std::string QtSerialPort::read_all() {
+    if (!port_.isOpen()) return {};
+    const QByteArray data = port_.readAll();
+    return std::string(data.constData(), static_cast<std::size_t>(data.size()));
+}
+
+void QtSerialPort::discard_input() {
+    if (!port_.isOpen()) return;
+    port_.clear(QSerialPort::Input);
+    port_.readAll();
+}
+
+void QtSerialPort::discard_output() {
+    if (port_.isOpen()) port_.clear(QSerialPort::Output);
+}
+
+void QtSerialPort::check_device() {
+    if (port_.isOpen() && !QFileInfo::exists(path_)) lost("the device was removed");
+}
+
+void QtSerialPort::lost(const QString& why) {
+    if (!port_.isOpen()) return;
+    close();
+    port_.clearError();
+    if (on_lost) on_lost(why.toStdString());
+}
+
+}  // namespace orv::qt

@@ -1,0 +1,26 @@
+#pragma once
+// The TCP client socket on QTcpSocket.
+
+#include <QObject>
+#include <QTcpSocket>
+
+#include "platform/tcp_socket.h"
+
+namespace orv::qt {
+
+class QtTcpSocket : public QObject, public platform::TcpSocket {
+    Q_OBJECT
+public:
+    QtTcpSocket();
+    void connect_to(const std::string& host, std::uint16_t port) override;
+    void close() override;
+    platform::SocketState state() const override;
+    void send(std::string_view bytes) override;
+    std::string read_all() override;
+
+private:
+    QTcpSocket socket_;
+    bool closing_ = false;
+};
+
+}  // namespace orv::qt

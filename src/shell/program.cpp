@@ -1,0 +1,44 @@
+#include "shell/program.h"
+
+#include "shell/startup.h"
+
+namespace orv {
+
+Program::Program(Platform p)
+    : platform(p),
+      store(p.store),
+      transport(p.serial, p.socket, p.ports),
+      Timer1(p.clock.make_timer()),
+      Timer2(p.clock.make_timer()),
+      Timer3(p.clock.make_timer()) {
+    transport.on_not_connected = [this] { platform.dialogs.message(kNotConnected, ""); };
+    main.Command24.clicked.connect([this] { settings.show(); });
+    main.Command12.clicked.connect([this] { exit(); });
+}
+
+void Program::start() {
+    start_up(main, settings, store, platform.ports, platform.sound);
+    main.show();
+}
+
+void Program::shut_down_once() {
+    if (shut_down_) return;
+    shut_down_ = true;
+    if (!shut_down(main, settings, store, platform.sound))
+        platform.dialogs.message(kNotSaved, "");
+}
+
+void Program::exit() {
+    if (exiting_) return;
+    exiting_ = true;
+    firmware.close();
+    shut_down_once();
+    main.close();
+    settings.close();
+    finished_ = true;
+    if (on_quit) on_quit();
+}
+
+void Program::main_closing() { exit(); }
+
+}  // namespace orv

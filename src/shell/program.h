@@ -1,0 +1,74 @@
+#pragma once
+// The whole program on top of the platform: its three windows, the link to the box, the
+// timers, start-up, and the ways out (EXIT, the close control, the end of the session).
+
+#include <functional>
+#include <memory>
+
+#include "firmware/firmware_window.h"
+#include "link/transport.h"
+#include "platform/dialogs.h"
+#include "platform/port_directory.h"
+#include "platform/serial_port.h"
+#include "platform/settings_store.h"
+#include "platform/sound_player.h"
+#include "platform/tcp_socket.h"
+#include "platform/timer.h"
+#include "shell/main_window.h"
+#include "shell/port_settings.h"
+#include "shell/store.h"
+
+namespace orv {
+
+struct Platform {
+    platform::SerialPort& serial;
+    platform::TcpSocket& socket;
+    platform::Clock& clock;
+    platform::SettingsStore& store;
+    platform::SoundPlayer& sound;
+    platform::Dialogs& dialogs;
+    platform::PortDirectory& ports;
+};
+
+inline constexpr const char* kNotConnected =
+    "Not connected. Choose a port, press CONNECT and wait until the Orvantis is found.";
+inline constexpr const char* kNotSaved =
+    "Your settings could not be saved. Check that your configuration folder is writable.";
+
+class Program {
+public:
+    explicit Program(Platform platform);
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Start-up; afterwards the main window is shown.
+    void start();
+    // EXIT: firmware window, main window (with the shutdown save), port settings window.
+    void exit();
+    // The main window is closing by any other means (close control, session end, SIGTERM):
+    // the same save and the same end as EXIT.
+    void main_closing();
+    bool finished() const { return finished_; }
+
+    Platform platform;
+    MainWindow main;
+    PortSettingsWindow settings;
+    FirmwareWindow firmware;
+    Store store;
+    link::Transport transport;
+    std::unique_ptr<platform::Timer> Timer1;  // exposure sequencer
+    std::unique_ptr<platform::Timer> Timer2;  // identification time-out
+    std::unique_ptr<platform::Timer> Timer3;  // focus
+
+    // Raised once when the program should end.
+    std::function<void()> on_quit;
+
+private:
+    void shut_down_once();
+
+    bool exiting_ = false;
+    bool shut_down_ = false;
+    bool finished_ = false;
+};
+
+}  // namespace orv

@@ -1,0 +1,23 @@
+#pragma once
+// Start-up and shutdown of the main window: the working values restored from and saved to the
+// settings store, the port list filled, the notification sound prepared.
+
+#include "platform/port_directory.h"
+#include "platform/sound_player.h"
+#include "shell/main_window.h"
+#include "shell/port_settings.h"
+#include "shell/store.h"
+
+namespace orv {
+
+// The sound the program has always named; a player that cannot open it uses its own.
+inline constexpr const char* kSoundFile = "c:\\windows\\mzm.wav";
+
+void start_up(MainWindow& main, PortSettingsWindow& settings, Store& store,
+              platform::PortDirectory& ports, platform::SoundPlayer& sound);
+
+// Saves the working values; returns false when the store could not be written.
+bool shut_down(MainWindow& main, PortSettingsWindow& settings, Store& store,
+               platform::SoundPlayer& sound);
+
+}  // namespace orv

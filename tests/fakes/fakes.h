@@ -1,0 +1,263 @@
+#pragma once
+// Fakes of every platform interface: a clock whose timers fire in order when time is advanced,
+// a serial port and a socket that record what is written and let a test inject arrivals,
+// scripted dialogs, an in-memory store, a sound player that records its commands.
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/dialogs.h"
+#include "platform/port_directory.h"
+#include "platform/serial_port.h"
+#include "platform/settings_store.h"
+#include "platform/sound_player.h"
+#include "platform/tcp_socket.h"
+#include "platform/timer.h"
+
+namespace orv::fake {
+
+class Clock;
+
+class Timer : public platform::Timer {
+public:
+    explicit Timer(Clock& clock) : clock_(clock) {}
+    ~Timer() override;
+    void start(int interval_ms) override;
+    void stop() override { active_ = false; }
+    bool active() const override { return active_; }
+    int interval() const override { return interval_; }
+
+    std::int64_t due = 0;
+
+private:
+    friend class Clock;
+    Clock& clock_;
+    bool active_ = false;
+    int interval_ = 0;
+};
+
+class Clock : public platform::Clock {
+public:
+    std::unique_ptr<platform::Timer> make_timer() override {
+        auto t = std::make_unique<Timer>(*this);
+        timers_.insert(t.get());
+        return t;
+    }
+    std::int64_t now_ms() const override { return now_; }
+
+    // Moves time forward, firing every tick that falls due, in time order.
+    void advance(std::int64_t ms) {
+        const std::int64_t end = now_ + ms;
+        for (;;) {
+            Timer* next = nullptr;
+            for (Timer* t : timers_)
+                if (t->active_ && t->due <= end && (next == nullptr || t->due < next->due)) next = t;
+            if (next == nullptr) break;
+            now_ = next->due;
+            next->due += next->interval_;
+            if (next->on_tick) next->on_tick();
+        }
+        now_ = end;
+    }
+    void forget(Timer* t) { timers_.erase(t); }
+
+private:
+    std::int64_t now_ = 0;
+    std::set<Timer*> timers_;
+};
+
+inline Timer::~Timer() { clock_.forget(this); }
+inline void Timer::start(int interval_ms) {
+    interval_ = interval_ms;
+    active_ = interval_ms > 0;
+    due = clock_.now_ms() + interval_ms;
+}
+
+class SerialPort : public platform::SerialPort {
+public:
+    std::string open(const std::string& path, const platform::LineSettings& line) override {
+        opened_path = path;
+        opened_line = line;
+        if (!refuse.empty()) return refuse;
+        open_ = true;
+        ++open_count;
+        return {};
+    }
+    void close() override { open_ = false; }
+    bool is_open() const override { return open_; }
+    void write(std::string_view bytes) override { written += bytes; }
+    std::size_t bytes_waiting() const override { return waiting.size(); }
+    std::string read_all() override { return std::exchange(waiting, {}); }
+    void discard_input() override { waiting.clear(); }
+    void discard_output() override {}
+
+    // The box sends these bytes.
+    void arrive(std::string_view bytes) {
+        waiting += bytes;
+        if (on_arrival) on_arrival();
+    }
+    void lose(const std::string& why) {
+        open_ = false;
+        if (on_lost) on_lost(why);
+    }
+
+    std::string written;
+    std::string waiting;
+    std::string refuse;  // when set, open fails with this reason
+    std::string opened_path;
+    platform::LineSettings opened_line;
+    int open_count = 0;
+
+private:
+    bool open_ = false;
+};
+
+class TcpSocket : public platform::TcpSocket {
+public:
+    void connect_to(const std::string& h, std::uint16_t p) override {
+        host = h;
+        port = p;
+        state_ = platform::SocketState::Connecting;
+        ++connects;
+    }
+    void close() override { state_ = platform::SocketState::Closed; }
+    platform::SocketState state() const override { return state_; }
+    void send(std::string_view bytes) override { sent += bytes; }
+    std::string read_all() override { return std::exchange(waiting, {}); }
+
+    void accept() {
+        state_ = platform::SocketState::Connected;
+        if (on_connected) on_connected();
+    }
+    void arrive(std::string_view bytes) {
+        waiting += bytes;
+        if (on_arrival) on_arrival();
+    }
+    void fail(const std::string& why) {
+        state_ = platform::SocketState::Closed;
+        if (on_error) on_error(why);
+    }
+
+    std::string host;
+    std::uint16_t port = 0;
+    std::string sent;
+    std::string waiting;
+    int connects = 0;
+
+private:
+    platform::SocketState state_ = platform::SocketState::Closed;
+};
+
+struct Shown {
+    std::string kind;  // "message", "question", "input", "open"
+    std::string text;
+    std::string title;
+};
+
+class Dialogs : public platform::Dialogs {
+public:
+    void message(const std::string& text, const std::string& title) override {
+        shown.push_back({"message", text, title});
+        if (during) during();
+    }
+    platform::Answer question(const std::string& text, const std::string& title) override {
+        shown.push_back({"question", text, title});
+        if (during) during();
+        if (answers.empty()) return platform::Answer::No;
+        const auto a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::optional<std::string> input(const std::string& prompt, const std::string& title, int x,
+                                     int y) override {
+        shown.push_back({"input", prompt, title});
+        last_input_at = {x, y};
+        if (during) during();
+        if (inputs.empty()) return std::nullopt;
+        auto v = inputs.front();
+        inputs.pop_front();
+        return v;
+    }
+    std::optional<std::string> open_file(const std::string& title, const std::string& filter,
+                                         const std::string&) override {
+        shown.push_back({"open", filter, title});
+        if (files.empty()) return std::nullopt;
+        auto v = files.front();
+        files.pop_front();
+        return v;
+    }
+
+    std::vector<std::string> messages() const {
+        std::vector<std::string> out;
+        for (const auto& s : shown)
+            if (s.kind == "message") out.push_back(s.text);
+        return out;
+    }
+
+    std::vector<Shown> shown;
+    std::deque<platform::Answer> answers;
+    std::deque<std::optional<std::string>> inputs;
+    std::deque<std::optional<std::string>> files;
+    std::pair<int, int> last_input_at;
+    // Runs while a dialog is open, as events delivered by the platform's modal loop.
+    std::function<void()> during;
+};
+
+class SettingsStore : public platform::SettingsStore {
+public:
+    using Key = std::tuple<std::string, std::string, std::string>;
+    std::string read(const std::string& app, const std::string& section,
+                     const std::string& key) override {
+        const auto it = committed.find({app, section, key});
+        return it == committed.end() ? std::string{} : it->second;
+    }
+    void save(const std::string& app, const std::string& section, const std::string& key,
+              const std::string& value) override {
+        pending[{app, section, key}] = value;
+    }
+    bool commit() override {
+        ++commits;
+        if (fail_commit) return false;
+        for (auto& [k, v] : pending) committed[k] = v;
+        pending.clear();
+        return true;
+    }
+
+    std::map<Key, std::string> committed;
+    std::map<Key, std::string> pending;
+    int commits = 0;
+    bool fail_commit = false;
+};
+
+class SoundPlayer : public platform::SoundPlayer {
+public:
+    void set_options(bool n, bool w, bool s) override {
+        log.push_back(std::string("options ") + (n ? "1" : "0") + (w ? "1" : "0") + (s ? "1" : "0"));
+    }
+    void set_device_type(const std::string& type) override { log.push_back("device " + type); }
+    void set_file_name(const std::string& file) override { log.push_back("file " + file); }
+    void command(const std::string& word) override { log.push_back(word); }
+    void beep() override { log.push_back("beep"); }
+
+    std::vector<std::string> log;
+};
+
+class PortDirectory : public platform::PortDirectory {
+public:
+    bool exists(int n) override { return ports.count(n) != 0; }
+    std::string device_path(int n) override {
+        const auto it = ports.find(n);
+        return it == ports.end() ? std::string{} : it->second;
+    }
+    std::map<int, std::string> ports;
+};
+
+}  // namespace orv::fake

@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include "link/com_names.h"
+
+namespace {
+
+using orv::link::assign_com_numbers;
+using orv::link::SerialDevice;
+using Paths = std::map<int, std::string>;
+
+TEST(ComNames, NewDevicesTakeTheLowestFreeNumbersAndKeepThemNextRun) {
+    const auto first = assign_com_numbers({{"/dev/ttyUSB1", "usb-B"}, {"/dev/ttyUSB0", "usb-A"}}, {}, {});
+    EXPECT_EQ(first.paths, (Paths{{1, "/dev/ttyUSB0"}, {2, "/dev/ttyUSB1"}}));
+
+    // Next run: A is unplugged, B re-enumerated under another node; a new device C arrives.
+    const auto second = assign_com_numbers({{"/dev/ttyUSB0", "usb-B"}, {"/dev/ttyACM0", "usb-C"}},
+                                           first.remembered, {});
+    EXPECT_EQ(second.paths, (Paths{{2, "/dev/ttyUSB0"}, {3, "/dev/ttyACM0"}}));  // COM1 kept for A
+
+    const auto third = assign_com_numbers({{"/dev/ttyUSB5", "usb-A"}}, second.remembered, {});
+    EXPECT_EQ(third.paths, (Paths{{1, "/dev/ttyUSB5"}}));
+}
+
+TEST(ComNames, PinsWinAndTheirDeviceIsNotNamedTwice) {
+    const auto a = assign_com_numbers({{"/dev/ttyUSB0", "usb-A"}, {"/dev/pts/4", "/dev/pts/4"}},
+                                      {{"usb-A", 3}}, {{3, "/dev/pts/7"}, {5, "/dev/pts/4"}});
+    EXPECT_EQ(a.paths, (Paths{{1, "/dev/ttyUSB0"}, {3, "/dev/pts/7"}, {5, "/dev/pts/4"}}));
+    EXPECT_EQ(a.remembered.at("usb-A"), 1);
+}
+
+TEST(ComNames, MoreThanTenDevicesNameOnlyTen) {
+    std::vector<SerialDevice> many;
+    for (int i = 0; i < 12; ++i) many.push_back({"/dev/ttyUSB" + std::to_string(i), "id" + std::to_string(10 + i)});
+    const auto a = assign_com_numbers(many, {}, {});
+    EXPECT_EQ(a.paths.size(), 10u);
+    EXPECT_EQ(a.paths.begin()->first, 1);
+    EXPECT_EQ(a.paths.rbegin()->first, 10);
+}
+
+TEST(ComNames, PinsAndMemoryParseLeniently) {
+    EXPECT_EQ(orv::link::parse_pins("COM3=/dev/pts/4; com10 = /dev/ttyS0,COM11=/x,bad,COM0=/y,COM2="),
+              (Paths{{3, "/dev/pts/4"}, {10, "/dev/ttyS0"}}));
+    const std::map<std::string, int> mem{{"usb-FTDI_1", 4}, {"pci-0000:00", 1}};
+    EXPECT_EQ(orv::link::parse_remembered(orv::link::format_remembered(mem)), mem);
+    EXPECT_TRUE(orv::link::parse_remembered("garbage\n12 x\n").empty());
+}
+
+}  // namespace

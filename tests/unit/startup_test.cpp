@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes/rig.h"
+
+namespace {
+
+using Items = std::vector<std::string>;
+using orv::fake::Rig;
+
+TEST(StartUp, FromAnEmptyStore) {
+    Rig r;
+    r.ports.ports = {{2, "/dev/ttyUSB0"}, {5, "/dev/pts/7"}};
+    r.program.start();
+    EXPECT_TRUE(r.main.visible());
+    EXPECT_FALSE(r.settings.visible());  // created hidden
+    EXPECT_EQ(r.main.Combo1.items(), (Items{"COM2", "COM5", "Search COM", "TCP Port"}));
+    EXPECT_EQ(r.main.Combo1.text(), "");
+    EXPECT_EQ(r.settings.Cbaud.text(), "");
+    EXPECT_EQ(r.settings.IPaddr.text(), "");
+    EXPECT_EQ(r.settings.IPport.text(), "");
+    EXPECT_TRUE(r.settings.IPaddr.items().empty());
+    EXPECT_EQ(r.main.Text9.text(), "");
+    EXPECT_EQ(r.main.Text10.text(), "");
+    EXPECT_EQ(r.main.Text11.text(), "");
+    EXPECT_EQ(r.main.Text13.text(), "5000");
+    EXPECT_EQ(r.main.Text14.text(), "");
+    EXPECT_EQ(r.main.Text15.text(), "");
+    EXPECT_EQ(r.main.Text16.text(), "50");
+    EXPECT_EQ(r.main.Shape1.fill_color(), 255u);
+    EXPECT_EQ(r.sound.log, (Items{"options 010", "device WaveAudio", "file c:\\windows\\mzm.wav",
+                                  "Open"}));
+    EXPECT_TRUE(r.dialogs.shown.empty());
+    EXPECT_TRUE(r.serial.written.empty());
+    EXPECT_FALSE(r.main.Command13.enabled());
+}
+
+TEST(StartUp, FromStoredValues) {
+    Rig r;
+    r.ports.ports = {{1, "/dev/ttyS0"}};
+    r.stored("Orvantis", "CommPort", "COM7");  // no longer present: still shown
+    r.stored("Orvantis", "CommBaud", "57600");
+    r.stored("Orvantis", "ShutterTime", "0120");
+    r.stored("Orvantis", "ShutterGap", " 15");
+    r.stored("Orvantis", "ShutterCount", "3");
+    r.stored("orvantis", "focus", "abc");      // letters are kept
+    r.stored("orvantis", "focussp1", "750");
+    r.stored("orvantis", "focussp2", "");
+    r.stored("orvantis", "focusinc", "xyz");   // letters become 50
+    r.stored("orvantis", "IPaddr", "10.1.1.1");
+    r.stored("orvantis", "IPport", "4001");
+    r.stored("orvantis", "IPaddr0", "10.0.0.1");
+    r.stored("orvantis", "IPaddr2", "10.0.0.3");  // a gap at 1
+    r.stored("orvantis", "IPport9", "23");
+    r.program.start();
+
+    EXPECT_EQ(r.main.Combo1.text(), "COM7");
+    EXPECT_FALSE(r.main.Combo1.contains("COM7"));
+    EXPECT_EQ(r.settings.Cbaud.text(), "57600");
+    EXPECT_EQ(r.main.Text9.text(), "0120");
+    EXPECT_EQ(r.main.Text10.text(), " 15");
+    EXPECT_EQ(r.main.Text11.text(), "3");
+    EXPECT_EQ(r.main.Text13.text(), "abc");
+    EXPECT_EQ(r.main.Text14.text(), "750");
+    EXPECT_EQ(r.main.VScroll1.value(), 750);
+    EXPECT_EQ(r.main.Text15.text(), "");
+    EXPECT_EQ(r.main.VScroll2.value(), 0);
+    EXPECT_EQ(r.main.Text16.text(), "50");
+    EXPECT_EQ(r.settings.IPaddr.text(), "10.1.1.1");
+    EXPECT_EQ(r.settings.IPport.text(), "4001");
+    EXPECT_EQ(r.settings.IPaddr.items(), (Items{"10.0.0.1", "10.0.0.3"}));
+    EXPECT_EQ(r.settings.IPport.items(), (Items{"23"}));
+
+    // After the next shutdown the history has no gap and the rest is cleared.
+    r.program.exit();
+    EXPECT_EQ(r.saved("IPaddr0"), "10.0.0.1");
+    EXPECT_EQ(r.saved("IPaddr1"), "10.0.0.3");
+    for (int i = 2; i <= 9; ++i) EXPECT_EQ(r.saved("IPaddr" + std::to_string(i)), "");
+    EXPECT_EQ(r.saved("IPport0"), "23");
+    EXPECT_EQ(r.saved("IPport9"), "");
+}
+
+TEST(StartUp, SetpointsThatTheSpinnersCannotShowLeaveThemAsTheyAre) {
+    Rig r;
+    r.stored("orvantis", "focussp1", "12.5");   // a half goes to the even neighbour
+    r.stored("orvantis", "focussp2", "40000");  // beyond 16 bits
+    r.stored("orvantis", "focusinc", "12");
+    r.program.start();
+    EXPECT_EQ(r.main.VScroll1.value(), 12);
+    EXPECT_EQ(r.main.Text14.text(), "12.5");
+    EXPECT_EQ(r.main.VScroll2.value(), 0);
+    EXPECT_EQ(r.main.Text15.text(), "40000");
+    EXPECT_EQ(r.main.Text16.text(), "12");
+
+    Rig r2;
+    r2.stored("orvantis", "focussp1", "-5");  // a number the spinner's 0..9999 cannot take
+    r2.program.start();
+    EXPECT_EQ(r2.main.VScroll1.value(), 0);
+    EXPECT_EQ(r2.main.Text14.text(), "-5");
+}
+
+TEST(Shutdown, SavesEveryValueExactlyAsShownWithAllTenHistoryKeys) {
+    Rig r;
+    r.program.start();
+    r.main.Combo1.set_text("TCP Port");
+    r.settings.Cbaud.set_text("19200");
+    r.main.Text9.set_text(" 30 ");
+    r.main.Text10.set_text("");
+    r.main.Text11.set_text("2");
+    r.main.Text13.set_text("5025");
+    r.main.Text14.set_text("100");
+    r.main.Text15.set_text("x");
+    r.main.Text16.set_text("20");
+    r.settings.IPaddr.set_text("127.0.0.1");
+    r.settings.IPport.set_text("2000");
+    for (int i = 0; i < 12; ++i) r.settings.IPaddr.insert_item(0, "10.0.0." + std::to_string(i));
+    r.sound.log.clear();
+
+    r.program.exit();
+    EXPECT_EQ(r.store.commits, 1);
+    EXPECT_EQ(r.saved("CommPort"), "TCP Port");
+    EXPECT_EQ(r.saved("CommBaud"), "19200");
+    EXPECT_EQ(r.saved("ShutterTime"), " 30 ");
+    EXPECT_EQ(r.saved("ShutterGap"), "");
+    EXPECT_EQ(r.saved("ShutterCount"), "2");
+    EXPECT_EQ(r.saved("focus"), "5025");
+    EXPECT_EQ(r.saved("focussp1"), "100");
+    EXPECT_EQ(r.saved("focussp2"), "x");
+    EXPECT_EQ(r.saved("focusinc"), "20");
+    EXPECT_EQ(r.saved("IPaddr"), "127.0.0.1");
+    EXPECT_EQ(r.saved("IPport"), "2000");
+    // Only the ten most recent entries survive.
+    EXPECT_EQ(r.saved("IPaddr0"), "10.0.0.11");
+    EXPECT_EQ(r.saved("IPaddr9"), "10.0.0.2");
+    for (int i = 0; i <= 9; ++i) EXPECT_EQ(r.saved("IPport" + std::to_string(i)), "");
+    EXPECT_EQ(r.store.committed.size(), 31u);  // 11 named keys + 2 x 10 history keys
+    EXPECT_EQ(r.sound.log, (Items{"Close"}));
+    EXPECT_TRUE(r.program.finished());
+}
+
+TEST(Shutdown, NamesAreComparedWithoutRegardToCase) {
+    Rig r;
+    orv::Store& s = r.program.store;
+    s.save("Orvantis", "ShutterTime", "60");
+    s.save("orvantis", "focus", "123");
+    ASSERT_TRUE(s.commit());
+    EXPECT_EQ(s.read("orvantis", "shuttertime"), "60");
+    EXPECT_EQ(s.read("ORVANTIS", "FOCUS"), "123");
+    EXPECT_EQ(s.read("Orvantis", "never"), "");
+}
+
+TEST(Exit, ClosesFirmwareThenMainWithTheSaveThenPortSettingsAndEndsOnce) {
+    Rig r;
+    r.program.start();
+    std::vector<std::string> order;
+    r.program.firmware.closed.connect([&] { order.push_back("firmware"); });
+    r.main.closed.connect([&] {
+        order.push_back("main saved=" + std::to_string(r.store.commits));
+    });
+    r.settings.closed.connect([&] { order.push_back("settings"); });
+    int quits = 0;
+    r.program.on_quit = [&] {
+        ++quits;
+        // The window system reports the main window closing as a result; nothing more happens.
+        r.program.main_closing();
+    };
+    r.settings.show();
+    r.settings.activated();
+    r.settings.IPaddr.set_text("10.9.9.9");  // typed, OK never pressed: saved as the text
+    r.main.Command12.click();
+    EXPECT_EQ(order, (Items{"firmware", "main saved=1", "settings"}));
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(r.store.commits, 1);
+    EXPECT_EQ(r.saved("IPaddr"), "10.9.9.9");
+    EXPECT_EQ(r.saved("IPaddr0"), "");
+}
+
+TEST(Exit, TheCloseControlSavesExactlyWhatExitSaves) {
+    Rig a, b;
+    for (Rig* r : {&a, &b}) {
+        r->stored("orvantis", "IPaddr0", "10.0.0.1");
+        r->program.start();
+        r->main.Text13.set_text("4321");
+        r->settings.IPport.set_text("7000");
+    }
+    a.main.Command12.click();
+    b.program.main_closing();
+    EXPECT_EQ(a.store.committed, b.store.committed);
+    EXPECT_TRUE(b.program.finished());
+}
+
+TEST(Exit, AStoreThatCannotBeWrittenIsReported) {
+    Rig r;
+    r.program.start();
+    r.store.fail_commit = true;
+    r.program.exit();
+    ASSERT_EQ(r.dialogs.messages().size(), 1u);
+    EXPECT_EQ(r.dialogs.messages()[0], orv::kNotSaved);
+}
+
+TEST(PortSettingsButton, ShowsTheWindowWithoutBlockingAndKeepsIt) {
+    Rig r;
+    r.program.start();
+    r.main.Command24.click();
+    EXPECT_TRUE(r.settings.visible());
+    EXPECT_TRUE(r.main.visible());
+}
+
+}  // namespace
