@@ -1,0 +1,83 @@
+#include "control.h"
+
+#include "hex.h"
+
+namespace boxsim {
+
+namespace {
+
+std::string_view trim(std::string_view s)
+{
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!s.empty() && isSpace(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isSpace(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+} // namespace
+
+std::optional<Command> parseCommand(std::string_view line, std::string& error)
+{
+    error.clear();
+    line = trim(line);
+    if (line.empty())
+        return std::nullopt;
+
+    const std::size_t space = line.find_first_of(" \t");
+    const std::string_view word = line.substr(0, space);
+    const std::string_view args = space == std::string_view::npos ? std::string_view {} : trim(line.substr(space));
+
+    if (word == "quit") {
+        if (!args.empty()) {
+            error = "quit takes no arguments";
+            return std::nullopt;
+        }
+        return Command { Command::Kind::Quit, {} };
+    }
+
+    Command::Kind kind;
+    if (word == "send")
+        kind = Command::Kind::Send;
+    else if (word == "sendpty")
+        kind = Command::Kind::SendPty;
+    else if (word == "sendtcp")
+        kind = Command::Kind::SendTcp;
+    else {
+        error = "unknown command " + std::string(word);
+        return std::nullopt;
+    }
+
+    auto bytes = parseHex(args);
+    if (!bytes) {
+        error = "bad hex";
+        return std::nullopt;
+    }
+    if (bytes->empty()) {
+        error = "no bytes";
+        return std::nullopt;
+    }
+    return Command { kind, std::move(*bytes) };
+}
+
+std::optional<std::string> LineReader::next()
+{
+    const std::size_t nl = buffer_.find('\n');
+    if (nl == std::string::npos)
+        return std::nullopt;
+    std::string line = buffer_.substr(0, nl);
+    buffer_.erase(0, nl + 1);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+std::string LineReader::takeRest()
+{
+    std::string rest;
+    rest.swap(buffer_);
+    return rest;
+}
+
+} // namespace boxsim
