@@ -1,0 +1,105 @@
+#pragma once
+// The simulated box as a real process, and a way to wait on the real event loop.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+namespace orv::test {
+
+// Runs the event loop until `done` holds or `timeout_ms` passes; false on time-out.
+inline bool wait_until(const std::function<bool()>& done, int timeout_ms = 5000) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QTimer wake;  // keeps the wait from blocking past the deadline
+    wake.start(5);
+    while (!done()) {
+        if (elapsed.elapsed() > timeout_ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+inline std::string to_hex(const std::string& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (!out.empty()) out += ' ';
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+class BoxSim {
+public:
+    BoxSim() {
+        log_path_ = dir_.filePath("box.log");
+        process_.setProgram(BOXSIM_PATH);
+        process_.setArguments({"--log", log_path_});
+        process_.start();
+        process_.waitForStarted(5000);
+        std::string out;
+        wait_until([&] {
+            out += process_.readAllStandardOutput().toStdString();
+            return out.find("READY\n") != std::string::npos;
+        });
+        for (const auto& key : {std::string("PTY "), std::string("TCP 127.0.0.1:")}) {
+            const auto at = out.find(key);
+            if (at == std::string::npos) continue;
+            const auto end = out.find('\n', at);
+            const std::string value = out.substr(at + key.size(), end - at - key.size());
+            if (key == "PTY ") pty_ = value;
+            else tcp_port_ = static_cast<std::uint16_t>(std::stoi(value));
+        }
+    }
+    ~BoxSim() {
+        process_.write("quit\n");
+        if (!process_.waitForFinished(3000)) process_.kill();
+    }
+
+    const std::string& pty() const { return pty_; }
+    std::uint16_t tcp_port() const { return tcp_port_; }
+
+    // The box sends these bytes, on "pty", "tcp" or both ("").
+    void send(const std::string& bytes, const std::string& side = "") {
+        process_.readAllStandardOutput();
+        const std::string line = "send" + side + " " + to_hex(bytes) + "\n";
+        process_.write(line.c_str());
+        std::string out;
+        wait_until([&] {
+            out += process_.readAllStandardOutput().toStdString();
+            return out.find("OK\n") != std::string::npos || out.find("ERR") != std::string::npos;
+        });
+    }
+
+    // Everything the box received on one side, as hex bytes separated by blanks.
+    std::string received_hex(const std::string& side) const {
+        QFile f(log_path_);
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        std::string all;
+        const std::string tag = " " + side + " RX ";
+        for (const QByteArray& line : f.readAll().split('\n')) {
+            const std::string l = line.toStdString();
+            const auto at = l.find(tag);
+            if (at == std::string::npos) continue;
+            if (!all.empty()) all += ' ';
+            all += l.substr(at + tag.size());
+        }
+        return all;
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString log_path_;
+    QProcess process_;
+    std::string pty_;
+    std::uint16_t tcp_port_ = 0;
+};
+
+}  // namespace orv::test

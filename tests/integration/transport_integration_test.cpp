@@ -1,0 +1,119 @@
+// The real Qt serial port and socket against the simulated box.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "integration/boxsim_process.h"
+#include "link/transport.h"
+#include "platform/qt/linux_port_directory.h"
+#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_tcp_socket.h"
+
+namespace {
+
+using orv::test::BoxSim;
+using orv::test::to_hex;
+using orv::test::wait_until;
+
+std::string every_byte() {
+    std::string all;
+    for (int v = 0; v < 256; ++v) all.push_back(static_cast<char>(v));
+    return all;
+}
+
+struct RealTransport : ::testing::Test {
+    BoxSim box;
+    orv::qt::QtSerialPort serial;
+    orv::qt::QtTcpSocket socket;
+    std::unique_ptr<orv::qt::LinuxPortDirectory> ports;
+    std::unique_ptr<orv::link::Transport> t;
+    std::string received;
+    int notifications = 0;
+
+    void SetUp() override {
+        ASSERT_FALSE(box.pty().empty());
+        // Pin COM4 to the box's pseudo-terminal, as a user or the demo run would.
+        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+        qputenv("ORVANTIS_PORTS", ("COM4=" + box.pty()).c_str());
+        ports = std::make_unique<orv::qt::LinuxPortDirectory>();
+        t = std::make_unique<orv::link::Transport>(serial, socket, *ports);
+        t->on_serial_notify = [this] {
+            ++notifications;
+            received += t->read_serial();
+        };
+        t->on_socket_arrival = [this] { received += t->read_socket(); };
+    }
+    void TearDown() override { qunsetenv("ORVANTIS_PORTS"); }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(RealTransport, SerialCarriesEveryByteValueBothWays) {
+    ASSERT_TRUE(ports->exists(4));
+    EXPECT_FALSE(ports->exists(5));
+    t->set_line_settings("9600,N,8,1");
+    t->set_port_number(4);
+    t->set_threshold(1);
+    ASSERT_EQ(t->open_serial(), "");
+
+    const std::string all = every_byte();
+    ASSERT_TRUE(t->send_command(all));
+    EXPECT_TRUE(wait_until([&] { return box.received_hex("pty") == to_hex(all); }))
+        << box.received_hex("pty");
+
+    box.send(all, "pty");
+    EXPECT_TRUE(wait_until([&] { return received.size() >= all.size(); }));
+    EXPECT_EQ(to_hex(received), to_hex(all));
+}
+
+TEST_F(RealTransport, ThresholdHoldsTheNotificationUntilTheBlockIsComplete) {
+    t->set_line_settings("57600,N,8,1");
+    t->set_port_number(4);
+    t->set_threshold(1);
+    ASSERT_EQ(t->open_serial(), "");
+    t->set_threshold(15);
+    box.send(std::string("\x01\x2c#\x00\x05", 5), "pty");  // a "#" inside the block
+    wait_until([] { return false; }, 200);
+    EXPECT_EQ(notifications, 0);
+    EXPECT_EQ(t->in_count(), 5u);
+    box.send(std::string(10, '\x23'), "pty");
+    EXPECT_TRUE(wait_until([&] { return notifications > 0; }));
+    EXPECT_EQ(received.size(), 15u);
+}
+
+TEST_F(RealTransport, SocketCarriesEveryByteValueBothWays) {
+    bool connected = false;
+    t->on_socket_connected = [&] { connected = true; };
+    ASSERT_EQ(t->connect_socket("127.0.0.1", std::to_string(box.tcp_port())), "");
+    ASSERT_TRUE(wait_until([&] { return connected; }));
+    EXPECT_TRUE(t->socket_connected());
+
+    const std::string all = every_byte();
+    ASSERT_TRUE(t->send_command(all));  // the socket takes it, the serial port is closed
+    EXPECT_TRUE(wait_until([&] { return box.received_hex("tcp") == to_hex(all); }))
+        << box.received_hex("tcp");
+    box.send(all, "tcp");
+    EXPECT_TRUE(wait_until([&] { return received.size() >= all.size(); }));
+    EXPECT_EQ(to_hex(received), to_hex(all));
+}
+
+TEST_F(RealTransport, ARefusedConnectIsReportedAndTheSocketEndsClosed) {
+    std::string error;
+    t->on_socket_error = [&](const std::string& why) { error = why; };
+    // Nothing listens on port 1 of the loopback address.
+    ASSERT_EQ(t->connect_socket("127.0.0.1", "1"), "");
+    EXPECT_TRUE(wait_until([&] { return !error.empty(); }));
+    EXPECT_EQ(t->socket_state(), orv::platform::SocketState::Closed);
+    EXPECT_FALSE(t->send_socket("x"));
+}
+
+TEST_F(RealTransport, OpeningAMissingOrForeignDeviceSaysWhy) {
+    t->set_line_settings("9600,N,8,1");
+    t->set_port_number(7);
+    EXPECT_EQ(t->open_serial(), "COM7 does not exist on this computer.");
+    EXPECT_FALSE(t->serial_open());
+}
+
+}  // namespace
