@@ -17,7 +17,7 @@ template <class... Args>
 class Signal {
 public:
     void connect(std::function<void(Args...)> handler) { handlers_.push_back(std::move(handler)); }
-    void emit(Args... args) const {
+    void fire(Args... args) const {
         // A handler may connect further handlers; call the ones present now.
         const auto now = handlers_;
         for (const auto& h : now) h(args...);
@@ -58,7 +58,7 @@ protected:
     bool assign(T& field, U&& value) {
         if (field == value) return false;
         field = std::forward<U>(value);
-        updated.emit();
+        updated.fire();
         return true;
     }
 
@@ -83,13 +83,13 @@ public:
 
     // A click by mouse or keyboard; ignored while disabled, as a disabled button takes none.
     void click() {
-        if (enabled()) clicked.emit();
+        if (enabled()) clicked.fire();
     }
     // Mouse button down and up on the button (any mouse button).
     void press() {
-        if (enabled()) pressed.emit();
+        if (enabled()) pressed.fire();
     }
-    void release() { released.emit(); }
+    void release() { released.fire(); }
 
     Signal<> clicked;
     Signal<> pressed;
@@ -106,7 +106,7 @@ public:
     const std::string& text() const { return text_; }
     // Raises `changed` when the text really changes, whoever changed it.
     void set_text(std::string text) {
-        if (assign(text_, std::move(text))) changed.emit();
+        if (assign(text_, std::move(text))) changed.fire();
     }
     bool read_only() const { return read_only_; }
     void set_read_only(bool on) { assign(read_only_, on); }
@@ -129,7 +129,7 @@ public:
     // 0 unchecked, 1 checked.
     int value() const { return value_; }
     void set_value(int v) {
-        if (assign(value_, v)) changed.emit();
+        if (assign(value_, v)) changed.fire();
     }
     bool checked() const { return value_ == 1; }
 
@@ -146,21 +146,21 @@ public:
     using Control::Control;
     const std::string& text() const { return text_; }
     void set_text(std::string text) {
-        if (assign(text_, std::move(text))) changed.emit();
+        if (assign(text_, std::move(text))) changed.fire();
     }
     const std::vector<std::string>& items() const { return items_; }
     void add_item(std::string item) {
         items_.push_back(std::move(item));
-        updated.emit();
+        updated.fire();
     }
     void insert_item(std::size_t index, std::string item) {
         items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(std::min(index, items_.size())),
                       std::move(item));
-        updated.emit();
+        updated.fire();
     }
     void clear_items() {
         items_.clear();
-        updated.emit();
+        updated.fire();
     }
     bool contains(const std::string& item) const {
         return std::find(items_.begin(), items_.end(), item) != items_.end();
@@ -180,7 +180,7 @@ public:
     // Values outside [min, max] are refused (returns false), as the bar cannot show them.
     bool set_value(int v) {
         if (v < min_ || v > max_) return false;
-        if (assign(value_, v)) changed.emit();
+        if (assign(value_, v)) changed.fire();
         return true;
     }
     int minimum() const { return min_; }
@@ -188,7 +188,7 @@ public:
     void set_range(int lo, int hi) {
         min_ = lo;
         max_ = hi;
-        updated.emit();
+        updated.fire();
     }
     int small_change() const { return small_change_; }
     void set_small_change(int step) { assign(small_change_, step); }
@@ -232,7 +232,7 @@ public:
     void set_range(int lo, int hi) {
         min_ = lo;
         max_ = hi;
-        updated.emit();
+        updated.fire();
     }
     void set_value(int v) { assign(value_, v); }
 
@@ -248,11 +248,11 @@ public:
     const std::vector<std::string>& items() const { return items_; }
     void add_item(std::string item) {
         items_.push_back(std::move(item));
-        updated.emit();
+        updated.fire();
     }
     void clear_items() {
         items_.clear();
-        updated.emit();
+        updated.fire();
     }
 
 private:
@@ -273,21 +273,21 @@ public:
     void show() {
         if (!visible_) {
             visible_ = true;
-            updated.emit();
+            updated.fire();
         } else {
-            raise_requested.emit();
+            raise_requested.fire();
         }
     }
     void hide() {
         if (visible_) {
             visible_ = false;
-            updated.emit();
+            updated.fire();
         }
     }
     // Closes the window: hidden, and `closed` raised for whoever owns it.
     void close() {
         hide();
-        closed.emit();
+        closed.fire();
     }
 
     Signal<> updated;

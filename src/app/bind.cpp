@@ -1,0 +1,293 @@
+#include "app/bind.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPointer>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace orv::app {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// The properties every control has.
+void show_common(QWidget* w, const ui::Control& c) {
+    w->setEnabled(c.enabled());
+    if (w->isHidden() == c.visible()) w->setVisible(c.visible());
+    w->setToolTip(qs(c.tooltip()));
+    w->setAccessibleName(qs(c.accessible_name()));
+    w->setAccessibleDescription(qs(c.description()));
+}
+
+// Shows the model now and after each of its changes, for as long as the widget lives.
+template <class W, class M, class Show>
+void follow(W* widget, M& model, Show show) {
+    widget->setObjectName(qs(model.name()));
+    QPointer<W> guard(widget);
+    auto refresh = [guard, &model, show] {
+        if (guard.isNull()) return;
+        show_common(guard.data(), model);
+        show(guard.data(), model);
+    };
+    model.updated.connect(refresh);
+    refresh();
+}
+
+void set_buddy(QLabel* buddy, QWidget* widget) {
+    if (buddy != nullptr) buddy->setBuddy(widget);
+}
+
+// QAbstractButton reacts to the left mouse button only; the right and middle buttons press and
+// release the model's button too. While one of them holds the button down it looks pressed.
+class AnyMouseButton : public QObject {
+public:
+    AnyMouseButton(QAbstractButton* button, ui::Button& model)
+        : QObject(button), button_(button), model_(model) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != button_) return false;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            if (other_button(event) && !held_) {
+                held_ = true;
+                button_->setDown(true);
+                model_.press();
+                return true;
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            if (other_button(event) && held_) {
+                let_go();
+                return true;
+            }
+            break;
+        case QEvent::EnabledChange:
+            // A button disabled while held down is let go. Qt itself releases a button that
+            // looks pressed when it is disabled, and reports that as `released`, so the model
+            // hears of it once, whichever of the two comes first.
+            if (!button_->isEnabled() && held_) {
+                held_ = false;
+                if (button_->isDown()) let_go();
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    static bool other_button(QEvent* event) {
+        const auto b = static_cast<QMouseEvent*>(event)->button();
+        return b == Qt::RightButton || b == Qt::MiddleButton;
+    }
+    void let_go() {
+        held_ = false;
+        button_->setDown(false);
+        model_.release();
+    }
+
+    QAbstractButton* button_;
+    ui::Button& model_;
+    bool held_ = false;
+};
+
+QPixmap arrow_pixmap(ui::Picture picture, int size) {
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double s = size;
+    if (picture == ui::Picture::Stop) {
+        const double m = s * 0.2;
+        p.setPen(QPen(QColor(120, 0, 0), 1));
+        p.setBrush(QColor(220, 20, 20));
+        p.drawRect(QRectF(m, m, s - 2 * m, s - 2 * m));
+        return pm;
+    }
+    // An arrow pointing up, turned to the wanted direction.
+    QPainterPath path;
+    path.moveTo(0.5 * s, 0.08 * s);
+    path.lineTo(0.92 * s, 0.52 * s);
+    path.lineTo(0.66 * s, 0.52 * s);
+    path.lineTo(0.66 * s, 0.92 * s);
+    path.lineTo(0.34 * s, 0.92 * s);
+    path.lineTo(0.34 * s, 0.52 * s);
+    path.lineTo(0.08 * s, 0.52 * s);
+    path.closeSubpath();
+    int turn = 0;
+    switch (picture) {
+    case ui::Picture::ArrowRight: turn = 90; break;
+    case ui::Picture::ArrowDown: turn = 180; break;
+    case ui::Picture::ArrowLeft: turn = 270; break;
+    default: break;
+    }
+    p.translate(s / 2, s / 2);
+    p.rotate(turn);
+    p.translate(-s / 2, -s / 2);
+    p.setPen(QPen(QColor(10, 40, 90), 1));
+    p.setBrush(QColor(40, 90, 170));
+    p.drawPath(path);
+    return pm;
+}
+
+}  // namespace
+
+QIcon picture_icon(ui::Picture picture, int size) {
+    if (picture == ui::Picture::None) return {};
+    QIcon icon;
+    icon.addPixmap(arrow_pixmap(picture, size));
+    icon.addPixmap(arrow_pixmap(picture, size * 2));
+    return icon;
+}
+
+ShapeWidget::ShapeWidget(QWidget* parent) : QWidget(parent) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void ShapeWidget::set_color(std::uint32_t bbggrr) {
+    if (color_ == bbggrr) return;
+    color_ = bbggrr;
+    update();
+}
+
+QSize ShapeWidget::sizeHint() const { return {18, 18}; }
+
+void ShapeWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor fill(static_cast<int>(color_ & 0xFF), static_cast<int>((color_ >> 8) & 0xFF),
+                      static_cast<int>((color_ >> 16) & 0xFF));
+    p.setPen(QPen(palette().color(QPalette::WindowText), 1));
+    p.setBrush(fill);
+    const int d = std::min(width(), height()) - 2;
+    p.drawEllipse(QRectF((width() - d) / 2.0, (height() - d) / 2.0, d, d));
+}
+
+void bind(QAbstractButton* widget, ui::Button& model) {
+    follow(widget, model, [](QAbstractButton* w, ui::Button& m) {
+        w->setText(qs(m.caption()));
+        const int picture = static_cast<int>(m.picture());
+        if (w->property("orv_picture").toInt() != picture) {
+            w->setProperty("orv_picture", picture);
+            w->setIcon(picture_icon(m.picture(), w->iconSize().height()));
+        }
+    });
+    QObject::connect(widget, &QAbstractButton::clicked, widget, [&model] { model.click(); });
+    QObject::connect(widget, &QAbstractButton::pressed, widget, [&model] { model.press(); });
+    QObject::connect(widget, &QAbstractButton::released, widget, [&model] { model.release(); });
+    widget->installEventFilter(new AnyMouseButton(widget, model));
+}
+
+void bind(QLineEdit* widget, ui::TextBox& model, QLabel* buddy) {
+    set_buddy(buddy, widget);
+    follow(widget, model, [](QLineEdit* w, ui::TextBox& m) {
+        // setText moves the cursor to the end, so only when the text really differs.
+        if (w->text().toStdString() != m.text()) w->setText(qs(m.text()));
+        w->setReadOnly(m.read_only());
+        w->setEchoMode(m.password() ? QLineEdit::Password : QLineEdit::Normal);
+    });
+    QObject::connect(widget, &QLineEdit::textEdited, widget,
+                     [&model](const QString& text) { model.set_text(text.toStdString()); });
+}
+
+void bind(QCheckBox* widget, ui::CheckBox& model, QLabel* buddy) {
+    set_buddy(buddy, widget);
+    follow(widget, model, [](QCheckBox* w, ui::CheckBox& m) {
+        w->setText(qs(m.caption()));
+        const Qt::CheckState state = m.value() == 1   ? Qt::Checked
+                                     : m.value() == 0 ? Qt::Unchecked
+                                                      : Qt::PartiallyChecked;
+        if (w->checkState() != state) {
+            const QSignalBlocker quiet(w);
+            w->setCheckState(state);
+        }
+    });
+    // `clicked` comes from the user only (mouse, keyboard, shortcut), after the state changed.
+    QObject::connect(widget, &QCheckBox::clicked, widget,
+                     [&model](bool checked) { model.set_value(checked ? 1 : 0); });
+}
+
+void bind(QComboBox* widget, ui::ComboBox& model, QLabel* buddy) {
+    widget->setEditable(true);
+    // The list belongs to the model: Enter adds nothing, and nothing is completed on its own.
+    widget->setInsertPolicy(QComboBox::NoInsert);
+    widget->setCompleter(nullptr);
+    set_buddy(buddy, widget);
+    follow(widget, model, [](QComboBox* w, ui::ComboBox& m) {
+        QStringList items;
+        for (const auto& item : m.items()) items << qs(item);
+        QStringList shown;
+        for (int i = 0; i < w->count(); ++i) shown << w->itemText(i);
+        const QSignalBlocker quiet(w);
+        if (shown != items) {
+            w->clear();
+            w->addItems(items);
+        }
+        if (w->currentText().toStdString() != m.text()) w->setEditText(qs(m.text()));
+    });
+    // Typing and picking an entry are the same change to the model.
+    QObject::connect(widget->lineEdit(), &QLineEdit::textEdited, widget,
+                     [&model](const QString& text) { model.set_text(text.toStdString()); });
+    QObject::connect(widget, &QComboBox::activated, widget, [widget, &model](int index) {
+        model.set_text(widget->itemText(index).toStdString());
+    });
+}
+
+void bind(QScrollBar* widget, ui::ScrollBar& model) {
+    follow(widget, model, [](QScrollBar* w, ui::ScrollBar& m) {
+        const QSignalBlocker quiet(w);
+        w->setRange(m.minimum(), m.maximum());
+        w->setSingleStep(m.small_change());
+        w->setPageStep(m.small_change());
+        w->setValue(m.value());
+    });
+    // Signals are blocked while the model is shown, so every change seen here is the user's.
+    QObject::connect(widget, &QScrollBar::valueChanged, widget, [widget, &model](int value) {
+        if (!model.set_value(value)) {
+            const QSignalBlocker quiet(widget);
+            widget->setValue(model.value());
+        }
+    });
+}
+
+void bind(QLabel* widget, ui::Label& model) {
+    follow(widget, model, [](QLabel* w, ui::Label& m) { w->setText(qs(m.caption())); });
+}
+
+void bind(ShapeWidget* widget, ui::Shape& model) {
+    follow(widget, model, [](ShapeWidget* w, ui::Shape& m) { w->set_color(m.fill_color()); });
+}
+
+void bind_window(QWidget* window, ui::Window& model) {
+    window->setWindowTitle(qs(model.title()));
+    QPointer<QWidget> guard(window);
+    auto refresh = [guard, &model] {
+        if (guard && guard->isVisible() != model.visible()) guard->setVisible(model.visible());
+    };
+    model.updated.connect(refresh);
+    model.raise_requested.connect([guard] {
+        if (guard.isNull()) return;
+        guard->raise();
+        guard->activateWindow();
+    });
+    refresh();
+}
+
+}  // namespace orv::app

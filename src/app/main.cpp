@@ -1,0 +1,74 @@
+// Orvantis Utility: the program's entry. Builds the platform on Qt, the program on top of it and
+// the windows bound to it, then runs the event loop.
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
+
+#include "app/firmware_view.h"
+#include "app/main_view.h"
+#include "app/port_settings_view.h"
+#include "platform/qt/linux_port_directory.h"
+#include "platform/qt/qt_clock.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_settings_store.h"
+#include "platform/qt/qt_sound_player.h"
+#include "platform/qt/qt_tcp_socket.h"
+#include "shell/program.h"
+
+namespace {
+
+int signal_pipe[2] = {-1, -1};
+
+void on_signal(int) {
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(signal_pipe[1], &c, 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("orvantis");
+    QApplication::setApplicationDisplayName(orv::qt::kAppTitle);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    orv::qt::QtSerialPort serial;
+    orv::qt::QtTcpSocket socket;
+    orv::qt::QtClock clock;
+    orv::qt::QtSettingsStore store;
+    orv::qt::QtSoundPlayer sound;
+    orv::qt::QtDialogs dialogs;
+    orv::qt::LinuxPortDirectory ports;
+    orv::Program program({serial, socket, clock, store, sound, dialogs, ports});
+    program.on_quit = [] { QCoreApplication::quit(); };
+
+    orv::app::PortSettingsView settings_view(program);
+    orv::app::FirmwareView firmware_view(program);
+    orv::app::MainView main_view(program);
+
+    // A logout or a kill by the session must not lose the user's values: save as EXIT does.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, [&program] { program.main_closing(); });
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_pipe) == 0) {
+        auto* notifier = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, [&program] {
+            char c = 0;
+            [[maybe_unused]] const auto n = ::read(signal_pipe[0], &c, 1);
+            program.main_closing();
+        });
+        struct sigaction sa {};
+        sa.sa_handler = on_signal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &sa, nullptr);
+        sigaction(SIGINT, &sa, nullptr);
+        sigaction(SIGHUP, &sa, nullptr);
+    }
+
+    program.start();
+    return program.finished() ? 0 : QApplication::exec();
+}

@@ -1,0 +1,338 @@
+#include "app/main_view.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "app/bind.h"
+
+namespace orv::app {
+
+namespace {
+
+// Builds the widgets of one window, each bound to its model control as it is made.
+class Maker {
+public:
+    explicit Maker(QWidget* parent) : parent_(parent) {}
+
+    QLabel* label(ui::Label& model) {
+        auto* w = new QLabel(parent_);
+        bind(w, model);
+        return w;
+    }
+    // A label the model does not know, such as a unit after a box.
+    QLabel* unit(const char* text) {
+        auto* w = new QLabel(QString::fromUtf8(text), parent_);
+        w->setAccessibleName(w->text());
+        return w;
+    }
+    // A box wide enough for `chars` digits.
+    QLineEdit* box(ui::TextBox& model, int chars, QLabel* buddy = nullptr) {
+        auto* w = new QLineEdit(parent_);
+        w->setFixedWidth(text_width(w, chars));
+        bind(w, model, buddy);
+        return w;
+    }
+    QPushButton* button(ui::Button& model) {
+        auto* w = new QPushButton(parent_);
+        w->setAutoDefault(false);
+        bind(w, model);
+        return w;
+    }
+    // A button showing only its picture.
+    QPushButton* picture(ui::Button& model) {
+        auto* w = new QPushButton(parent_);
+        w->setAutoDefault(false);
+        w->setIconSize({20, 20});
+        w->setFixedSize(32, 32);
+        bind(w, model);
+        return w;
+    }
+    QCheckBox* check(ui::CheckBox& model, QLabel* buddy = nullptr) {
+        auto* w = new QCheckBox(parent_);
+        bind(w, model, buddy);
+        return w;
+    }
+    QFrame* line(QFrame::Shape shape) {
+        auto* w = new QFrame(parent_);
+        w->setFrameShape(shape);
+        w->setFrameShadow(QFrame::Sunken);
+        return w;
+    }
+
+    static int text_width(QWidget* w, int chars) {
+        return w->fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('0'))) + 14;
+    }
+
+private:
+    QWidget* parent_;
+};
+
+QHBoxLayout* row(std::initializer_list<QWidget*> widgets, int indent = 0) {
+    auto* l = new QHBoxLayout;
+    l->setSpacing(6);
+    l->setContentsMargins(indent, 0, 0, 0);
+    for (auto* w : widgets) l->addWidget(w);
+    l->addStretch(1);
+    return l;
+}
+
+QLabel* heading(QLabel* l) {
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    return l;
+}
+
+}  // namespace
+
+QIcon orvantis_icon() {
+    QIcon icon;
+    for (const int size : {16, 32, 64}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 64.0, size / 64.0);
+        // A dark ring for the sky, a tube pointing up to the right, and a small tripod.
+        p.setPen(QPen(QColor(20, 40, 90), 5));
+        p.setBrush(QColor(30, 60, 130));
+        p.drawEllipse(QRectF(4, 4, 56, 56));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 230, 120));
+        p.drawEllipse(QRectF(44, 14, 5, 5));
+        p.save();
+        p.translate(30, 34);
+        p.rotate(-35);
+        p.setBrush(QColor(235, 235, 240));
+        p.drawRoundedRect(QRectF(-18, -6, 34, 12), 2, 2);
+        p.setBrush(QColor(200, 40, 40));
+        p.drawRect(QRectF(14, -7, 5, 14));
+        p.restore();
+        p.setPen(QPen(QColor(235, 235, 240), 3, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(30, 36), QPointF(20, 52));
+        p.drawLine(QPointF(30, 36), QPointF(40, 52));
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program_(program) {
+    MainWindow& m = program.main;
+    Maker make(this);
+    setWindowIcon(orvantis_icon());
+
+    // connection
+    auto* portLabel = make.label(m.lblPort);
+    auto* port = new QComboBox(this);
+    port->setMinimumContentsLength(10);
+    port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    bind(port, m.Combo1, portLabel);
+    auto* orvanLabel = make.label(m.lblOrvan);
+    auto* connection = row({portLabel, port, make.button(m.Command8), make.button(m.Command24)});
+    connection->addSpacing(12);
+    connection->addWidget(orvanLabel);
+    connection->addWidget(make.box(m.orvan, 8, orvanLabel));
+
+    // RF channel
+    auto* channelLabel = make.label(m.lblChannel);
+    auto* channel = row({channelLabel, make.box(m.Text1, 4, channelLabel), make.button(m.Command9),
+                         make.button(m.Command10), make.button(m.Command11)});
+
+    // slew pad, with the pulse guide mode beside it
+    auto* pad = new QGridLayout;
+    pad->setSpacing(2);
+    pad->addWidget(make.picture(m.Command1), 0, 1);
+    pad->addWidget(make.picture(m.Command4), 1, 0);
+    pad->addWidget(make.picture(m.Command5), 1, 1);
+    pad->addWidget(make.picture(m.Command2), 1, 2);
+    pad->addWidget(make.picture(m.Command3), 2, 1);
+    auto* pulse = new QVBoxLayout;
+    pulse->addStretch(1);
+    pulse->addWidget(make.check(m.Check1));
+    pulse->addLayout(row({make.box(m.pg_time, 5), make.label(m.lblMs)}));
+    pulse->addStretch(1);
+    auto* slewPad = new QHBoxLayout;
+    slewPad->addLayout(pad);
+    slewPad->addSpacing(10);
+    slewPad->addLayout(pulse);
+    auto* slew = new QVBoxLayout;
+    slew->addWidget(heading(make.label(m.lblSlew)));
+    slew->addLayout(slewPad);
+    slew->addStretch(1);
+
+    // focus: the run buttons around the position, then the two setpoints
+    auto* run = new QVBoxLayout;
+    run->setSpacing(4);
+    auto* focusUp = make.button(m.Command6);
+    auto* position = make.box(m.Text13, 6);
+    auto* focusDown = make.button(m.Command7);
+    for (auto* w : std::initializer_list<QWidget*>{focusUp, position, focusDown}) {
+        w->setFixedWidth(std::max(focusUp->sizeHint().width(), position->width()));
+        run->addWidget(w);
+    }
+    run->addStretch(1);
+    auto* setpoints = new QGridLayout;
+    setpoints->setHorizontalSpacing(4);
+    setpoints->setVerticalSpacing(4);
+    auto* setpointsLabel = make.label(m.lblSetpoints);
+    setpoints->addWidget(setpointsLabel, 0, 0, 1, 4);
+    struct Setpoint {
+        ui::TextBox& box;
+        ui::ScrollBar& spinner;
+        ui::Button& set;
+        ui::Button& go;
+    };
+    const Setpoint rows[2] = {{m.Text14, m.VScroll1, m.Command20, m.Command21},
+                              {m.Text15, m.VScroll2, m.Command23, m.Command22}};
+    for (int i = 0; i < 2; ++i) {
+        auto* box = make.box(rows[i].box, 5, i == 0 ? setpointsLabel : nullptr);
+        auto* spinner = new QScrollBar(Qt::Vertical, this);
+        spinner->setFixedSize(16, box->sizeHint().height());
+        bind(spinner, rows[i].spinner);
+        auto* boxAndSpinner = new QHBoxLayout;
+        boxAndSpinner->setSpacing(0);
+        boxAndSpinner->addWidget(box);
+        boxAndSpinner->addWidget(spinner);
+        setpoints->addLayout(boxAndSpinner, i + 1, 0);
+        setpoints->addWidget(make.button(rows[i].set), i + 1, 1);
+        setpoints->addWidget(make.button(rows[i].go), i + 1, 2);
+    }
+    auto* incrementLabel = make.label(m.lblIncrement);
+    setpoints->addLayout(row({incrementLabel, make.box(m.Text16, 5, incrementLabel)}), 3, 0, 1, 4);
+    setpoints->setColumnStretch(3, 1);
+    setpoints->setRowStretch(4, 1);
+    auto* focus = new QHBoxLayout;
+    focus->addLayout(run);
+    focus->addSpacing(10);
+    focus->addLayout(setpoints);
+
+    auto* motion = new QHBoxLayout;
+    motion->addLayout(slew);
+    motion->addWidget(make.line(QFrame::VLine));
+    motion->addLayout(focus, 1);
+
+    // shutter
+    auto* shutter = new QGridLayout;
+    shutter->setHorizontalSpacing(6);
+    shutter->setVerticalSpacing(4);
+    shutter->addWidget(heading(make.label(m.lblShutter)), 0, 0, 1, 6);
+    shutter->addLayout(row({make.button(m.Command16), make.button(m.Command17),
+                            make.button(m.Command18)}),
+                       1, 0, 1, 6);
+    const std::pair<ui::Label*, ui::TextBox*> exposure[3] = {
+        {&m.lblExpSecs, &m.Text9}, {&m.lblExpGap, &m.Text10}, {&m.lblExpCount, &m.Text11}};
+    for (int i = 0; i < 3; ++i) {
+        auto* l = make.label(*exposure[i].first);
+        shutter->addWidget(l, 2, i);
+        shutter->addWidget(make.box(*exposure[i].second, 5, l), 3, i);
+    }
+    for (auto [col, value] : {std::pair{3, &m.stime}, std::pair{4, &m.scount}}) {
+        auto* w = make.label(*value);
+        w->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        w->setAlignment(Qt::AlignCenter);
+        w->setFixedWidth(Maker::text_width(w, 5));
+        shutter->addWidget(w, 3, col);
+    }
+    auto* indicator = new ShapeWidget(this);
+    bind(indicator, m.Shape1);
+    shutter->addWidget(indicator, 3, 5, Qt::AlignCenter);
+    shutter->setColumnStretch(6, 1);
+
+    // direct commands and firmware upload, side by side
+    auto* directLabel = make.label(m.lblDirect);
+    auto* direct = new QVBoxLayout;
+    direct->addWidget(directLabel);
+    auto* command = make.box(m.Text12, 18, directLabel);
+    direct->addLayout(row({command, make.button(m.Command19)}));
+    auto* firmware = new QVBoxLayout;
+    auto* password = make.box(m.Text8, 12);
+    auto* upload = make.button(m.Command15);
+    password->setFixedWidth(std::max(password->width(), upload->sizeHint().width()));
+    upload->setFixedWidth(password->width());
+    firmware->addWidget(password);
+    firmware->addWidget(upload);
+    auto* bottom = new QHBoxLayout;
+    bottom->addLayout(direct);
+    bottom->addWidget(make.line(QFrame::VLine));
+    bottom->addLayout(firmware);
+    bottom->addStretch(1);
+
+    auto* left = new QVBoxLayout;
+    left->addLayout(connection);
+    left->addWidget(make.line(QFrame::HLine));
+    left->addLayout(channel);
+    left->addWidget(make.line(QFrame::HLine));
+    left->addLayout(motion);
+    left->addWidget(make.line(QFrame::HLine));
+    left->addLayout(shutter);
+    left->addWidget(make.line(QFrame::HLine));
+    left->addLayout(bottom);
+    left->addStretch(1);
+
+    // device settings panel, with EXIT at its foot
+    auto* panel = new QGridLayout;
+    panel->setHorizontalSpacing(6);
+    panel->setVerticalSpacing(4);
+    int r = 0;
+    panel->addLayout(row({make.button(m.Command13), make.button(m.Command14)}), r++, 0, 1, 3);
+    for (auto [l, box] : {std::pair{&m.lblCode, &m.code}, std::pair{&m.lblFirm, &m.firm}}) {
+        auto* w = make.label(*l);
+        panel->addWidget(w, r, 0);
+        panel->addWidget(make.box(*box, 8, w), r++, 1, 1, 2, Qt::AlignLeft);
+    }
+    panel->addWidget(make.line(QFrame::HLine), r++, 0, 1, 3);
+    panel->addWidget(heading(make.label(m.lblReversal)), r++, 0, 1, 3);
+    panel->addLayout(row({make.check(m.CheckRA), make.check(m.CheckDEC)}, 8), r++, 0, 1, 3);
+    panel->addWidget(make.line(QFrame::HLine), r++, 0, 1, 3);
+    panel->addWidget(heading(make.label(m.lblExposure)), r++, 0, 1, 3);
+    for (int i = 0; i < 6; ++i) {
+        auto* w = make.label(m.lblTime[i]);
+        w->setIndent(8);
+        panel->addWidget(w, r, 0);
+        panel->addWidget(make.box(*m.time_boxes[i], 5, w), r, 1);
+        panel->addWidget(make.unit("secs"), r++, 2);
+    }
+    panel->addWidget(make.line(QFrame::HLine), r++, 0, 1, 3);
+    for (auto [l, check] :
+         {std::pair{&m.lblAutoStar, &m.Check2}, std::pair{&m.lblSequential, &m.Check3}}) {
+        auto* w = make.label(*l);
+        panel->addWidget(w, r++, 0, 1, 3);
+        panel->addLayout(row({make.check(*check, w)}, 8), r++, 0, 1, 3);
+    }
+    panel->setColumnStretch(2, 1);
+    panel->setRowStretch(r++, 1);
+    auto* exit = make.button(m.Command12);
+    exit->setMinimumWidth(80);
+    panel->addWidget(exit, r, 0, 1, 3, Qt::AlignRight);
+
+    auto* all = new QHBoxLayout(this);
+    all->addLayout(left);
+    all->addWidget(make.line(QFrame::VLine));
+    all->addLayout(panel);
+
+    bind_window(this, m);
+    QPointer<MainView> self(this);
+    m.closed.connect([self] {
+        if (self) self->close();
+    });
+}
+
+void MainView::closeEvent(QCloseEvent* event) {
+    program_.main_closing();
+    event->accept();
+}
+
+}  // namespace orv::app

@@ -1,0 +1,229 @@
+// The real windows against the whole program on fakes: what they show at start, that user
+// edits reach the model and model changes reach the widgets, and the ways in and out.
+#include "views.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+
+#include "app/bind.h"
+
+namespace orv::gui {
+namespace {
+
+QStringList items(QComboBox* box) {
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
+    return out;
+}
+
+void retype(QLineEdit* box, const QString& text) {
+    box->selectAll();
+    QTest::keyClicks(box, text);
+}
+
+TEST_F(Views, MainWindowOpensShowingTheModel) {
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_EQ(main.windowTitle(), "Orvantis Utility x.21");
+    EXPECT_FALSE(main.windowIcon().isNull());
+
+    EXPECT_TRUE(find<QAbstractButton>(&main, "CONNECT")->isEnabled());
+    EXPECT_TRUE(find<QAbstractButton>(&main, "EXIT")->isEnabled());
+    EXPECT_FALSE(find<QAbstractButton>(&main, "READ")->isEnabled());
+    EXPECT_FALSE(find<QAbstractButton>(&main, "WRITE")->isEnabled());
+    EXPECT_FALSE(find<QAbstractButton>(&main, "Slew south")->isEnabled());
+    EXPECT_EQ(find<QAbstractButton>(&main, "FOCUS ")->text(), "FOCUS ");
+
+    auto* time1 = find<QLineEdit>(&main, "Time #1");
+    EXPECT_FALSE(time1->isEnabled());
+    EXPECT_EQ(time1->text(), "#");
+    EXPECT_EQ(find<QLineEdit>(&main, "RF Channel")->text(), "#");
+    EXPECT_EQ(find<QLineEdit>(&main, "Pulse time (ms)")->text(), "2000");
+    EXPECT_EQ(find<QLineEdit>(&main, "Focus position")->text(), "5000");
+    EXPECT_TRUE(find<QLineEdit>(&main, "Orvantis ver.")->isReadOnly());
+    EXPECT_EQ(find<QLineEdit>(&main, "Firmware password")->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(items(find<QComboBox>(&main, "PORT")), (QStringList{"Search COM", "TCP Port"}));
+    EXPECT_EQ(find<QCheckBox>(&main, "AutoStar2 Emulation Mode")->text(), "Enabled");
+    EXPECT_FALSE(find<QCheckBox>(&main, "AutoStar2 Emulation Mode")->isEnabled());
+    EXPECT_EQ(find<app::ShapeWidget>(&main, "Shutter indicator")->color(), kRed);
+
+    auto* channel = find<QLabel>(&main, "RF Channel");
+    EXPECT_EQ(channel->toolTip(), "Orvantis RF Remote Only");
+    EXPECT_EQ(channel->buddy(), find<QLineEdit>(&main, "RF Channel"));
+    EXPECT_FALSE(find<QAbstractButton>(&main, "Stop slewing")->icon().isNull());
+    EXPECT_TRUE(find<QAbstractButton>(&main, "Stop slewing")->text().isEmpty());
+}
+
+TEST_F(Views, EveryModelControlHasOneWidgetAndEveryWidgetAName) {
+    for (auto* c : rig.main.all_controls())
+        EXPECT_EQ(main.findChildren<QWidget*>(QString::fromStdString(c->name())).size(), 1)
+            << c->name();
+    // Every widget placed on a window, bound or not, except the plain separator lines.
+    for (QWidget* window : {static_cast<QWidget*>(&main), static_cast<QWidget*>(&settings)}) {
+        for (auto* w : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (w->metaObject() == &QFrame::staticMetaObject) continue;
+            EXPECT_FALSE(w->accessibleName().isEmpty())
+                << w->metaObject()->className() << " " << w->objectName().toStdString();
+        }
+    }
+}
+
+TEST_F(Views, PortSettingsOpensOnARealClickShowingTheModel) {
+    EXPECT_FALSE(settings.isVisible());
+    open_port_settings();
+    EXPECT_TRUE(rig.settings.visible());
+    EXPECT_EQ(settings.windowTitle(), "Form1");
+    EXPECT_EQ(settings.parentWidget(), nullptr);
+    EXPECT_FALSE(settings.isModal());
+    EXPECT_EQ(find<QComboBox>(&settings, "BAUDRATE")->currentText(), "9600");
+    EXPECT_EQ(find<QComboBox>(&settings, "IP Address")->currentText(), "192.168.1.3");
+    EXPECT_EQ(items(find<QComboBox>(&settings, "IP Address")), QStringList{"10.0.0.9"});
+    EXPECT_EQ(find<QComboBox>(&settings, "IP Port")->currentText(), "23");
+    EXPECT_TRUE(find<QAbstractButton>(&settings, "OK")->isVisible());
+}
+
+TEST_F(Views, UserEditsReachTheModel) {
+    retype(find<QLineEdit>(&main, "Pulse time (ms)"), "500");
+    EXPECT_EQ(rig.main.pg_time.text(), "500");
+
+    // A typed channel number makes WRITE usable, through the model's rule.
+    retype(find<QLineEdit>(&main, "RF Channel"), "7");
+    EXPECT_EQ(rig.main.Text1.text(), "7");
+    EXPECT_TRUE(find<QAbstractButton>(&main, "WRITE")->isEnabled());
+
+    QTest::mouseClick(find<QCheckBox>(&main, "Rev RA"), Qt::LeftButton);
+    EXPECT_TRUE(rig.main.CheckRA.checked());
+
+    // Picking an entry of the port list changes the model just as typing does.
+    auto* port = find<QComboBox>(&main, "PORT");
+    retype(port->lineEdit(), "COM4");
+    EXPECT_EQ(rig.main.Combo1.text(), "COM4");
+    QTest::keyClick(port, Qt::Key_Down);
+    EXPECT_EQ(rig.main.Combo1.text(), "TCP Port");
+    EXPECT_EQ(items(port), (QStringList{"Search COM", "TCP Port"}));
+}
+
+TEST_F(Views, ModelChangesReachTheWidgets) {
+    auto* focus = find<QLineEdit>(&main, "Focus position");
+    QSignalSpy edited(focus, &QLineEdit::textEdited);
+    rig.main.Text13.set_text("4321");
+    EXPECT_EQ(focus->text(), "4321");
+    EXPECT_EQ(edited.count(), 0);
+
+    // A program-made channel number enables WRITE through the model.
+    rig.main.Text1.set_text("12");
+    EXPECT_TRUE(find<QAbstractButton>(&main, "WRITE")->isEnabled());
+    rig.main.Text1.set_text("x");
+    EXPECT_FALSE(find<QAbstractButton>(&main, "WRITE")->isEnabled());
+
+    int changes = 0;
+    rig.main.CheckDEC.changed.connect([&changes] { ++changes; });
+    rig.main.CheckDEC.set_value(1);
+    EXPECT_TRUE(find<QCheckBox>(&main, "Rev DEC")->isChecked());
+    EXPECT_EQ(changes, 1);  // showing the value did not echo back a second change
+
+    rig.main.stime.set_caption("42");
+    EXPECT_EQ(find<QLabel>(&main, "42")->text(), "42");
+    rig.main.Shape1.set_fill_color(kGreen);
+    EXPECT_EQ(find<app::ShapeWidget>(&main, "Shutter indicator")->color(), kGreen);
+    rig.main.Combo1.add_item("COM7");
+    EXPECT_EQ(items(find<QComboBox>(&main, "PORT")).back(), "COM7");
+}
+
+TEST_F(Views, SetpointSpinnerStepsByTheModelsIncrement) {
+    auto* spinner = find<QScrollBar>(&main, "Focus Setpoint 1 spinner");
+    EXPECT_EQ(spinner->maximum(), 9999);
+    rig.main.VScroll1.set_value(500);
+    EXPECT_EQ(spinner->value(), 500);
+    // The lower arrow raises the value, the upper one lowers it.
+    QTest::mouseClick(spinner, Qt::LeftButton, {}, {spinner->width() / 2, spinner->height() - 3});
+    EXPECT_EQ(rig.main.VScroll1.value(), 510);
+    QTest::mouseClick(spinner, Qt::LeftButton, {}, {spinner->width() / 2, 3});
+    QTest::mouseClick(spinner, Qt::LeftButton, {}, {spinner->width() / 2, 3});
+    EXPECT_EQ(rig.main.VScroll1.value(), 490);
+}
+
+TEST_F(Views, AnyMouseButtonPressesAndReleasesTheSlewAndFocusButtons) {
+    rig.main.enable_controls(true, "orvantis");
+    std::vector<std::string> log;
+    for (auto* b : {&rig.main.Command1, &rig.main.Command6}) {
+        b->pressed.connect([&log, b] { log.push_back(b->name() + " down"); });
+        b->released.connect([&log, b] { log.push_back(b->name() + " up"); });
+    }
+    auto* up = find<QAbstractButton>(&main, "Slew south");
+    QTest::mousePress(up, Qt::RightButton);
+    EXPECT_TRUE(up->isDown());
+    QTest::mouseRelease(up, Qt::RightButton);
+    EXPECT_FALSE(up->isDown());
+    auto* focus = find<QAbstractButton>(&main, "FOCUS");
+    QTest::mousePress(focus, Qt::MiddleButton);
+    QTest::mouseRelease(focus, Qt::MiddleButton);
+    QTest::mousePress(focus, Qt::LeftButton);
+    QTest::mouseRelease(focus, Qt::LeftButton);
+    EXPECT_EQ(log, (std::vector<std::string>{"Command1 down", "Command1 up", "Command6 down",
+                                             "Command6 up", "Command6 down", "Command6 up"}));
+
+    // Disabled while held down: let go.
+    log.clear();
+    QTest::mousePress(up, Qt::RightButton);
+    rig.main.enable_controls(false, "orvantis");
+    EXPECT_EQ(log, (std::vector<std::string>{"Command1 down", "Command1 up"}));
+    QTest::mouseRelease(up, Qt::RightButton);
+    EXPECT_EQ(log.size(), 2u);
+}
+
+TEST_F(Views, PortSettingsOkPutsTheReplacedAddressOnTopAndTheCloseControlOnlyHides) {
+    open_port_settings();
+    auto* address = find<QComboBox>(&settings, "IP Address");
+    retype(address->lineEdit(), "10.1.1.1");
+    QTest::mouseClick(find<QAbstractButton>(&settings, "OK"), Qt::LeftButton);
+    EXPECT_FALSE(settings.isVisible());
+    EXPECT_EQ(items(address), (QStringList{"192.168.1.3", "10.0.0.9"}));
+    EXPECT_EQ(address->currentText(), "10.1.1.1");
+
+    open_port_settings();
+    retype(address->lineEdit(), "10.2.2.2");
+    settings.close();
+    EXPECT_FALSE(settings.isVisible());
+    EXPECT_FALSE(rig.settings.visible());
+    EXPECT_EQ(items(address), (QStringList{"192.168.1.3", "10.0.0.9"}));
+}
+
+TEST_F(Views, ExitEndsTheProgramAndSavesWhatWasTyped) {
+    retype(find<QLineEdit>(&main, "Focus position"), "4200");
+    QTest::mouseClick(find<QAbstractButton>(&main, "EXIT"), Qt::LeftButton);
+    EXPECT_TRUE(rig.program.finished());
+    EXPECT_EQ(rig.store.commits, 1);
+    EXPECT_EQ(rig.saved("focus"), "4200");
+    EXPECT_FALSE(main.isVisible());
+}
+
+TEST_F(Views, TheCloseControlEndsTheProgramLikeExit) {
+    open_port_settings();
+    main.close();
+    EXPECT_TRUE(rig.program.finished());
+    EXPECT_EQ(rig.store.commits, 1);
+    EXPECT_EQ(rig.saved("IPaddr"), "192.168.1.3");
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_FALSE(settings.isVisible());
+}
+
+TEST_F(Views, FirmwareWindowFollowsTheModel) {
+    rig.program.firmware.show();
+    EXPECT_TRUE(firmware.isVisible());
+    EXPECT_EQ(firmware.windowTitle(), "Firmware Update");
+    int closed = 0;
+    rig.program.firmware.closed.connect([&closed] { ++closed; });
+    firmware.close();
+    EXPECT_FALSE(rig.program.firmware.visible());
+    EXPECT_FALSE(firmware.isVisible());
+    EXPECT_EQ(closed, 1);
+}
+
+}  // namespace
+}  // namespace orv::gui
