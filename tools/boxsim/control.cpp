@@ -29,12 +29,32 @@ std::optional<Command> parseCommand(std::string_view line, std::string& error)
     const std::string_view word = line.substr(0, space);
     const std::string_view args = space == std::string_view::npos ? std::string_view {} : trim(line.substr(space));
 
+    Command cmd;
     if (word == "quit") {
         if (!args.empty()) {
             error = "quit takes no arguments";
             return std::nullopt;
         }
-        return Command { Command::Kind::Quit, {} };
+        cmd.kind = Command::Kind::Quit;
+        return cmd;
+    }
+    if (word == "box") {
+        if (args.empty() || args.find_first_of(" \t") != std::string_view::npos) {
+            error = "box takes one name";
+            return std::nullopt;
+        }
+        cmd.kind = Command::Kind::Box;
+        cmd.bytes = args;
+        return cmd;
+    }
+    if (word == "silent") {
+        if (args != "on" && args != "off") {
+            error = "silent takes on or off";
+            return std::nullopt;
+        }
+        cmd.kind = Command::Kind::Silent;
+        cmd.on = args == "on";
+        return cmd;
     }
 
     Command::Kind kind;
@@ -58,7 +78,9 @@ std::optional<Command> parseCommand(std::string_view line, std::string& error)
         error = "no bytes";
         return std::nullopt;
     }
-    return Command { kind, std::move(*bytes) };
+    cmd.kind = kind;
+    cmd.bytes = std::move(*bytes);
+    return cmd;
 }
 
 std::optional<std::string> LineReader::next()

@@ -2,6 +2,10 @@
 //   send <hex>      bytes to the pty and to the TCP peer (if any)
 //   sendpty <hex>   bytes to the pty only
 //   sendtcp <hex>   bytes to the TCP peer only
+//   box <name>      answer as that box from now on (gen1, gen2, lx200, future,
+//                   silent), with its standard replies: the --ident, --firmware
+//                   and --product given at start no longer apply
+//   silent on|off   stop / resume answering (the identity is kept)
 //   quit            exit with status 0 (end of input does the same)
 // Each command is answered on stdout with "OK" or "ERR <reason>".
 #pragma once
@@ -13,9 +17,10 @@
 namespace boxsim {
 
 struct Command {
-    enum class Kind { Send, SendPty, SendTcp, Quit };
-    Kind kind;
-    std::string bytes;
+    enum class Kind { Send, SendPty, SendTcp, Box, Silent, Quit };
+    Kind kind = Kind::Quit;
+    std::string bytes; // Send, SendPty, SendTcp: the bytes; Box: the name
+    bool on = false;   // Silent
 };
 
 // Returns the command, or nullopt with the reason in error. A blank line gives

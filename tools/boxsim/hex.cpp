@@ -71,4 +71,21 @@ std::optional<std::string> parseHex(std::string_view text)
     return out;
 }
 
+std::string printable(std::string_view bytes)
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size());
+    for (unsigned char b : bytes) {
+        if (b >= 0x20 && b < 0x7f && b != '\\') {
+            out += static_cast<char>(b);
+        } else {
+            out += "\\x";
+            out += digits[b >> 4];
+            out += digits[b & 0x0f];
+        }
+    }
+    return out;
+}
+
 } // namespace boxsim

@@ -15,4 +15,8 @@ std::string toHex(std::string_view bytes);
 // Upper and lower case are both accepted. Returns nullopt on any other input.
 std::optional<std::string> parseHex(std::string_view text);
 
+// The bytes as text: printable ASCII as it is, every other byte and the
+// backslash as "\xNN" (two lower-case hex digits).
+std::string printable(std::string_view bytes);
+
 } // namespace boxsim

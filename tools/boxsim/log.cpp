@@ -43,6 +43,11 @@ void Log::event(Side side, std::string_view what)
     line(side, what, {});
 }
 
+void Log::command(Side side, std::string_view text, bool known)
+{
+    line(side, known ? "CMD" : "UNKNOWN", printable(text));
+}
+
 void Log::line(Side side, std::string_view kind, std::string_view rest)
 {
     using namespace std::chrono;

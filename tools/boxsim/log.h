@@ -3,7 +3,11 @@
 //
 //   <ms since start, 3 decimals> <pty|tcp> RX <hex>
 //   <ms> <pty|tcp> TX <hex>
-//   <ms> <pty|tcp> <EVENT> [detail]     e.g. "12.345 tcp CONNECT"
+//   <ms> <pty|tcp> CMD <text>          a command the box knows, e.g. "12.345 pty CMD GVn#"
+//   <ms> <pty|tcp> UNKNOWN <text>      a command it does not know
+//   <ms> <pty|tcp> <EVENT> [detail]    e.g. "12.345 tcp CONNECT"
+// In a command's text, bytes other than printable ASCII, and the backslash,
+// are written as "\xNN".
 #pragma once
 
 #include "side.h"
@@ -29,6 +33,7 @@ public:
     void rx(Side side, std::string_view bytes);
     void tx(Side side, std::string_view bytes);
     void event(Side side, std::string_view what);
+    void command(Side side, std::string_view text, bool known);
 
 private:
     void line(Side side, std::string_view kind, std::string_view rest);

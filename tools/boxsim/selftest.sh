@@ -1,6 +1,7 @@
 #!/bin/sh
 # Self-check of boxsim: raw byte transfer over pty and TCP, control commands,
-# log format, peer replacement, idle CPU use and clean exits.
+# log format, peer replacement, idle CPU use and clean exits; then the box's
+# identification replies, command framing, reply shaping and its command log.
 # Usage: selftest.sh [path/to/boxsim]   (default /tmp/boxsim-build/boxsim)
 exec python3 - "${1:-/tmp/boxsim-build/boxsim}" <<'PY'
 import atexit, os, re, select, shutil, signal, socket, subprocess, sys, tempfile, time
@@ -41,8 +42,8 @@ def traffic(side, kind):
 def events():
     return [l.split(" ", 1)[1] for l in log_lines() if l.endswith(("CONNECT", "CLOSE"))]
 
-def start():
-    p = subprocess.Popen([BIN, "--tcp-port", "0", "--log", LOG, "--pty-link", LINK],
+def start(*extra):
+    p = subprocess.Popen([BIN, "--tcp-port", "0", "--log", LOG, "--pty-link", LINK, *extra],
                          stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
     procs.append(p)
     hello = [p.stdout.readline().strip() for _ in range(3)]
@@ -134,5 +135,158 @@ check(p.wait(3) == 0 and not os.path.lexists(LINK), "SIGTERM exit")
 p, _, _ = start()
 p.stdin.close()
 check(p.wait(3) == 0 and not os.path.lexists(LINK), "end-of-input exit")
+
+# ---- The box: identification, framing, reply shaping, command log ----
+
+class Pty:
+    def __init__(self, path): self.fd = os.open(path, os.O_RDWR | os.O_NOCTTY)
+    def write(self, b): os.write(self.fd, b)
+    def read(self, timeout):
+        return os.read(self.fd, 4096) if select.select([self.fd], [], [], timeout)[0] else b""
+    def close(self): os.close(self.fd)
+
+class Tcp:
+    def __init__(self, port): self.s = socket.create_connection(("127.0.0.1", port))
+    def write(self, b): self.s.sendall(b)
+    def read(self, timeout):
+        return self.s.recv(4096) if select.select([self.s], [], [], timeout)[0] else b""
+    def close(self): self.s.close()
+
+def reads(c, n, timeout=2.0):
+    """The separate reads that bring n bytes."""
+    parts, end = [], time.monotonic() + timeout
+    while sum(map(len, parts)) < n and time.monotonic() < end:
+        d = c.read(max(0.0, end - time.monotonic()))
+        if d: parts.append(d)
+    return parts
+
+def ask(c, request, reply, what):
+    c.write(request)
+    got = b"".join(reads(c, len(reply)))
+    check(got == reply, "%s: %r -> %r, expected %r" % (what, request, got, reply))
+
+def quiet(c, what, wait=0.2):
+    got = c.read(wait)
+    check(got == b"", "%s: unexpected %r" % (what, got))
+
+CMD = re.compile(r"^(\d+\.\d{3}) (pty|tcp) (CMD|UNKNOWN) (.*)$")
+def commands():
+    return [(m.group(2), m.group(3), m.group(4)) for m in map(CMD.match, log_lines()) if m]
+
+def tx_lines(side):
+    """(ms, bytes) of each TX line."""
+    return [(float(l.split()[0]), bytes.fromhex(m.group(3))) for l in log_lines()
+            for m in [LINE.match(l)] if m and m.group(1) == side and m.group(2) == "TX"]
+
+def stamp_of(side, kind):
+    return [float(l.split()[0]) for l in log_lines() if l.split()[1:3] == [side, kind]]
+
+REQUESTS = [b"GVn#", b"GVN#", b"#GVN#", b"#GVP#"]
+IDENTITIES = {  # name: replies to REQUESTS
+    "gen1":   [b"11.1#", b"11.1#", b"11.1#", b"ORV-1#"],
+    "gen2":   [b"1.20#", b"1.20#", b"1.20#", b"ORV-2#"],
+    "lx200":  [b"2.20#", b"30Eg#", b"30Eg#", b"ORV-2#"],
+    "future": [b"3.00#", b"3.00#", b"3.00#", b"ORV-2#"],
+}
+
+def identify(clients, name):
+    for c in clients:
+        for request, reply in zip(REQUESTS, IDENTITIES[name]):
+            ask(c, request, reply, "%s over %s" % (name, type(c).__name__))
+
+# Each identity over both sides: the first from --box, the others switched at run time.
+p, pts, port = start("--box", "gen1")
+pty, tcp = Pty(pts), Tcp(port)
+identify([pty, tcp], "gen1")
+for name in ("lx200", "future", "gen2"):
+    check(command(p, "box " + name) == "OK", "box " + name)
+    identify([pty, tcp], name)
+check(command(p, "box nope") == "ERR unknown box nope", "unknown box")
+check(command(p, "silent maybe") == "ERR silent takes on or off", "bad silent")
+check(commands()[:4] == [("pty", "CMD", r.decode()) for r in REQUESTS], "CMD lines %r" % commands()[:4])
+check(len(commands()) == 2 * 4 * len(IDENTITIES), "one CMD line per request")
+
+# Framing: a request split over two writes, two in one write, text in front of
+# a "#"-command, unknown commands with non-printable bytes.
+mark = len(commands())
+tcp.write(b"#GV")
+wait_for(lambda: traffic("tcp", "RX").endswith(b"#GV"), "first half in the log")
+quiet(tcp, "half a request")
+ask(tcp, b"P#", b"ORV-2#", "request split over two writes")
+ask(pty, b"GVn##GVP#", b"1.20#ORV-2#", "two requests in one write")
+ask(pty, b"GVP#xy\x01\\#GVN#", b"1.20#", "request after unknown commands")
+check(commands()[mark:] == [("tcp", "CMD", "#GVP#"), ("pty", "CMD", "GVn#"), ("pty", "CMD", "#GVP#"),
+                            ("pty", "UNKNOWN", "GVP#"), ("pty", "UNKNOWN", r"xy\x01\x5c#"),
+                            ("pty", "CMD", "GVN#")],
+      "framing %r" % commands()[mark:])
+
+# Half a request from one TCP client does not complete the request of the client
+# that replaces it, nor of one that connects after it left.
+for replace in (True, False):
+    tcp.write(b"GV")
+    wait_for(lambda: traffic("tcp", "RX").endswith(b"GV"), "partial request")
+    if not replace: tcp.close()
+    old, tcp = tcp, Tcp(port)
+    wait_for(lambda: events()[-2:] == ["tcp CLOSE", "tcp CONNECT"], "new client")
+    old.close()
+    tcp.write(b"n#")
+    quiet(tcp, "rest of another client's request")
+    check(commands()[-1] == ("tcp", "UNKNOWN", "n#"), "new client starts afresh")
+
+# Silent: commands are still logged, nothing is answered until "silent off".
+check(command(p, "silent on") == "OK", "silent on")
+pty.write(b"GVn#"); tcp.write(b"#GVP#")
+quiet(pty, "silent pty"); quiet(tcp, "silent tcp", 0)
+check(commands()[-2:] == [("pty", "CMD", "GVn#"), ("tcp", "CMD", "#GVP#")], "silent box logs commands")
+check(command(p, "silent off") == "OK", "silent off")
+ask(tcp, b"GVn#", b"1.20#", "silent off")
+pty.close(); tcp.close()
+check(command(p, "quit") == "OK" and p.wait(3) == 0, "quit")
+
+# --box silent answers nothing (until "silent off": a gen2 box); --ident, --firmware
+# and --product replace the replies; --stray goes once, in front of the first reply,
+# on that reply's side.
+p, pts, port = start("--box", "silent")
+pty = Pty(pts)
+for r in REQUESTS: pty.write(r)
+quiet(pty, "--box silent")
+check(len(commands()) == 4 and command(p, "silent off") == "OK", "silent box")
+ask(pty, b"GVN#", b"1.20#", "--box silent is a gen2 box")
+pty.close(); command(p, "quit"); p.wait(3)
+
+p, pts, port = start("--ident", "x#", "--firmware", "9.9#", "--product", "P 1#", "--stray", "ff 00 23")
+pty, tcp = Pty(pts), Tcp(port)
+ask(tcp, b"GVn#", b"\xff\x00#x#", "stray in front of the first reply")
+ask(pty, b"#GVP#", b"P 1#", "no stray on the other side")
+ask(tcp, b"#GVN#", b"9.9#", "stray only once")
+pty.close(); tcp.close(); command(p, "quit"); p.wait(3)
+
+# --split 2: a reply leaves in 2-byte chunks, split-gap apart, in separate reads.
+p, pts, port = start("--split", "2", "--split-gap", "40", "--box", "lx200")
+tcp = Tcp(port)
+tcp.write(b"#GVP#")
+parts = reads(tcp, 6)
+check(b"".join(parts) == b"ORV-2#", "split reply %r" % parts)
+check(len(parts) >= 2, "split reply in several reads, got %r" % parts)
+tx = wait_for(lambda: len(tx_lines("tcp")) >= 3 and tx_lines("tcp"), "split TX lines")
+check([b for _, b in tx] == [b"OR", b"V-", b"2#"], "split TX lines %r" % tx)
+rx = stamp_of("tcp", "RX")[0]
+check(all(t - rx >= 40 * i - 1 for i, (t, _) in enumerate(tx)), "split gap %r after %r" % (tx, rx))
+# Two requests at once: the second reply follows the first, still in chunks.
+ask(tcp, b"GVn#GVN#", b"2.20#30Eg#", "two split replies")
+wait_for(lambda: len(tx_lines("tcp")) == 3 + 6, "chunks of two split replies")
+tcp.close(); command(p, "quit"); p.wait(3)
+
+# --reply-delay: the reply leaves that long after the request arrived (default box: gen2).
+p, pts, port = start("--reply-delay", "150")
+pty = Pty(pts)
+ask(pty, b"GVn#", b"1.20#", "delayed reply")
+tx = wait_for(lambda: stamp_of("pty", "TX"), "delayed TX line")
+check(tx[0] - stamp_of("pty", "RX")[0] >= 149, "reply delay")
+idle_check(p, "after a delayed reply")
+pty.close(); command(p, "quit"); p.wait(3)
+
+bad = subprocess.run([BIN, "--box", "nope"], capture_output=True, text=True)
+check(bad.returncode == 2 and "unknown box nope" in bad.stderr, "bad --box")
 print("boxsim selftest: PASS")
 PY

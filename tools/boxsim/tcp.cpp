@@ -56,15 +56,17 @@ bool TcpServer::listen(std::uint16_t port, std::string& error)
     return true;
 }
 
-void TcpServer::acceptPending()
+bool TcpServer::acceptPending()
 {
+    bool accepted = false;
     for (;;) {
         const int fd = ::accept(listenFd_, nullptr, nullptr);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
-            return; // EAGAIN: nothing more pending; other errors: try again on next poll
+            return accepted; // EAGAIN: nothing more pending; other errors: try again on next poll
         }
+        accepted = true;
         const int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         closePeer();

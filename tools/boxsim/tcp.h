@@ -25,7 +25,8 @@ public:
     Channel& peer() { return peer_; }
 
     // Accepts every pending connection; the last one becomes the peer.
-    void acceptPending();
+    // Returns true if there is a new peer.
+    bool acceptPending();
     // Closes the peer (after it closed, failed, or is being replaced).
     void closePeer();
 

@@ -1,0 +1,184 @@
+#include "simulator.h"
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <poll.h>
+#include <unistd.h>
+
+namespace boxsim {
+
+void say(std::string_view line)
+{
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+Simulator::Simulator(Log& log, const Options& opts)
+    : pty_(log)
+    , tcp_(log)
+    , box_(log, opts.identity, opts.shaping, opts.stray, [this](Side side, std::string_view bytes) { deliver(side, bytes); })
+{
+}
+
+bool Simulator::start(const Options& opts, std::string& error)
+{
+    if (!pty_.open(error))
+        return false;
+    if (!opts.ptyLink.empty() && !pty_.link(opts.ptyLink, error))
+        return false;
+    return tcp_.listen(opts.tcpPort, error);
+}
+
+int Simulator::run(int signalFd)
+{
+    while (!quit_) {
+        pollfd fds[SlotCount] {};
+        fds[SignalSlot] = { signalFd, POLLIN, 0 };
+        fds[StdinSlot] = { STDIN_FILENO, POLLIN, 0 };
+        fds[PtySlot] = { pty_.master().fd(), pty_.master().pollEvents(), 0 };
+        fds[ListenSlot] = { tcp_.listenFd(), POLLIN, 0 };
+        fds[PeerSlot] = { tcp_.peer().fd(), tcp_.peer().pollEvents(), 0 }; // fd -1 is ignored
+
+        if (::poll(fds, SlotCount, pollTimeout()) < 0) {
+            if (errno == EINTR)
+                continue;
+            std::fprintf(stderr, "boxsim: poll: %s\n", std::strerror(errno));
+            return 1;
+        }
+        if (fds[SignalSlot].revents)
+            return 0;
+        if (fds[PtySlot].revents && !handlePty(fds[PtySlot].revents))
+            return 1;
+        // The peer before the listener: accepting may replace the peer's fd.
+        // A new peer starts with nothing half received and no replies owed.
+        if (fds[PeerSlot].revents)
+            handlePeer(fds[PeerSlot].revents);
+        if (fds[ListenSlot].revents && tcp_.acceptPending())
+            box_.reset(Side::Tcp);
+        if (fds[StdinSlot].revents)
+            handleStdin();
+        box_.releaseDue(Box::Clock::now());
+    }
+    return 0;
+}
+
+// Until the next delayed or split reply is due, rounded up to whole
+// milliseconds so that the loop never wakes up early and spins.
+int Simulator::pollTimeout() const
+{
+    const auto due = box_.nextDue();
+    if (!due)
+        return -1;
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - Box::Clock::now()).count();
+    if (wait <= 0)
+        return 0;
+    return wait > INT_MAX ? INT_MAX : static_cast<int>(wait);
+}
+
+bool Simulator::handlePty(short revents)
+{
+    Channel& master = pty_.master();
+    Channel::Status status = Channel::Status::Ok;
+    if (revents & (POLLIN | POLLHUP | POLLERR))
+        status = master.readSome([this](std::string_view bytes) { box_.receive(Side::Pty, bytes); });
+    if (status == Channel::Status::Ok && (revents & POLLOUT))
+        status = master.flush();
+    if (status == Channel::Status::Ok)
+        return true;
+    // Our own slave fd keeps the master usable, so this is not expected; stop
+    // rather than spin on a dead fd.
+    std::fprintf(stderr, "boxsim: pty failed: %s\n",
+                 status == Channel::Status::Closed ? "end of stream" : std::strerror(master.lastError()));
+    return false;
+}
+
+void Simulator::handlePeer(short revents)
+{
+    Channel& peer = tcp_.peer();
+    Channel::Status status = Channel::Status::Ok;
+    if (revents & (POLLIN | POLLHUP | POLLERR))
+        status = peer.readSome([this](std::string_view bytes) { box_.receive(Side::Tcp, bytes); });
+    if (status == Channel::Status::Ok && peer.isOpen() && (revents & POLLOUT))
+        status = peer.flush();
+    if (status != Channel::Status::Ok)
+        tcp_.closePeer();
+}
+
+void Simulator::deliver(Side side, std::string_view bytes)
+{
+    if (side == Side::Pty) {
+        // A write failure shows up again on the next poll and ends the program.
+        pty_.master().send(bytes);
+    } else if (tcp_.peer().isOpen() && tcp_.peer().send(bytes) != Channel::Status::Ok) {
+        tcp_.closePeer();
+    }
+}
+
+void Simulator::handleStdin()
+{
+    char buf[4096];
+    const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+    if (n < 0 && errno == EINTR)
+        return;
+    if (n > 0) {
+        lines_.append(std::string_view(buf, static_cast<std::size_t>(n)));
+        while (!quit_) {
+            auto line = lines_.next();
+            if (!line)
+                break;
+            execute(*line);
+        }
+        return;
+    }
+    // End of input (or a read error): the last unterminated line still counts.
+    const std::string rest = lines_.takeRest();
+    if (!quit_ && !rest.empty())
+        execute(rest);
+    quit_ = true;
+}
+
+void Simulator::execute(const std::string& line)
+{
+    std::string error;
+    const auto cmd = parseCommand(line, error);
+    if (!cmd) {
+        if (!error.empty())
+            say("ERR " + error);
+        return;
+    }
+    switch (cmd->kind) {
+    case Command::Kind::Quit:
+        quit_ = true;
+        break;
+    case Command::Kind::Send:
+        deliver(Side::Pty, cmd->bytes);
+        deliver(Side::Tcp, cmd->bytes);
+        break;
+    case Command::Kind::SendPty:
+        deliver(Side::Pty, cmd->bytes);
+        break;
+    case Command::Kind::SendTcp:
+        if (!tcp_.peer().isOpen()) {
+            say("ERR no tcp peer");
+            return;
+        }
+        deliver(Side::Tcp, cmd->bytes);
+        break;
+    case Command::Kind::Box:
+        if (!box_.selectIdentity(cmd->bytes)) {
+            say("ERR unknown box " + cmd->bytes);
+            return;
+        }
+        break;
+    case Command::Kind::Silent:
+        box_.setSilent(cmd->on);
+        break;
+    }
+    say("OK");
+}
+
+} // namespace boxsim

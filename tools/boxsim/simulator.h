@@ -1,0 +1,59 @@
+// The running simulator: the pty, the TCP listener with its peer, the box and
+// the control commands from stdin (see control.h), served in one poll() loop.
+#pragma once
+
+#include "box.h"
+#include "control.h"
+#include "log.h"
+#include "pty.h"
+#include "tcp.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace boxsim {
+
+struct Options {
+    std::uint16_t tcpPort = 0;
+    std::string logPath;
+    std::string ptyLink;
+    Identity identity = *namedIdentity("gen2");
+    Shaping shaping;
+    std::string stray;
+};
+
+// Writes one line to stdout at once.
+void say(std::string_view line);
+
+class Simulator {
+public:
+    Simulator(Log& log, const Options& opts);
+
+    // Opens the pty (and its link) and the TCP listener.
+    bool start(const Options& opts, std::string& error);
+
+    const std::string& ptyPath() const { return pty_.slavePath(); }
+    std::uint16_t tcpPort() const { return tcp_.port(); }
+
+    // Serves until quit, end of input or a byte on signalFd. Returns the exit status.
+    int run(int signalFd);
+
+private:
+    enum Slot { SignalSlot, StdinSlot, PtySlot, ListenSlot, PeerSlot, SlotCount };
+
+    int pollTimeout() const;
+    void deliver(Side side, std::string_view bytes);
+    bool handlePty(short revents);
+    void handlePeer(short revents);
+    void handleStdin();
+    void execute(const std::string& line);
+
+    Pty pty_;
+    TcpServer tcp_;
+    Box box_;
+    LineReader lines_;
+    bool quit_ = false;
+};
+
+} // namespace boxsim
