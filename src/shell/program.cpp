@@ -10,7 +10,10 @@ Program::Program(Platform p)
       transport(p.serial, p.socket, p.ports),
       Timer1(p.clock.make_timer()),
       Timer2(p.clock.make_timer()),
-      Timer3(p.clock.make_timer()) {
+      Timer3(p.clock.make_timer()),
+      connect_timer(p.clock.make_timer()),
+      connection(main, settings, transport, *Timer2, *connect_timer, p.dialogs),
+      receiver(main, transport, connection, p.dialogs) {
     transport.on_not_connected = [this] { platform.dialogs.message(kNotConnected, ""); };
     main.Command24.clicked.connect([this] { settings.show(); });
     main.Command12.clicked.connect([this] { exit(); });

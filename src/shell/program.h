@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "firmware/firmware_window.h"
+#include "link/connection.h"
+#include "link/receiver.h"
 #include "link/transport.h"
 #include "platform/dialogs.h"
 #include "platform/port_directory.h"
@@ -59,6 +61,9 @@ public:
     std::unique_ptr<platform::Timer> Timer1;  // exposure sequencer
     std::unique_ptr<platform::Timer> Timer2;  // identification time-out
     std::unique_ptr<platform::Timer> Timer3;  // focus
+    std::unique_ptr<platform::Timer> connect_timer;  // TCP connect time-out
+    link::Connection connection;
+    link::Receiver receiver;
 
     // Raised once when the program should end.
     std::function<void()> on_quit;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -87,13 +88,18 @@ public:
         opened_path = path;
         opened_line = line;
         if (!refuse.empty()) return refuse;
+        if (const auto it = refuse_path.find(path); it != refuse_path.end()) return it->second;
         open_ = true;
         ++open_count;
         return {};
     }
     void close() override { open_ = false; }
     bool is_open() const override { return open_; }
-    void write(std::string_view bytes) override { written += bytes; }
+    void write(std::string_view bytes) override {
+        written += bytes;
+        writes.push_back({opened_path, std::string(bytes)});
+        if (box) box(std::string(bytes));
+    }
     std::size_t bytes_waiting() const override { return waiting.size(); }
     std::string read_all() override { return std::exchange(waiting, {}); }
     void discard_input() override { waiting.clear(); }
@@ -110,8 +116,12 @@ public:
     }
 
     std::string written;
+    std::vector<std::pair<std::string, std::string>> writes;  // device path, bytes
     std::string waiting;
     std::string refuse;  // when set, open fails with this reason
+    std::map<std::string, std::string> refuse_path;  // per device path
+    // The box on the other end: sees every write (and may answer with arrive()).
+    std::function<void(const std::string&)> box;
     std::string opened_path;
     platform::LineSettings opened_line;
     int open_count = 0;
@@ -130,7 +140,10 @@ public:
     }
     void close() override { state_ = platform::SocketState::Closed; }
     platform::SocketState state() const override { return state_; }
-    void send(std::string_view bytes) override { sent += bytes; }
+    void send(std::string_view bytes) override {
+        sent += bytes;
+        if (box) box(std::string(bytes));
+    }
     std::string read_all() override { return std::exchange(waiting, {}); }
 
     void accept() {
@@ -151,6 +164,7 @@ public:
     std::string sent;
     std::string waiting;
     int connects = 0;
+    std::function<void(const std::string&)> box;
 
 private:
     platform::SocketState state_ = platform::SocketState::Closed;

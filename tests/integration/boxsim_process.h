@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace orv::test {
 
@@ -38,10 +40,10 @@ inline std::string to_hex(const std::string& bytes) {
 
 class BoxSim {
 public:
-    BoxSim() {
+    explicit BoxSim(const QStringList& options = {}) {
         log_path_ = dir_.filePath("box.log");
         process_.setProgram(BOXSIM_PATH);
-        process_.setArguments({"--log", log_path_});
+        process_.setArguments(QStringList{"--log", log_path_} + options);
         process_.start();
         process_.waitForStarted(5000);
         std::string out;
@@ -64,6 +66,26 @@ public:
     }
 
     const std::string& pty() const { return pty_; }
+    // Ends the box at once, as a pulled cable or a dead gateway would.
+    void kill() {
+        process_.kill();
+        process_.waitForFinished(3000);
+    }
+    // The box's log, whole.
+    std::string log() const {
+        QFile f(log_path_);
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string{};
+    }
+    // The commands the box recognised, in order, with their times in milliseconds.
+    std::vector<std::pair<double, std::string>> commands() const {
+        std::vector<std::pair<double, std::string>> out;
+        for (const QByteArray& line : QByteArray::fromStdString(log()).split('\n')) {
+            const QList<QByteArray> parts = line.split(' ');
+            if (parts.size() >= 4 && parts[2] == "CMD")
+                out.emplace_back(parts[0].toDouble(), line.mid(line.indexOf(" CMD ") + 5).toStdString());
+        }
+        return out;
+    }
     std::uint16_t tcp_port() const { return tcp_port_; }
 
     // The box sends these bytes, on "pty", "tcp" or both ("").

@@ -1,0 +1,245 @@
+#include "link/connection.h"
+
+#include <charconv>
+
+namespace orv::link {
+
+namespace {
+
+bool starts_with(const std::string& text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// "COM10" -> 10; 0 when the entry is not a COM name.
+int com_number_of(const std::string& entry) {
+    if (!starts_with(entry, "COM") || entry.size() == 3) return 0;
+    int n = 0;
+    const char* first = entry.data() + 3;
+    const char* last = entry.data() + entry.size();
+    const auto [end, ec] = std::from_chars(first, last, n);
+    return ec == std::errc() && end == last && n > 0 ? n : 0;
+}
+
+}  // namespace
+
+Connection::Connection(MainWindow& main, PortSettingsWindow& settings, Transport& transport,
+                       platform::Timer& timer2, platform::Timer& connect_timer,
+                       platform::Dialogs& dialogs)
+    : main_(main),
+      s_(main.state),
+      settings_(settings),
+      transport_(transport),
+      timer2_(timer2),
+      connect_timer_(connect_timer),
+      dialogs_(dialogs) {
+    main_.Command8.clicked.connect([this] { Command8_Click(); });
+    timer2_.on_tick = [this] { identification_tick(); };
+    connect_timer_.on_tick = [this] { socket_connect_timed_out(); };
+    transport_.on_socket_connected = [this] { socket_connected(); };
+    transport_.on_socket_error = [this](const std::string& why) { socket_failed(why); };
+    transport_.on_serial_lost = [this](const std::string& why) { serial_lost(why); };
+}
+
+void Connection::Command8_Click() {
+    if (main_.Command8.caption() == "CONNECT") {
+        connect();
+    } else {
+        disconnect();
+    }
+}
+
+void Connection::connect() {
+    // Stray bytes of an earlier link must not lead the first reply of this one.
+    s_.instring.clear();
+    if (starts_with(main_.Combo1.text(), "TCP")) {
+        s_.bootmode = false;
+        connect_timer_.stop();
+        const std::string why = transport_.connect_socket(settings_.IPaddr.text(), settings_.IPport.text());
+        if (!why.empty()) {
+            dialogs_.message(why, "");
+            return;
+        }
+        connect_timer_.start(kSocketConnectTimeoutMs);
+        return;
+    }
+    connect_serial();
+}
+
+void Connection::connect_serial() {
+    const bool starting = !s_.search_com_mode && starts_with(main_.Combo1.text(), "Search");
+    if (starting) {
+        s_.search_com_total = 0;
+        s_.search_com_count = 0;
+        for (const std::string& entry : main_.Combo1.items()) {
+            if (!starts_with(entry, "COM") ||
+                s_.search_com_total >= static_cast<std::int16_t>(s_.search_com_list.size()))
+                continue;
+            s_.search_com_list[static_cast<std::size_t>(s_.search_com_total)] = entry;
+            ++s_.search_com_total;
+        }
+        if (s_.search_com_total == 0) {
+            dialogs_.message("There is no COM port to search on this computer. Plug in the "
+                             "Orvantis, or choose \"TCP Port\".",
+                             "");
+            return;
+        }
+        s_.search_com_mode = true;
+    }
+    s_.bootmode = false;
+
+    const std::string baud = settings_.Cbaud.text();
+    transport_.set_line_settings(baud + ",N,8,1");
+    if (!parse_line_settings(transport_.line_settings())) {
+        if (s_.search_com_mode) main_.Combo1.set_text("Search COM");
+        s_.search_com_mode = false;
+        dialogs_.message("The baud rate \"" + baud +
+                             "\" is not a number. Choose 9600, 19200, 38400 or 57600 in Port "
+                             "Settings, then press CONNECT again.",
+                         "");
+        return;
+    }
+
+    std::string entry = main_.Combo1.text();
+    if (s_.search_com_mode) {
+        entry = s_.search_com_list[static_cast<std::size_t>(s_.search_com_count)];
+        main_.Combo1.set_text(entry);
+    }
+    const int port = com_number_of(entry);
+    if (port == 0) {
+        dialogs_.message("\"" + entry + "\" is not a port. Choose a COM port, \"Search COM\" or "
+                         "\"TCP Port\" in the PORT list.",
+                         "");
+        return;
+    }
+    transport_.set_port_number(port);
+    transport_.set_threshold(1);
+    transport_.discard_input();
+    const std::string why = transport_.open_serial();
+    if (!why.empty()) {
+        if (!s_.search_com_mode) {
+            dialogs_.message(why, "");
+            return;
+        }
+        // During a search a port that cannot be opened counts as one that does not answer.
+        if (s_.search_com_count >= s_.search_com_total - 1) {
+            main_.Combo1.set_text("Search COM");
+            give_up(kNoOrvantis, "orvantis");
+            return;
+        }
+        ++s_.search_com_count;
+        connect_serial();
+        return;
+    }
+    transport_.write_serial("GVn#");
+    s_.do_orvantis = true;
+    s_.do_firmware = false;
+    main_.Command8.set_caption("DISCONNECT");
+    timer2_.start(1000);
+}
+
+void Connection::disconnect() {
+    // An identification or a search still under way ends here too.
+    if (s_.search_com_mode) main_.Combo1.set_text("Search COM");
+    close_link(s_.device_type);
+}
+
+void Connection::socket_connected() {
+    connect_timer_.stop();
+    s_.do_orvantis = true;
+    s_.do_firmware = false;
+    main_.Command8.set_caption("DISCONNECT");
+    timer2_.start(1000);
+    transport_.send_socket("GVn#");
+}
+
+void Connection::socket_failed(const std::string& why) {
+    const std::string where = settings_.IPaddr.text() + ":" + settings_.IPport.text();
+    if (connect_timer_.active()) {
+        connect_timer_.stop();
+        dialogs_.message("Cannot connect to " + where + ": " + why + ".\nCheck the address and "
+                         "port in Port Settings and that the network adapter is on.",
+                         "");
+        return;
+    }
+    if (main_.Command8.caption() == "CONNECT") return;
+    give_up("The connection to " + where + " was lost: " + why +
+                ".\nCheck the network adapter and its power, then press CONNECT.",
+            s_.device_type);
+}
+
+void Connection::socket_connect_timed_out() {
+    connect_timer_.stop();
+    transport_.close_socket();
+    dialogs_.message("Cannot connect to " + settings_.IPaddr.text() + ":" + settings_.IPport.text() +
+                         ": no answer within " + std::to_string(kSocketConnectTimeoutMs / 1000) +
+                         " seconds.\nCheck the address and port in Port Settings and that the "
+                         "network adapter is on.",
+                     "");
+}
+
+void Connection::serial_lost(const std::string& why) {
+    if (main_.Command8.caption() == "CONNECT") return;
+    const std::string port = main_.Combo1.text();
+    if (s_.search_com_mode) main_.Combo1.set_text("Search COM");
+    give_up("The connection on " + port + " was lost: " + why +
+                ".\nCheck the cable and the power of the Orvantis, then press CONNECT.",
+            s_.device_type);
+}
+
+void Connection::close_link(const std::string& device_type) {
+    timer2_.stop();
+    connect_timer_.stop();
+    transport_.close_socket();
+    transport_.close_serial();
+    main_.enable_controls(false, device_type);
+    main_.Command8.set_caption("CONNECT");
+    s_.search_com_mode = false;
+    s_.do_orvantis = false;
+    s_.do_firmware = false;
+}
+
+void Connection::give_up(const std::string& message, const std::string& device_type) {
+    close_link(device_type);
+    dialogs_.message(message, "");
+}
+
+void Connection::identification_tick() {
+    if (transport_.socket_connected()) {
+        if (s_.do_orvantis) {
+            transport_.send_socket("GVN#");
+            s_.do_orvantis = false;
+            s_.do_firmware = true;
+            return;
+        }
+        give_up(kNoOrvantis, "orvantis");
+        return;
+    }
+    if (s_.do_orvantis) {
+        if (!transport_.write_serial("GVN#")) {
+            give_up(kNoOrvantis, "orvantis");
+            return;
+        }
+        s_.do_orvantis = false;
+        s_.do_firmware = true;
+        return;
+    }
+    if (!s_.search_com_mode) {
+        give_up(kNoOrvantis, "orvantis");
+        return;
+    }
+    if (s_.search_com_count >= s_.search_com_total - 1) {
+        main_.Combo1.set_text("Search COM");
+        give_up(kNoOrvantis, "orvantis");
+        return;
+    }
+    ++s_.search_com_count;
+    transport_.close_serial();
+    main_.enable_controls(false, "orvantis");
+    main_.Command8.set_caption("CONNECT");
+    timer2_.stop();
+    s_.do_orvantis = true;
+    s_.do_firmware = false;
+    Command8_Click();
+}
+
+}  // namespace orv::link

@@ -1,0 +1,56 @@
+#pragma once
+// CONNECT / DISCONNECT (Command8), the identification time-out (Timer2) and the search through
+// every COM entry of the port list.
+
+#include <string>
+
+#include "link/transport.h"
+#include "platform/dialogs.h"
+#include "platform/timer.h"
+#include "shell/main_window.h"
+#include "shell/port_settings.h"
+
+namespace orv::link {
+
+inline constexpr const char* kNoOrvantis =
+    "No Orvantis found. Check Port Settings, Power & Connections";
+// How long a TCP connect may take before the user is told.
+inline constexpr int kSocketConnectTimeoutMs = 5000;
+
+class Connection {
+public:
+    Connection(MainWindow& main, PortSettingsWindow& settings, Transport& transport,
+               platform::Timer& timer2, platform::Timer& connect_timer, platform::Dialogs& dialogs);
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // The CONNECT / DISCONNECT press; its caption decides what it does.
+    void Command8_Click();
+    // The identification tick; the receiver also runs it at once after rejecting a version.
+    void identification_tick();
+    void stop_identification_timer() { timer2_.stop(); }
+
+private:
+    void connect();
+    void disconnect();
+    void connect_serial();
+    void socket_connected();
+    void socket_failed(const std::string& why);
+    void serial_lost(const std::string& why);
+    void socket_connect_timed_out();
+    // Closes the transport and leaves the window disconnected; the message comes last, so a
+    // tick or an arrival delivered while it is shown finds nothing left to do.
+    void give_up(const std::string& message, const std::string& device_type);
+    // Closes whatever is open and leaves the window disconnected, ready for CONNECT.
+    void close_link(const std::string& device_type);
+
+    MainWindow& main_;
+    MainState& s_;
+    PortSettingsWindow& settings_;
+    Transport& transport_;
+    platform::Timer& timer2_;
+    platform::Timer& connect_timer_;
+    platform::Dialogs& dialogs_;
+};
+
+}  // namespace orv::link

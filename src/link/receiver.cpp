@@ -1,0 +1,150 @@
+#include "link/receiver.h"
+
+namespace orv::link {
+
+namespace {
+
+bool starts_with(const std::string& text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+Receiver::Receiver(MainWindow& main, Transport& transport, Connection& connection,
+                   platform::Dialogs& dialogs)
+    : main_(main), s_(main.state), transport_(transport), connection_(connection), dialogs_(dialogs) {
+    transport_.on_serial_notify = [this] { OnComm(); };
+    transport_.on_socket_arrival = [this] { DataArrival(); };
+}
+
+void Receiver::OnComm() { accumulate(transport_.read_serial(), Via::Serial); }
+
+void Receiver::DataArrival() {
+    s_.ack_rx = true;
+    accumulate(transport_.read_socket(), Via::Socket);
+}
+
+void Receiver::send_back(std::string_view bytes, Via via) {
+    if (via == Via::Serial) {
+        transport_.write_serial(bytes);
+    } else {
+        transport_.send_socket(bytes);
+    }
+}
+
+void Receiver::accumulate(const std::string& arrived, Via via) {
+    s_.instring += arrived;
+    if (s_.instring.empty() || s_.instring.back() != '#') return;
+    // The reply leaves the accumulator before it is handled, so bytes that arrive while a
+    // message about it is open start the next reply.
+    const std::string reply = std::exchange(s_.instring, {});
+    dispatch(reply, via);
+}
+
+void Receiver::dispatch(const std::string& reply, Via via) {
+    const int expected = transport_.threshold();
+    if (s_.bootmode) {
+        if (boot_reply) boot_reply(reply);
+    } else if (expected == 13 || expected == 15) {
+        if (settings_block) settings_block(reply, via);
+    } else if (s_.do_code) {
+        product_code(reply, via);
+    } else if (s_.do_firmware) {
+        firmware_version(reply, via);
+    } else if (s_.do_orvantis) {
+        identification(reply, via);
+    } else if (s_.button_flag) {
+        if (reversal_flags) reversal_flags(reply, via);
+    } else {
+        // Whatever else arrives is taken as the RF channel: the first byte's value.
+        main_.Text1.set_text(std::to_string(static_cast<unsigned char>(reply.front())));
+    }
+}
+
+void Receiver::product_code(const std::string& reply, Via via) {
+    main_.code.set_text(reply);
+    send_back("#GVN#", via);
+    s_.do_code = false;
+    s_.do_firmware = true;
+}
+
+void Receiver::generation(std::int16_t ver) {
+    s_.ver = ver;
+    main_.Check2.set_enabled(ver == 2);
+    main_.Check3.set_enabled(ver == 2);
+}
+
+void Receiver::found(const std::string& what) {
+    dialogs_.message(what + main_.Combo1.text(), kFoundTitle);
+}
+
+void Receiver::firmware_version(const std::string& reply, Via via) {
+    main_.firm.set_text(reply);
+    s_.do_firmware = false;
+    if (via == Via::Socket || s_.device_type.empty()) s_.device_type = "orvantis";
+    main_.enable_controls(true, s_.device_type);
+    connection_.stop_identification_timer();
+
+    std::int16_t ver = 0;
+    if (reply == "11.1#") {
+        ver = 1;
+    } else if (via == Via::Serial) {
+        if (starts_with(reply, "1.2") || starts_with(reply, "2.2") || reply == "30Eg#") ver = 2;
+    } else if (reply == "1.20#" || reply == "30Eg#") {
+        ver = 2;
+    }
+    if (ver == 0) {
+        reject(via);
+        return;
+    }
+    generation(ver);
+    if (via == Via::Serial) {
+        const bool searching = s_.search_com_mode;
+        s_.search_com_mode = false;
+        if (searching) found("Orvantis found on ");
+    }
+}
+
+void Receiver::identification(const std::string& reply, Via via) {
+    main_.orvan.set_text(reply);
+    s_.do_orvantis = false;
+    s_.device_type = "orvantis";
+    connection_.stop_identification_timer();
+
+    enum class Says { None, Found, Emulator };
+    Says says = Says::None;
+    bool accepted = true;
+    if (reply == "11.1#") {
+        generation(1);
+        if (via == Via::Serial && s_.search_com_mode) says = Says::Found;
+    } else if (via == Via::Serial ? starts_with(reply, "1.2") : reply == "1.20#") {
+        generation(2);
+        if (via == Via::Serial) says = Says::Found;
+    } else if (via == Via::Serial ? starts_with(reply, "2.2") : reply == "2.20#") {
+        generation(2);
+        s_.device_type = "lx200";
+        if (via == Via::Serial) says = Says::Emulator;
+    } else {
+        accepted = false;
+    }
+    if (!accepted) {
+        reject(via);
+        return;
+    }
+    // The window is identified before the message is read, so nothing delivered while it is
+    // open can find it half done.
+    main_.enable_controls(true, s_.device_type);
+    if (via == Via::Serial) s_.search_com_mode = false;
+    if (says == Says::Found) found("Orvantis found on ");
+    if (says == Says::Emulator) found("Orvantis LX200 emulator found on ");
+}
+
+void Receiver::reject(Via via) {
+    if (via == Via::Serial) s_.search_com_mode = false;
+    dialogs_.message(std::string("Future firmware version! Please update this software from ") +
+                         kMakerWebAddress,
+                     "");
+    connection_.identification_tick();
+}
+
+}  // namespace orv::link

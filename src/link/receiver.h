@@ -1,0 +1,59 @@
+#pragma once
+// The reply receiver: collects what the box sends until it ends in "#", then decides by the
+// outstanding requests what the reply answers. Two receivers of one structure: one for the
+// serial port, one for the socket.
+
+#include <functional>
+#include <string>
+
+#include "link/connection.h"
+#include "link/transport.h"
+#include "platform/dialogs.h"
+#include "shell/main_window.h"
+
+namespace orv::link {
+
+enum class Via { Serial, Socket };
+
+// Where the rejection message sends the user for a newer utility.
+inline constexpr const char* kMakerWebAddress = "https://www.orvantis.example/utility";
+inline constexpr const char* kFoundTitle = "Too Easy..";
+
+class Receiver {
+public:
+    Receiver(MainWindow& main, Transport& transport, Connection& connection,
+             platform::Dialogs& dialogs);
+    Receiver(const Receiver&) = delete;
+    Receiver& operator=(const Receiver&) = delete;
+
+    // The serial port's notification: at least the threshold's worth of bytes wait.
+    void OnComm();
+    // The socket's data arrival.
+    void DataArrival();
+
+    // Replies handed on to the functions that asked for them.
+    std::function<void(const std::string&)> boot_reply;
+    std::function<void(const std::string&, Via)> settings_block;
+    std::function<void(const std::string&, Via)> reversal_flags;
+
+    // Sends a follow-up request back over the transport the reply came on.
+    void send_back(std::string_view bytes, Via via);
+
+private:
+    void accumulate(const std::string& arrived, Via via);
+    void dispatch(const std::string& reply, Via via);
+    void product_code(const std::string& reply, Via via);
+    void firmware_version(const std::string& reply, Via via);
+    void identification(const std::string& reply, Via via);
+    void generation(std::int16_t ver);
+    void reject(Via via);
+    void found(const std::string& what);
+
+    MainWindow& main_;
+    MainState& s_;
+    Transport& transport_;
+    Connection& connection_;
+    platform::Dialogs& dialogs_;
+};
+
+}  // namespace orv::link

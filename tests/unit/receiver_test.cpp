@@ -1,0 +1,226 @@
+// The reply receiver: accumulation, dispatch and the version policies of both receivers.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes/rig.h"
+
+namespace {
+
+using orv::fake::Rig;
+using orv::link::kNoOrvantis;
+using Texts = std::vector<std::string>;
+
+const std::string kRejected =
+    std::string("Future firmware version! Please update this software from ") +
+    orv::link::kMakerWebAddress;
+
+// A rig connected to a box that has not answered yet, over the serial port or the socket.
+struct Link {
+    Rig r;
+    void start() {
+        r.ports.ports = {{3, "/dev/pts/3"}};
+        r.stored("Orvantis", "CommBaud", "9600");
+        r.stored("orvantis", "IPaddr", "127.0.0.1");
+        r.stored("orvantis", "IPport", "4001");
+        r.program.start();
+    }
+    void serial() {
+        r.main.Combo1.set_text("COM3");
+        r.main.Command8.click();
+    }
+    void socket() {
+        r.main.Combo1.set_text("TCP Port");
+        r.main.Command8.click();
+        r.socket.accept();
+    }
+    void arrive(bool over_socket, const std::string& bytes) {
+        if (over_socket) r.socket.arrive(bytes);
+        else r.serial.arrive(bytes);
+    }
+    bool identified() const {
+        return r.main.Command13.enabled() && r.main.Command8.caption() == "DISCONNECT" &&
+               !r.program.Timer2->active();
+    }
+};
+
+struct Receiving : ::testing::Test, Link {
+    void SetUp() override { start(); }
+};
+
+TEST_F(Receiving, AReplySplitOverArrivalsIsOneReplyOnBothReceivers) {
+    serial();
+    r.serial.arrive("1.");
+    EXPECT_EQ(r.main.orvan.text(), "");
+    r.serial.arrive("23#");
+    EXPECT_EQ(r.main.orvan.text(), "1.23#");
+    EXPECT_EQ(r.main.state.ver, 2);
+    EXPECT_TRUE(identified());
+    EXPECT_EQ(r.dialogs.messages(), Texts{"Orvantis found on COM3"});
+    EXPECT_TRUE(r.main.Check2.enabled());
+
+    r.main.Command8.click();  // DISCONNECT
+    r.dialogs.shown.clear();
+    socket();
+    r.socket.arrive("1.");
+    r.socket.arrive("23#");  // only "1.20#" exactly is accepted over the socket
+    EXPECT_EQ(r.dialogs.messages(), (Texts{kRejected, kNoOrvantis}));
+    EXPECT_EQ(r.socket.state(), orv::platform::SocketState::Closed);
+    EXPECT_EQ(r.main.Command8.caption(), "CONNECT");
+    EXPECT_FALSE(r.main.Command13.enabled());
+}
+
+TEST_F(Receiving, StrayBytesInFrontOrTwoRepliesInOnePiece) {
+    struct Case {
+        bool socket;
+        std::string arrival;
+        bool accepted;
+    };
+    for (const Case& c : {Case{false, "ab1.20#", false}, Case{true, "ab1.20#", false},
+                          Case{false, "1.20#1.20#", true}, Case{true, "1.20#1.20#", false}}) {
+        Link fresh;
+        fresh.start();
+        if (c.socket) fresh.socket();
+        else fresh.serial();
+        fresh.arrive(c.socket, c.arrival);
+        EXPECT_EQ(fresh.r.main.orvan.text(), c.arrival);
+        EXPECT_EQ(fresh.identified(), c.accepted) << c.arrival << " socket " << c.socket;
+        if (!c.accepted) {
+            EXPECT_EQ(fresh.r.dialogs.messages(), (Texts{kRejected, kNoOrvantis})) << c.arrival;
+        }
+    }
+}
+
+TEST_F(Receiving, GenerationOneIsIdentifiedSilentlyAndSwitchesTheGenerationTwoBoxesOff) {
+    serial();
+    r.main.Check2.set_enabled(true);
+    r.serial.arrive("11.1#");
+    EXPECT_TRUE(r.dialogs.shown.empty());
+    EXPECT_EQ(r.main.state.ver, 1);
+    EXPECT_FALSE(r.main.Check2.enabled());
+    EXPECT_FALSE(r.main.Check3.enabled());
+    EXPECT_EQ(r.main.state.device_type, "orvantis");
+    EXPECT_TRUE(identified());
+    EXPECT_TRUE(r.main.Command16.enabled());
+}
+
+TEST_F(Receiving, TheEmulatorIdentityIsAnnouncedAndEnablesOnlyWhatItCanUse) {
+    serial();
+    r.serial.arrive("2.21#");
+    ASSERT_EQ(r.dialogs.shown.size(), 1u);
+    EXPECT_EQ(r.dialogs.shown[0].text, "Orvantis LX200 emulator found on COM3");
+    EXPECT_EQ(r.dialogs.shown[0].title, "Too Easy..");
+    EXPECT_EQ(r.main.state.device_type, "lx200");
+    EXPECT_TRUE(r.main.Command13.enabled());
+    EXPECT_FALSE(r.main.Command9.enabled());
+    EXPECT_FALSE(r.main.Command16.enabled());
+
+    // Over the socket only "2.20#" is the emulator, and nothing is announced.
+    r.main.Command8.click();
+    r.dialogs.shown.clear();
+    socket();
+    r.socket.arrive("2.20#");
+    EXPECT_TRUE(r.dialogs.shown.empty());
+    EXPECT_EQ(r.main.state.device_type, "lx200");
+    EXPECT_TRUE(identified());
+}
+
+TEST_F(Receiving, ThirtyEgIsAFirmwareVersionButNotAnIdentity) {
+    serial();
+    r.serial.arrive("30Eg#");
+    EXPECT_EQ(r.dialogs.messages(), (Texts{kRejected, kNoOrvantis}));
+    EXPECT_FALSE(r.serial.is_open());
+
+    r.dialogs.shown.clear();
+    r.main.Command8.click();  // CONNECT again
+    r.clock.advance(1000);    // no answer to GVn#: GVN# asks for the firmware version
+    EXPECT_EQ(r.serial.written.substr(r.serial.written.size() - 4), "GVN#");
+    r.serial.arrive("30Eg#");
+    EXPECT_EQ(r.main.firm.text(), "30Eg#");
+    EXPECT_EQ(r.main.state.ver, 2);
+    EXPECT_TRUE(r.dialogs.shown.empty());  // found message only during a search
+    EXPECT_TRUE(identified());
+    r.clock.advance(5000);
+    EXPECT_TRUE(r.dialogs.shown.empty());
+}
+
+TEST_F(Receiving, TheSocketRejectsAnEmulatorFirmwareReplyAndGivesUp) {
+    socket();
+    r.clock.advance(1000);
+    EXPECT_EQ(r.socket.sent, "GVn#GVN#");
+    r.socket.arrive("2.21#");
+    EXPECT_EQ(r.dialogs.messages(), (Texts{kRejected, kNoOrvantis}));
+    EXPECT_EQ(r.socket.state(), orv::platform::SocketState::Closed);
+    EXPECT_EQ(r.main.Command8.caption(), "CONNECT");
+    EXPECT_FALSE(r.main.Command13.enabled());
+    EXPECT_EQ(r.main.state.device_type, "orvantis");
+}
+
+TEST_F(Receiving, AProductCodeAsksForTheFirmwareOnTheSameTransportWithoutATimeOut) {
+    for (bool over_socket : {false, true}) {
+        if (over_socket) {
+            r.main.Command8.click();
+            socket();
+        } else {
+            serial();
+        }
+        arrive(over_socket, "1.20#");
+        r.main.state.do_code = true;
+        const auto serial_before = r.serial.written.size();
+        const auto socket_before = r.socket.sent.size();
+        arrive(over_socket, "ORV-2#");
+        EXPECT_EQ(r.main.code.text(), "ORV-2#");
+        EXPECT_EQ((over_socket ? r.socket.sent.substr(socket_before) : r.serial.written.substr(serial_before)),
+                  "#GVN#");
+        EXPECT_TRUE(r.main.state.do_firmware);
+        EXPECT_FALSE(r.main.state.do_code);
+        EXPECT_FALSE(r.program.Timer2->active());
+        r.clock.advance(10000);
+        EXPECT_TRUE(r.main.state.do_firmware);
+        arrive(over_socket, "1.20#");
+        EXPECT_EQ(r.main.firm.text(), "1.20#");
+        EXPECT_FALSE(r.main.state.do_firmware);
+    }
+}
+
+TEST_F(Receiving, RepliesNobodyAskedForGoToTheChannelBoxAndSocketArrivalsMarkAcks) {
+    socket();
+    r.socket.arrive("1.20#");
+    r.main.state.ack_rx = false;
+    r.socket.arrive(std::string("\x07#", 2));
+    EXPECT_TRUE(r.main.state.ack_rx);
+    EXPECT_EQ(r.main.Text1.text(), "7");
+    EXPECT_TRUE(r.main.Command10.enabled());
+    r.socket.arrive(std::string("\xff#", 2));
+    EXPECT_EQ(r.main.Text1.text(), "255");
+    r.socket.arrive("#");
+    r.socket.arrive("#");  // channel 35 is "#" itself: "##" byte by byte
+    EXPECT_EQ(r.main.Text1.text(), "35");
+}
+
+TEST_F(Receiving, DispatchOrderBootModeThenSettingsBlockThenFlags) {
+    serial();
+    r.serial.arrive("1.20#");
+    std::vector<std::string> seen;
+    r.program.receiver.boot_reply = [&](const std::string& s) { seen.push_back("boot " + s); };
+    r.program.receiver.settings_block = [&](const std::string& s, orv::link::Via) {
+        seen.push_back("block " + std::to_string(s.size()));
+    };
+    r.program.receiver.reversal_flags = [&](const std::string& s, orv::link::Via) {
+        seen.push_back("flags " + s);
+    };
+    r.main.state.bootmode = true;
+    r.main.state.button_flag = true;
+    r.serial.arrive("2#");
+    r.main.state.bootmode = false;
+    r.program.transport.set_threshold(13);
+    r.serial.arrive(std::string(12, '\x23'));
+    r.serial.arrive("#");
+    r.program.transport.set_threshold(1);
+    r.serial.arrive("\x03#");
+    EXPECT_EQ(seen, (Texts{"boot 2#", "block 13", "flags \x03#"}));
+}
+
+}  // namespace
