@@ -2,6 +2,8 @@
 
 #include "hex.h"
 
+#include <utility>
+
 namespace boxsim {
 
 namespace {
@@ -30,12 +32,27 @@ std::optional<Command> parseCommand(std::string_view line, std::string& error)
     const std::string_view args = space == std::string_view::npos ? std::string_view {} : trim(line.substr(space));
 
     Command cmd;
-    if (word == "quit") {
+    for (const auto& [name, kind] : { std::pair { "quit", Command::Kind::Quit }, { "dump", Command::Kind::Dump },
+                                      { "state", Command::Kind::State } }) {
+        if (word != name)
+            continue;
         if (!args.empty()) {
-            error = "quit takes no arguments";
+            error = std::string(name) + " takes no arguments";
             return std::nullopt;
         }
-        cmd.kind = Command::Kind::Quit;
+        cmd.kind = kind;
+        return cmd;
+    }
+    if (word == "memdump" || word == "fault") {
+        if (args.empty()) {
+            error = word == "fault" ? "fault takes a name and a value" : "memdump takes a path";
+            return std::nullopt;
+        }
+        cmd.kind = word == "fault" ? Command::Kind::Fault : Command::Kind::MemDump;
+        // A fault's name, then its value (the rest of the line); the whole of a path.
+        const std::size_t gap = word == "fault" ? args.find_first_of(" \t") : std::string_view::npos;
+        cmd.bytes = args.substr(0, gap);
+        cmd.value = gap == std::string_view::npos ? std::string_view {} : trim(args.substr(gap));
         return cmd;
     }
     if (word == "box") {

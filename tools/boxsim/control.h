@@ -6,8 +6,17 @@
 //                   silent), with its standard replies: the --ident, --firmware
 //                   and --product given at start no longer apply
 //   silent on|off   stop / resume answering (the identity is kept)
+//   fault NAME [VALUE]  set a fault (see faults.h), e.g. "fault silent-after-block 100",
+//                   "fault garbage on", "fault clear"
+//   dump            "OK <hex>": the settings record, as flags, the twelve time
+//                   bytes, emulation, sequential and channel (16 bytes)
+//   state           "OK mode=normal|boot received=<bytes taken in boot mode since
+//                   the last ROB#> blocks=<blocks in> remote-channel=<n> silenced=yes|no"
+//   memdump PATH    write the program memory (28,672 bytes) to the file PATH
 //   quit            exit with status 0 (end of input does the same)
-// Each command is answered on stdout with "OK" or "ERR <reason>".
+// Each command is answered on stdout with "OK" (or the line given above) or
+// "ERR <reason>". Once the pty is gone (see pty.h), sendpty answers
+// "ERR no pty" and send reaches the TCP peer only.
 #pragma once
 
 #include <optional>
@@ -17,9 +26,10 @@
 namespace boxsim {
 
 struct Command {
-    enum class Kind { Send, SendPty, SendTcp, Box, Silent, Quit };
+    enum class Kind { Send, SendPty, SendTcp, Box, Silent, Fault, Dump, State, MemDump, Quit };
     Kind kind = Kind::Quit;
-    std::string bytes; // Send, SendPty, SendTcp: the bytes; Box: the name
+    std::string bytes; // Send, SendPty, SendTcp: the bytes; Box, Fault: the name; MemDump: the path
+    std::string value; // Fault: the value (may be empty)
     bool on = false;   // Silent
 };
 

@@ -27,7 +27,8 @@ std::string toHex(std::string_view bytes)
     static constexpr char digits[] = "0123456789abcdef";
     std::string out;
     out.reserve(bytes.size() * 3);
-    for (unsigned char b : bytes) {
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
         if (!out.empty())
             out += ' ';
         out += digits[b >> 4];
@@ -76,7 +77,8 @@ std::string printable(std::string_view bytes)
     static constexpr char digits[] = "0123456789abcdef";
     std::string out;
     out.reserve(bytes.size());
-    for (unsigned char b : bytes) {
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
         if (b >= 0x20 && b < 0x7f && b != '\\') {
             out += static_cast<char>(b);
         } else {

@@ -10,6 +10,12 @@ Log::Log()
 {
 }
 
+Log::Log(std::FILE* out)
+    : out_(out)
+    , start_(std::chrono::steady_clock::now())
+{
+}
+
 Log::~Log()
 {
     if (owned_)

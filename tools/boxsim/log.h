@@ -6,6 +6,9 @@
 //   <ms> <pty|tcp> CMD <text>          a command the box knows, e.g. "12.345 pty CMD GVn#"
 //   <ms> <pty|tcp> UNKNOWN <text>      a command it does not know
 //   <ms> <pty|tcp> <EVENT> [detail]    e.g. "12.345 tcp CONNECT"
+// The events: CONNECT and CLOSE (a TCP client came or went; "pty CLOSE" when
+// the pty is gone), DROP (a fault closes the link, CLOSE follows) and SILENT
+// (a fault silences the box).
 // In a command's text, bytes other than printable ASCII, and the backslash,
 // are written as "\xNN".
 #pragma once
@@ -23,6 +26,8 @@ class Log {
 public:
     // Writes to stderr until open() succeeds.
     Log();
+    // Writes to out, which the caller keeps open (and closes) itself.
+    explicit Log(std::FILE* out);
     ~Log();
     Log(const Log&) = delete;
     Log& operator=(const Log&) = delete;

@@ -2,6 +2,11 @@
 // into chunks with a gap between them and held back for a while, so that a
 // client's receiver can be tried on slow and fragmented answers. Time is
 // passed in, so the owner's poll loop decides when to wake up.
+//
+// With a baud rate set, every byte takes 10 bit times on the line (start bit,
+// 8 data bits, stop bit) and leaves when its last bit is out: a chunk trickles
+// out over several release() calls, and the next chunk starts only when the
+// line is free (plus the split gap).
 #pragma once
 
 #include "side.h"
@@ -20,6 +25,7 @@ struct Shaping {
     std::size_t split = 0;                     // bytes per chunk; 0 = whole replies
     std::chrono::milliseconds splitGap { 20 }; // between the chunks of a split reply
     std::chrono::milliseconds delay { 0 };     // before every reply
+    unsigned baud = 0;                         // line speed for pacing; 0 = no pacing
 };
 
 class Outbox {
@@ -45,11 +51,19 @@ public:
     // Forgets what is queued for the side.
     void drop(Side side) { queue(side).clear(); }
 
+    void setDelay(std::chrono::milliseconds delay) { shaping_.delay = delay; }
+
+    // How long n bytes take on the line at the set baud rate (zero without pacing).
+    Clock::duration lineTime(std::size_t n) const;
+
 private:
     struct Chunk {
-        Clock::time_point due;
+        Clock::time_point start; // when its first byte may start
         std::string bytes;
+        std::size_t sent = 0;
     };
+    // When the chunk's byte number n (counted from 1) is out.
+    Clock::time_point doneAt(const Chunk& chunk, std::size_t n) const { return chunk.start + lineTime(n); }
     std::deque<Chunk>& queue(Side side) { return queues_[side == Side::Pty ? 0 : 1]; }
 
     Shaping shaping_;

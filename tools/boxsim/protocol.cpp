@@ -1,5 +1,7 @@
 #include "protocol.h"
 
+#include "settings_record.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -43,18 +45,24 @@ std::optional<std::string> Framer::next()
 
 const std::vector<Framer::FixedLength>& boxFixedLengths()
 {
-    // No command with raw byte values yet.
-    static const std::vector<Framer::FixedLength> lengths;
+    static const std::vector<Framer::FixedLength> lengths = [] {
+        std::vector<Framer::FixedLength> all = settingsFixedLengths();
+        all.push_back({ "AAAA", 4 });
+        return all;
+    }();
     return lengths;
 }
 
 std::optional<Identity> namedIdentity(std::string_view name)
 {
     const auto make = [](std::string version, std::string firmware, std::string product) {
-        return Identity { std::move(version), std::move(firmware), std::move(product), false };
+        return Identity { std::move(version), std::move(firmware), std::move(product), false, 2 };
     };
-    if (name == "gen1")
-        return make("11.1#", "11.1#", "ORV-1#");
+    if (name == "gen1") {
+        Identity identity = make("11.1#", "11.1#", "ORV-1#");
+        identity.generation = 1;
+        return identity;
+    }
     if (name == "gen2")
         return make("1.20#", "1.20#", "ORV-2#");
     if (name == "lx200")
@@ -81,6 +89,21 @@ std::optional<std::string> answer(const Identity& identity, std::string_view com
     else
         return std::nullopt;
     return identity.silent ? std::string() : *reply;
+}
+
+bool takenWithoutReply(std::string_view command)
+{
+    static constexpr std::string_view plain[] = {
+        "#Mn#", "#Ms#", "#Me#", "#Mw#", "#Qn#", "#Qs#", "#Qe#", "#Qw#", "#Q#",
+        "#F+#", "#F-#", "#FQ#", "#XP1#", "#XP0#", "AAAA",
+    };
+    for (std::string_view known : plain) {
+        if (command == known)
+            return true;
+    }
+    // "#Mg" d ... "#": the framer ends it at the first "#" after the start.
+    return command.size() >= 5 && command.substr(0, 3) == "#Mg" && command.back() == '#'
+        && std::string_view("nsew").find(command[3]) != std::string_view::npos;
 }
 
 } // namespace boxsim

@@ -31,6 +31,8 @@ public:
     // The next complete command, or nullopt until more bytes arrive.
     std::optional<std::string> next();
     void clear() { buffer_.clear(); }
+    // Everything not yet taken, e.g. the raw bytes after "ROB#".
+    std::string takeAll() { return take(buffer_.size()); }
     std::size_t pending() const { return buffer_.size(); }
 
 private:
@@ -40,7 +42,9 @@ private:
     std::string buffer_;
 };
 
-// The fixed-length commands the box knows, by prefix.
+// The fixed-length commands the box knows, by prefix: the settings writes
+// (see settings_record.h) and "AAAA", which ends the boot loader (and is
+// taken, without reply, after it too).
 const std::vector<Framer::FixedLength>& boxFixedLengths();
 
 // The replies of one kind of box. Every text is sent exactly as it is (an
@@ -50,15 +54,22 @@ struct Identity {
     std::string firmware; // to "GVN#" and "#GVN#"
     std::string product;  // to "#GVP#"
     bool silent = false;  // answers nothing at all
+    int generation = 2;   // 1 for gen1; decides the size of the settings record
 };
 
 // "gen1", "gen2", "lx200", "future", or "silent" (a gen2 box that answers
-// nothing); nullopt for any other name.
+// nothing); nullopt for any other name. gen1 is generation 1, the others 2.
 std::optional<Identity> namedIdentity(std::string_view name);
 constexpr std::string_view identityNames = "gen1, gen2, lx200, future, silent";
 
 // The answer to one complete command: nullopt if the box does not know the
 // command, an empty string if it knows it but sends nothing back.
 std::optional<std::string> answer(const Identity& identity, std::string_view command);
+
+// Commands the box takes without a reply: motion ("#Mn#", "#Ms#", "#Me#",
+// "#Mw#", stop "#Qn#".."#Qw#", "#Q#", guiding "#Mg" d ... "#" with d one of
+// n s e w and anything up to the "#"), focus ("#F+#", "#F-#", "#FQ#"), the
+// camera shutter ("#XP1#", "#XP0#"), and "AAAA" outside the boot loader.
+bool takenWithoutReply(std::string_view command);
 
 } // namespace boxsim

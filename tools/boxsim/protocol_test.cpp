@@ -1,9 +1,10 @@
-// Checks of the box's command framing and reply pacing that the running
-// program cannot show yet (fixed-length commands) or only with timing noise.
-// Exit status 0 = all passed; each failure is printed.
+// Unit checks of the box without I/O: command framing and reply pacing here
+// (which the running program shows only with timing noise), the box itself
+// on fakes in box_test.cpp. Exit status 0 = all passed; each failure is printed.
 
 #include "outbox.h"
 #include "protocol.h"
+#include "test_support.h"
 
 #include <cstdio>
 #include <string>
@@ -11,15 +12,7 @@
 
 namespace {
 
-int failures = 0;
-
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::printf("FAIL: %s\n", what);
-        ++failures;
-    }
-}
+using boxsim::test::check;
 
 std::vector<std::string> drain(boxsim::Framer& framer)
 {
@@ -94,6 +87,45 @@ void replyOrder()
     check(sent.empty() && !box.nextDue(), "dropped replies are not sent");
 }
 
+// At a baud rate every byte leaves when its 10 bits are out: the whole
+// program memory takes 4.98 s at 57600 baud and 29.87 s at 9600. Waking up
+// exactly when nextDue() says always brings at least one byte (no spinning).
+void baudPacing()
+{
+    using namespace std::chrono;
+    using boxsim::Side;
+    const auto t0 = boxsim::Outbox::Clock::time_point {};
+    const std::string memory(28672, 'x');
+
+    for (const auto& [baud, seconds] : { std::pair { 57600u, 4.977777 }, { 9600u, 29.866666 } }) {
+        boxsim::Outbox box({ 0, 20ms, 0ms, baud });
+        box.push(Side::Tcp, memory, t0);
+        box.push(Side::Tcp, "#", t0); // queued behind: starts when the line is free
+        std::size_t sent = 0, wakeups = 0;
+        bool stalled = false;
+        boxsim::Outbox::Clock::time_point last = t0;
+        while (const auto due = box.nextDue()) {
+            const std::size_t before = sent;
+            box.release(*due, [&](Side, std::string_view bytes) { sent += bytes.size(); });
+            stalled = stalled || sent == before;
+            last = *due;
+            if (++wakeups > memory.size() + 1 || stalled)
+                break;
+        }
+        const double took = duration<double>(last - t0).count();
+        check(sent == memory.size() + 1 && !stalled, "paced bytes all sent, " + std::to_string(baud) + " baud");
+        check(took > seconds + 9.0 / baud && took < seconds + 11.0 / baud,
+              "paced transfer time " + std::to_string(took) + " s at " + std::to_string(baud) + " baud");
+    }
+
+    // Half way through, only the bytes whose bits are out have left.
+    boxsim::Outbox box({ 0, 20ms, 0ms, 57600 });
+    box.push(Side::Pty, memory, t0);
+    std::size_t sent = 0;
+    box.release(t0 + seconds(1), [&](Side, std::string_view bytes) { sent += bytes.size(); });
+    check(sent == 5760, "5760 bytes in the first second at 57600 baud");
+}
+
 } // namespace
 
 int main()
@@ -101,6 +133,9 @@ int main()
     fixedLengthCommands();
     overflow();
     replyOrder();
+    baudPacing();
+    boxsim::test::boxTests();
+    const int failures = boxsim::test::failures;
     if (failures == 0)
         std::printf("boxsim protocol test: PASS\n");
     return failures == 0 ? 0 : 1;

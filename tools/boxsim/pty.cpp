@@ -20,7 +20,8 @@ std::string failure(const char* what)
 } // namespace
 
 Pty::Pty(Log& log)
-    : master_(Side::Pty, log)
+    : log_(log)
+    , master_(Side::Pty, log)
 {
 }
 
@@ -30,6 +31,21 @@ Pty::~Pty()
         ::unlink(linkPath_.c_str());
     if (slaveFd_ >= 0)
         ::close(slaveFd_);
+}
+
+void Pty::unplug()
+{
+    if (!master_.isOpen())
+        return;
+    // The link first, so that nobody finds it pointing at a node that is gone.
+    if (!linkPath_.empty())
+        ::unlink(linkPath_.c_str());
+    linkPath_.clear();
+    master_.close();
+    if (slaveFd_ >= 0)
+        ::close(slaveFd_);
+    slaveFd_ = -1;
+    log_.event(Side::Pty, "CLOSE");
 }
 
 bool Pty::open(std::string& error)

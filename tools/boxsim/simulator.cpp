@@ -1,5 +1,7 @@
 #include "simulator.h"
 
+#include "hex.h"
+
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -20,7 +22,9 @@ void say(std::string_view line)
 Simulator::Simulator(Log& log, const Options& opts)
     : pty_(log)
     , tcp_(log)
-    , box_(log, opts.identity, opts.shaping, opts.stray, [this](Side side, std::string_view bytes) { deliver(side, bytes); })
+    , box_(
+          log, opts.box, [this](Side side, std::string_view bytes) { deliver(side, bytes); },
+          [this](Side side) { drop(side); })
 {
 }
 
@@ -84,8 +88,8 @@ bool Simulator::handlePty(short revents)
     Channel& master = pty_.master();
     Channel::Status status = Channel::Status::Ok;
     if (revents & (POLLIN | POLLHUP | POLLERR))
-        status = master.readSome([this](std::string_view bytes) { box_.receive(Side::Pty, bytes); });
-    if (status == Channel::Status::Ok && (revents & POLLOUT))
+        status = master.readSome([this](std::string_view bytes) { box_.receive(Side::Pty, bytes, Box::Clock::now()); });
+    if (status == Channel::Status::Ok && master.isOpen() && (revents & POLLOUT))
         status = master.flush();
     if (status == Channel::Status::Ok)
         return true;
@@ -101,7 +105,7 @@ void Simulator::handlePeer(short revents)
     Channel& peer = tcp_.peer();
     Channel::Status status = Channel::Status::Ok;
     if (revents & (POLLIN | POLLHUP | POLLERR))
-        status = peer.readSome([this](std::string_view bytes) { box_.receive(Side::Tcp, bytes); });
+        status = peer.readSome([this](std::string_view bytes) { box_.receive(Side::Tcp, bytes, Box::Clock::now()); });
     if (status == Channel::Status::Ok && peer.isOpen() && (revents & POLLOUT))
         status = peer.flush();
     if (status != Channel::Status::Ok)
@@ -112,10 +116,20 @@ void Simulator::deliver(Side side, std::string_view bytes)
 {
     if (side == Side::Pty) {
         // A write failure shows up again on the next poll and ends the program.
-        pty_.master().send(bytes);
+        if (pty_.isOpen())
+            pty_.master().send(bytes);
     } else if (tcp_.peer().isOpen() && tcp_.peer().send(bytes) != Channel::Status::Ok) {
         tcp_.closePeer();
     }
+}
+
+// A fault closes the link (the box has already forgotten the side's state).
+void Simulator::drop(Side side)
+{
+    if (side == Side::Pty)
+        pty_.unplug();
+    else
+        tcp_.closePeer();
 }
 
 void Simulator::handleStdin()
@@ -159,6 +173,10 @@ void Simulator::execute(const std::string& line)
         deliver(Side::Tcp, cmd->bytes);
         break;
     case Command::Kind::SendPty:
+        if (!pty_.isOpen()) {
+            say("ERR no pty");
+            return;
+        }
         deliver(Side::Pty, cmd->bytes);
         break;
     case Command::Kind::SendTcp:
@@ -177,8 +195,44 @@ void Simulator::execute(const std::string& line)
     case Command::Kind::Silent:
         box_.setSilent(cmd->on);
         break;
+    default:
+        if (!executeBoxCommand(*cmd))
+            return;
+        break;
     }
     say("OK");
+}
+
+// fault, dump, state, memdump: false if the command has answered itself.
+bool Simulator::executeBoxCommand(const Command& cmd)
+{
+    std::string error;
+    switch (cmd.kind) {
+    case Command::Kind::Fault:
+        if (!box_.setFault(cmd.bytes, cmd.value, error)) {
+            say("ERR " + error);
+            return false;
+        }
+        return true;
+    case Command::Kind::Dump:
+        say("OK " + toHex(box_.record().dump()));
+        return false;
+    case Command::Kind::State:
+        say("OK " + box_.state());
+        return false;
+    case Command::Kind::MemDump: {
+        std::FILE* f = std::fopen(cmd.bytes.c_str(), "wb");
+        const std::string memory = box_.memory();
+        const bool written = f && std::fwrite(memory.data(), 1, memory.size(), f) == memory.size();
+        if ((f && std::fclose(f) != 0) || !written) {
+            say("ERR cannot write " + cmd.bytes);
+            return false;
+        }
+        return true;
+    }
+    default:
+        return true;
+    }
 }
 
 } // namespace boxsim

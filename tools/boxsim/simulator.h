@@ -5,6 +5,7 @@
 #include "box.h"
 #include "control.h"
 #include "log.h"
+#include "options.h"
 #include "pty.h"
 #include "tcp.h"
 
@@ -13,15 +14,6 @@
 #include <string_view>
 
 namespace boxsim {
-
-struct Options {
-    std::uint16_t tcpPort = 0;
-    std::string logPath;
-    std::string ptyLink;
-    Identity identity = *namedIdentity("gen2");
-    Shaping shaping;
-    std::string stray;
-};
 
 // Writes one line to stdout at once.
 void say(std::string_view line);
@@ -44,10 +36,12 @@ private:
 
     int pollTimeout() const;
     void deliver(Side side, std::string_view bytes);
+    void drop(Side side);
     bool handlePty(short revents);
     void handlePeer(short revents);
     void handleStdin();
     void execute(const std::string& line);
+    bool executeBoxCommand(const Command& cmd);
 
     Pty pty_;
     TcpServer tcp_;
