@@ -22,6 +22,7 @@ void Receiver::OnComm() { accumulate(transport_.read_serial(), Via::Serial); }
 void Receiver::DataArrival() {
     s_.ack_rx = true;
     accumulate(transport_.read_socket(), Via::Socket);
+    socket_arrived.fire();
 }
 
 void Receiver::send_back(std::string_view bytes, Via via) {
@@ -39,6 +40,7 @@ void Receiver::accumulate(const std::string& arrived, Via via) {
     // message about it is open start the next reply.
     const std::string reply = std::exchange(s_.instring, {});
     dispatch(reply, via);
+    replied.fire();
 }
 
 void Receiver::dispatch(const std::string& reply, Via via) {

@@ -36,6 +36,10 @@ public:
     std::function<void(const std::string&, Via)> settings_block;
     std::function<void(const std::string&, Via)> reversal_flags;
 
+    // Raised after every complete reply has been handled, and after every socket arrival.
+    ui::Signal<> replied;
+    ui::Signal<> socket_arrived;
+
     // Sends a follow-up request back over the transport the reply came on.
     void send_back(std::string_view bytes, Via via);
 

@@ -67,6 +67,11 @@ Transport::Transport(platform::SerialPort& serial, platform::TcpSocket& socket,
 }
 
 void Transport::serial_arrival() {
+    if (serial_owner_) {
+        const auto owner = serial_owner_;  // the owner may release the port while it runs
+        owner();
+        return;
+    }
     const auto waiting = serial_.bytes_waiting();
     const auto needed = static_cast<std::size_t>(threshold_ < 1 ? 1 : threshold_);
     if (waiting >= needed && threshold_ > 0 && on_serial_notify) on_serial_notify();

@@ -14,6 +14,9 @@
 
 namespace orv::link {
 
+inline constexpr const char* kNotConnected =
+    "Not connected. Choose a port, press CONNECT and wait until the Orvantis is found.";
+
 // "9600,N,8,1" -> its parts; nullopt when the text is not such a line setting.
 std::optional<platform::LineSettings> parse_line_settings(std::string_view text);
 
@@ -46,6 +49,11 @@ public:
     // Writes to the serial port; false (and nothing written) when it is closed.
     bool write_serial(std::string_view bytes);
     std::string read_serial();
+    // While a sequence owns the serial port (settings write, programming) every arrival goes to
+    // it and none to the receiver's notification.
+    void own_serial(std::function<void()> on_arrival) { serial_owner_ = std::move(on_arrival); }
+    void release_serial() { serial_owner_ = nullptr; }
+    bool serial_owned() const { return static_cast<bool>(serial_owner_); }
 
     // --- socket ---
     // Starts connecting to host and port as the user typed them (closing a socket that is not
@@ -57,6 +65,9 @@ public:
     // Sends over the socket; false (and nothing sent) unless it is connected.
     bool send_socket(std::string_view bytes);
     std::string read_socket();
+
+    // Whether either transport can take a command now.
+    bool link_open() const { return socket_connected() || serial_open(); }
 
     // The send rule: over the socket when it is connected, otherwise to the serial port.
     // With neither open nothing is sent, on_not_connected is raised and false returned.
@@ -78,6 +89,7 @@ private:
     std::string settings_;
     int port_number_ = 1;
     int threshold_ = 0;
+    std::function<void()> serial_owner_;
 };
 
 }  // namespace orv::link

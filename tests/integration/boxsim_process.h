@@ -88,16 +88,21 @@ public:
     }
     std::uint16_t tcp_port() const { return tcp_port_; }
 
-    // The box sends these bytes, on "pty", "tcp" or both ("").
-    void send(const std::string& bytes, const std::string& side = "") {
+    // A control command; returns the box's answer line ("OK ..." or "ERR ...").
+    std::string ask(const std::string& line) {
         process_.readAllStandardOutput();
-        const std::string line = "send" + side + " " + to_hex(bytes) + "\n";
-        process_.write(line.c_str());
+        process_.write((line + "\n").c_str());
         std::string out;
         wait_until([&] {
             out += process_.readAllStandardOutput().toStdString();
-            return out.find("OK\n") != std::string::npos || out.find("ERR") != std::string::npos;
+            return out.find('\n') != std::string::npos;
         });
+        return out.substr(0, out.find('\n'));
+    }
+
+    // The box sends these bytes, on "pty", "tcp" or both ("").
+    void send(const std::string& bytes, const std::string& side = "") {
+        ask("send" + side + " " + to_hex(bytes));
     }
 
     // Everything the box received on one side, as hex bytes separated by blanks.

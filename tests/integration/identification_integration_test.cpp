@@ -10,19 +10,16 @@
 #include <vector>
 
 #include "integration/boxsim_process.h"
+#include "integration/gateway.h"
 #include "integration/live_program.h"
 
 namespace {
 
 using orv::test::BoxSim;
+using orv::test::Gateway;
 using orv::test::LiveProgram;
 using orv::test::wait_until;
 using Texts = std::vector<std::string>;
-
-bool identified(LiveProgram& p) {
-    return p.main().Command8.caption() == "DISCONNECT" && p.main().Command13.enabled() &&
-           !p.program->Timer2->active();
-}
 
 TEST(Identification, EachIdentityOverAPseudoTerminalMappedAsACOMPort) {
     struct Case {
@@ -36,9 +33,7 @@ TEST(Identification, EachIdentityOverAPseudoTerminalMappedAsACOMPort) {
           Case{"lx200", 2, "lx200", {"Orvantis LX200 emulator found on COM3"}}}) {
         BoxSim box({"--box", c.box});
         LiveProgram p("COM3=" + box.pty());
-        p.main().Combo1.set_text("COM3");
-        p.main().Command8.click();
-        ASSERT_TRUE(wait_until([&] { return identified(p); }, 3000)) << c.box;
+        ASSERT_TRUE(p.connect_and_identify("COM3")) << c.box;
         EXPECT_EQ(p.program->main.state.ver, c.ver) << c.box;
         EXPECT_EQ(p.program->main.state.device_type, c.device_type) << c.box;
         EXPECT_EQ(p.dialogs.messages(), c.messages) << c.box;
@@ -49,8 +44,7 @@ TEST(Identification, EachIdentityOverAPseudoTerminalMappedAsACOMPort) {
 TEST(Identification, AFutureOrSilentBoxIsGivenUp) {
     BoxSim future({"--box", "future"});
     LiveProgram p("COM3=" + future.pty());
-    p.main().Combo1.set_text("COM3");
-    p.main().Command8.click();
+    p.connect("COM3");
     ASSERT_TRUE(wait_until([&] { return p.dialogs.messages().size() == 2; }, 3000));
     EXPECT_NE(p.dialogs.messages()[0].find("Future firmware version!"), std::string::npos);
     EXPECT_EQ(p.dialogs.messages()[1], orv::link::kNoOrvantis);
@@ -58,8 +52,7 @@ TEST(Identification, AFutureOrSilentBoxIsGivenUp) {
 
     BoxSim silent({"--box", "silent"});
     LiveProgram q("COM4=" + silent.pty());
-    q.main().Combo1.set_text("COM4");
-    q.main().Command8.click();
+    q.connect("COM4");
     ASSERT_TRUE(wait_until([&] { return !q.dialogs.messages().empty(); }, 4000));
     EXPECT_EQ(q.dialogs.messages(), Texts{orv::link::kNoOrvantis});
     const auto cmds = silent.commands();
@@ -78,9 +71,7 @@ TEST(Identification, ASearchOverTwoPortsFindsTheSecond) {
     ASSERT_GE(items.size(), 4u);
     EXPECT_EQ(Texts(items.begin(), items.begin() + 2), (Texts{"COM1", "COM2"}));
     EXPECT_EQ(Texts(items.end() - 2, items.end()), (Texts{"Search COM", "TCP Port"}));
-    p.main().Combo1.set_text("Search COM");
-    p.main().Command8.click();
-    ASSERT_TRUE(wait_until([&] { return identified(p); }, 5000));
+    ASSERT_TRUE(p.connect_and_identify("Search COM", 5000));
     EXPECT_EQ(p.main().Combo1.text(), "COM2");
     EXPECT_EQ(p.dialogs.messages(), Texts{"Orvantis found on COM2"});
     const auto first = silent.commands();
@@ -94,66 +85,17 @@ TEST(Identification, ASearchOverTwoPortsFindsTheSecond) {
 TEST(Identification, OverTcpStraightToTheBox) {
     BoxSim box({"--box", "gen2"});
     LiveProgram p("");
-    p.program->settings.IPaddr.set_text("127.0.0.1");
-    p.program->settings.IPport.set_text(std::to_string(box.tcp_port()));
-    p.main().Combo1.set_text("TCP Port");
-    p.main().Command8.click();
-    ASSERT_TRUE(wait_until([&] { return identified(p); }, 3000));
+    ASSERT_TRUE(p.connect_tcp_and_identify(box.tcp_port()));
     EXPECT_TRUE(p.dialogs.shown.empty());
     EXPECT_EQ(p.program->main.state.ver, 2);
 }
-
-// ser2net in front of the box's pseudo-terminal, on a loopback port of the test's own.
-class Gateway {
-public:
-    Gateway(const std::string& device) {
-        QTcpServer probe;  // find a free port
-        probe.listen(QHostAddress::LocalHost, 0);
-        port_ = probe.serverPort();
-        probe.close();
-        const std::string yaml = "connection: &box\n"
-                                 "  accepter: tcp(nodelay),127.0.0.1," + std::to_string(port_) + "\n"
-                                 "  connector: serialdev," + device + ",9600n81,local\n"
-                                 "  options:\n"
-                                 "    kickolduser: true\n";
-        QFile f(dir_.filePath("ser2net.yaml"));
-        f.open(QIODevice::WriteOnly);
-        f.write(yaml.c_str());
-        f.close();
-        process_.start(QStandardPaths::findExecutable("ser2net", {"/usr/sbin", "/usr/bin"}),
-                       {"-n", "-u", "-c", f.fileName(), "-P", dir_.filePath("pid")});
-        process_.waitForStarted(3000);
-        QTcpSocket s;  // wait until it listens
-        wait_until([&] {
-            s.abort();
-            s.connectToHost("127.0.0.1", port_);
-            return s.waitForConnected(100);
-        }, 5000);
-        s.abort();
-    }
-    ~Gateway() {
-        process_.terminate();
-        if (!process_.waitForFinished(3000)) process_.kill();
-    }
-    bool available() const { return process_.state() == QProcess::Running; }
-    std::uint16_t port() const { return port_; }
-
-private:
-    QTemporaryDir dir_;
-    QProcess process_;
-    std::uint16_t port_ = 0;
-};
 
 TEST(Identification, OverTcpThroughSer2net) {
     BoxSim box({"--box", "gen1"});
     Gateway gateway(box.pty());
     ASSERT_TRUE(gateway.available()) << "ser2net is not installed";
     LiveProgram p("");
-    p.program->settings.IPaddr.set_text("127.0.0.1");
-    p.program->settings.IPport.set_text(std::to_string(gateway.port()));
-    p.main().Combo1.set_text("TCP Port");
-    p.main().Command8.click();
-    ASSERT_TRUE(wait_until([&] { return identified(p); }, 3000));
+    ASSERT_TRUE(p.connect_tcp_and_identify(gateway.port()));
     EXPECT_EQ(p.program->main.state.ver, 1);
     EXPECT_EQ(box.commands().at(0).second, "GVn#");
 }
@@ -161,9 +103,7 @@ TEST(Identification, OverTcpThroughSer2net) {
 TEST(Identification, UnpluggingTheBoxIsReportedOnce) {
     BoxSim box({"--box", "gen2"});
     LiveProgram p("COM5=" + box.pty());
-    p.main().Combo1.set_text("COM5");
-    p.main().Command8.click();
-    ASSERT_TRUE(wait_until([&] { return identified(p); }, 3000));
+    ASSERT_TRUE(p.connect_and_identify("COM5"));
     p.dialogs.shown.clear();
     box.kill();
     ASSERT_TRUE(wait_until([&] { return !p.dialogs.messages().empty(); }, 2000));

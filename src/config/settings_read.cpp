@@ -1,0 +1,104 @@
+#include "config/settings_read.h"
+
+namespace orv::config {
+
+unsigned block_value(const std::string& block, int k) {
+    const auto hi = static_cast<unsigned char>(block[static_cast<std::size_t>(2 * k)]);
+    const auto lo = static_cast<unsigned char>(block[static_cast<std::size_t>(2 * k + 1)]);
+    return 256u * hi + lo;
+}
+
+SettingsRead::SettingsRead(MainWindow& main, link::Transport& transport, link::Receiver& receiver,
+                           platform::Timer& timer, platform::Dialogs& dialogs)
+    : main_(main),
+      s_(main.state),
+      transport_(transport),
+      receiver_(receiver),
+      timer_(timer),
+      dialogs_(dialogs) {
+    main_.Command13.clicked.connect([this] { Command13_Click(); });
+    receiver_.reversal_flags = [this](const std::string& r, link::Via v) { reversal_reply(r, v); };
+    receiver_.settings_block = [this](const std::string& r, link::Via v) { settings_block(r, v); };
+    // Every reply moves the read on: the next step gets its own few seconds.
+    receiver_.replied.connect([this] {
+        if (!timer_.active()) return;
+        if (waiting_for().empty()) {
+            timer_.stop();
+        } else {
+            timer_.start(kReadStepTimeoutMs);
+        }
+    });
+    timer_.on_tick = [this] { timed_out(); };
+}
+
+void SettingsRead::Command13_Click() {
+    if (transport_.socket_connected()) {
+        transport_.send_socket("#gRV#");
+    } else {
+        transport_.read_serial();
+        transport_.discard_input();
+        transport_.write_serial("#gRV#");
+    }
+    s_.button_flag = true;
+    if (s_.device_type == "orvantis")
+        for (auto* box : main_.time_boxes) box->set_enabled(true);
+    timer_.start(kReadStepTimeoutMs);
+}
+
+void SettingsRead::reversal_reply(const std::string& reply, link::Via via) {
+    s_.button_flag = false;
+    const auto c = static_cast<unsigned char>(reply.front());
+    main_.CheckRA.set_value(0);
+    main_.CheckDEC.set_value(0);
+    if ((c & 1u) != 0) main_.CheckRA.set_value(1);
+    if ((c & 2u) != 0) main_.CheckDEC.set_value(1);
+    transport_.set_threshold(s_.ver == 1 ? 13 : 15);
+    receiver_.send_back("#gET#", via);
+}
+
+void SettingsRead::settings_block(const std::string& reply, link::Via via) {
+    // The serial port notifies only once the whole block waits; over TCP a block can come in
+    // pieces, each ending in "#" by chance (0x23 is a valid data byte): wait for all of it.
+    const std::size_t length = static_cast<std::size_t>(transport_.threshold());
+    if (reply.size() < length) {
+        s_.instring = reply;
+        return;
+    }
+    if (via == link::Via::Socket || s_.device_type == "orvantis")
+        for (int k = 0; k < 6; ++k) main_.time_boxes[k]->set_text(std::to_string(block_value(reply, k)));
+    if (s_.ver == 2) {
+        main_.Check2.set_value(reply[12] != 0 ? 1 : 0);
+        main_.Check3.set_value(reply[13] != 0 ? 1 : 0);
+    }
+    transport_.set_threshold(1);
+    s_.do_code = true;
+    receiver_.send_back("#GVP#", via);
+}
+
+std::string SettingsRead::waiting_for() const {
+    if (s_.button_flag) return "the button reversal flags (#gRV#)";
+    const int expected = transport_.threshold();
+    if (expected == 13 || expected == 15) return "the settings block (#gET#)";
+    if (s_.do_code) return "the product code (#GVP#)";
+    if (s_.do_firmware) return "the firmware version (#GVN#)";
+    return {};
+}
+
+void SettingsRead::timed_out() {
+    timer_.stop();
+    const std::string step = waiting_for();
+    if (step.empty()) return;
+    // Nothing still awaited may take a later reply for itself.
+    s_.button_flag = false;
+    s_.do_code = false;
+    s_.do_firmware = false;
+    transport_.set_threshold(1);
+    s_.instring.clear();
+    dialogs_.message("The Orvantis did not answer " + step +
+                         " within " + std::to_string(kReadStepTimeoutMs / 1000) +
+                         " seconds. The settings shown may be incomplete: check the connection "
+                         "and press Read Settings again.",
+                     "");
+}
+
+}  // namespace orv::config

@@ -1,0 +1,140 @@
+#include "config/settings_write.h"
+
+#include "shell/number.h"
+
+namespace orv::config {
+
+std::optional<std::string> encode_time(const std::string& text) {
+    const auto v = read_number(text);
+    if (!v) return std::nullopt;
+    const double r = round_half_even(*v);
+    if (!(r >= 0.0 && r <= 65535.0)) return std::nullopt;
+    const auto n = static_cast<unsigned>(r);
+    return std::string{static_cast<char>(n >> 8), static_cast<char>(n & 0xFFu)};
+}
+
+SettingsWrite::SettingsWrite(MainWindow& main, link::Transport& transport,
+                             link::Receiver& receiver, platform::Timer& timer,
+                             platform::Dialogs& dialogs)
+    : main_(main), s_(main.state), transport_(transport), timer_(timer), dialogs_(dialogs) {
+    main_.Command14.clicked.connect([this] { Command14_Click(); });
+    receiver.socket_arrived.connect([this] { socket_arrival(); });
+    timer_.on_tick = [this] { timed_out(); };
+    // A link closed meanwhile (DISCONNECT, unplugged) ends the write; its own message says so.
+    main_.Command8.updated.connect([this] {
+        if (running_ && main_.Command8.caption() == "CONNECT") finish();
+    });
+}
+
+std::vector<WriteStep> SettingsWrite::plan(std::string& refusal) const {
+    std::vector<WriteStep> steps;
+    const auto flag = [](const ui::CheckBox& box) { return std::string(1, box.value() == 1 ? '\x01' : '\x00'); };
+    steps.push_back({"#rRA" + flag(main_.CheckRA) + "#", "Rev RA"});
+    steps.push_back({"#rDE" + flag(main_.CheckDEC) + "#", "Rev DEC"});
+    if (s_.device_type == "orvantis") {
+        const char* words[6] = {"#T1", "#T2", "#T3", "#T4", "#T5", "#Td"};
+        for (int k = 0; k < 6; ++k) {
+            const std::string& field = main_.lblTime[k].caption();
+            const auto bytes = encode_time(main_.time_boxes[k]->text());
+            if (!bytes) {
+                refusal = "\"" + field + "\" holds \"" + main_.time_boxes[k]->text() +
+                          "\", which is not a whole number of seconds from 0 to 65535. Nothing "
+                          "was written; correct it and press Write Settings again.";
+                return {};
+            }
+            steps.push_back({words[k] + *bytes + "#", field});
+        }
+    }
+    if (s_.ver >= 2) {
+        steps.push_back({main_.Check2.value() == 1 ? "#ASM1#" : "#ASM0#", "AutoStar2 Emulation Mode"});
+        steps.push_back({main_.Check3.value() == 1 ? "#SEQ1#" : "#SEQ0#", "Sequential Guiding"});
+    }
+    return steps;
+}
+
+void SettingsWrite::Command14_Click() {
+    if (running_) return;
+    std::string refusal;
+    steps_ = plan(refusal);
+    if (!refusal.empty()) {
+        dialogs_.message(refusal, "");
+        return;
+    }
+    over_socket_ = transport_.socket_connected();
+    if (!over_socket_ && !transport_.serial_open()) {
+        dialogs_.message(link::kNotConnected, "");
+        return;
+    }
+    running_ = true;
+    next_ = 0;
+    // No other command may come between a command and its acknowledgement.
+    locked_.clear();
+    for (auto* b : {&main_.Command1, &main_.Command2, &main_.Command3, &main_.Command4,
+                    &main_.Command5, &main_.Command6, &main_.Command7, &main_.Command9,
+                    &main_.Command10, &main_.Command11, &main_.Command13, &main_.Command14,
+                    &main_.Command15, &main_.Command16, &main_.Command17, &main_.Command18,
+                    &main_.Command19, &main_.Command20, &main_.Command21, &main_.Command22,
+                    &main_.Command23}) {
+        locked_.emplace_back(b, b->enabled());
+        b->set_enabled(false);
+    }
+    if (over_socket_) {
+        s_.ack_rx = false;
+    } else {
+        transport_.own_serial([this] { serial_arrival(); });
+    }
+    send_next();
+}
+
+void SettingsWrite::send_next() {
+    if (next_ == steps_.size()) {
+        finish();
+        return;
+    }
+    const std::string& command = steps_[next_].command;
+    ++next_;
+    timer_.start(kAckTimeoutMs);
+    if (over_socket_) {
+        transport_.send_socket(command);
+    } else {
+        // An answer left from before must not count as this command's acknowledgement.
+        transport_.discard_input();
+        transport_.write_serial(command);
+    }
+}
+
+void SettingsWrite::serial_arrival() {
+    if (!running_ || transport_.in_count() == 0) return;
+    transport_.discard_input();
+    send_next();
+}
+
+void SettingsWrite::socket_arrival() {
+    if (!running_ || !over_socket_ || !s_.ack_rx) return;
+    s_.ack_rx = false;
+    send_next();
+}
+
+void SettingsWrite::timed_out() {
+    timer_.stop();
+    if (!running_) return;
+    const WriteStep& step = steps_[next_ - 1];
+    finish();
+    dialogs_.message("The Orvantis did not acknowledge \"" + step.field + "\" within " +
+                         std::to_string(kAckTimeoutMs / 1000) +
+                         " seconds, so the write stopped there and the settings after it were "
+                         "not sent. Check the connection and press Write Settings again.",
+                     "");
+}
+
+void SettingsWrite::finish() {
+    timer_.stop();
+    running_ = false;
+    if (transport_.serial_owned()) transport_.release_serial();
+    const bool linked = main_.Command8.caption() == "DISCONNECT";
+    for (auto [button, was] : locked_)
+        if (linked || button == &main_.Command19) button->set_enabled(was);
+    locked_.clear();
+}
+
+}  // namespace orv::config

@@ -1,0 +1,64 @@
+#pragma once
+// "Write Settings": one command per field of the settings panel, each acknowledged by the box
+// before the next goes out. Runs as a sequence driven by arrivals and a time-out, so the window
+// keeps answering; the serial acknowledgements never reach the reply receiver.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/receiver.h"
+#include "link/transport.h"
+#include "platform/dialogs.h"
+#include "platform/timer.h"
+#include "shell/main_window.h"
+
+namespace orv::config {
+
+// How long the box may take to acknowledge one command.
+inline constexpr int kAckTimeoutMs = 3000;
+
+struct WriteStep {
+    std::string command;  // the bytes sent
+    std::string field;    // what the user knows it by, for messages
+};
+
+// The two bytes of a time value: the text read as a number and rounded to a whole number
+// (half to even), high byte first; nullopt unless that is 0 to 65535.
+std::optional<std::string> encode_time(const std::string& text);
+
+class SettingsWrite {
+public:
+    SettingsWrite(MainWindow& main, link::Transport& transport, link::Receiver& receiver,
+                  platform::Timer& timer, platform::Dialogs& dialogs);
+    SettingsWrite(const SettingsWrite&) = delete;
+    SettingsWrite& operator=(const SettingsWrite&) = delete;
+
+    void Command14_Click();
+    bool running() const { return running_; }
+
+    // The commands a write would send now, or the message that refuses it.
+    std::vector<WriteStep> plan(std::string& refusal) const;
+
+private:
+    void send_next();
+    void serial_arrival();
+    void socket_arrival();
+    void timed_out();
+    void finish();
+
+    MainWindow& main_;
+    MainState& s_;
+    link::Transport& transport_;
+    platform::Timer& timer_;
+    platform::Dialogs& dialogs_;
+
+    bool running_ = false;
+    bool over_socket_ = false;
+    std::vector<WriteStep> steps_;
+    std::size_t next_ = 0;  // index of the next step to send
+    // The buttons that send commands, and whether each was enabled before the write.
+    std::vector<std::pair<ui::Button*, bool>> locked_;
+};
+
+}  // namespace orv::config

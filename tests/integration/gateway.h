@@ -1,0 +1,57 @@
+#pragma once
+// ser2net, the network-to-serial gateway a user has in the field, in front of a device of the
+// test's own, on a free loopback port.
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <string>
+
+#include "integration/boxsim_process.h"
+
+namespace orv::test {
+
+class Gateway {
+public:
+    explicit Gateway(const std::string& device) {
+        QTcpServer probe;  // find a free port
+        probe.listen(QHostAddress::LocalHost, 0);
+        port_ = probe.serverPort();
+        probe.close();
+        const std::string yaml = "connection: &box\n"
+                                 "  accepter: tcp(nodelay),127.0.0.1," + std::to_string(port_) + "\n"
+                                 "  connector: serialdev," + device + ",9600n81,local\n"
+                                 "  options:\n"
+                                 "    kickolduser: true\n";
+        QFile f(dir_.filePath("ser2net.yaml"));
+        f.open(QIODevice::WriteOnly);
+        f.write(yaml.c_str());
+        f.close();
+        process_.start(QStandardPaths::findExecutable("ser2net", {"/usr/sbin", "/usr/bin"}),
+                       {"-n", "-u", "-c", f.fileName(), "-P", dir_.filePath("pid")});
+        process_.waitForStarted(3000);
+        QTcpSocket s;  // wait until it listens
+        wait_until([&] {
+            s.abort();
+            s.connectToHost("127.0.0.1", port_);
+            return s.waitForConnected(100);
+        }, 5000);
+        s.abort();
+    }
+    ~Gateway() {
+        process_.terminate();
+        if (!process_.waitForFinished(3000)) process_.kill();
+    }
+    bool available() const { return process_.state() == QProcess::Running; }
+    std::uint16_t port() const { return port_; }
+
+private:
+    QTemporaryDir dir_;
+    QProcess process_;
+    std::uint16_t port_ = 0;
+};
+
+}  // namespace orv::test
