@@ -7,6 +7,8 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -51,12 +53,35 @@ void set_buddy(QLabel* buddy, QWidget* widget) {
     if (buddy != nullptr) buddy->setBuddy(widget);
 }
 
-// QAbstractButton reacts to the left mouse button only; the right and middle buttons press and
-// release the model's button too. While one of them holds the button down it looks pressed.
-class AnyMouseButton : public QObject {
+// Pairs the model's press and release, whatever happens in between. QAbstractButton reacts to
+// the left mouse button only; here the right and middle buttons press and release the model's
+// button too, and look pressed while they hold it. Every press reaches the model once and is
+// followed by exactly one release, also when the mouse button never comes up on the button:
+// - the pointer leaves while held: Qt lets the button up and reports `released` (and a press
+//   again if the pointer comes back while still held);
+// - the button loses the keyboard focus while held (another window or a message box comes to
+//   the front): Qt reports `released` for a button that had the focus, but not when a popup
+//   takes the focus, and a hold by the right or middle button would otherwise be released a
+//   second time when that button comes up;
+// - the window is deactivated or the button hidden while it does not have the focus;
+// - the button is disabled while held.
+// Models that start something on a press (a slewing mount, a running focuser) rely on it.
+class HeldButton : public QObject {
 public:
-    AnyMouseButton(QAbstractButton* button, ui::Button& model)
+    HeldButton(QAbstractButton* button, ui::Button& model)
         : QObject(button), button_(button), model_(model) {}
+
+    void press() {
+        if (held_) return;
+        held_ = true;
+        model_.press();
+    }
+    void release() {
+        if (!held_) return;
+        held_ = false;
+        by_other_ = false;
+        model_.release();
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -65,26 +90,25 @@ protected:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
             if (other_button(event) && !held_) {
-                held_ = true;
+                by_other_ = true;
                 button_->setDown(true);
-                model_.press();
+                press();
                 return true;
             }
             break;
         case QEvent::MouseButtonRelease:
-            if (other_button(event) && held_) {
+            if (other_button(event) && by_other_) {
                 let_go();
                 return true;
             }
             break;
         case QEvent::EnabledChange:
-            // A button disabled while held down is let go. Qt itself releases a button that
-            // looks pressed when it is disabled, and reports that as `released`, so the model
-            // hears of it once, whichever of the two comes first.
-            if (!button_->isEnabled() && held_) {
-                held_ = false;
-                if (button_->isDown()) let_go();
-            }
+            if (!button_->isEnabled()) let_go();
+            break;
+        case QEvent::FocusOut:
+        case QEvent::WindowDeactivate:
+        case QEvent::Hide:
+            let_go();
             break;
         default:
             break;
@@ -97,15 +121,17 @@ private:
         const auto b = static_cast<QMouseEvent*>(event)->button();
         return b == Qt::RightButton || b == Qt::MiddleButton;
     }
+    // Up on screen first, so Qt has no held button left to report later.
     void let_go() {
-        held_ = false;
+        if (!held_) return;
         button_->setDown(false);
-        model_.release();
+        release();
     }
 
     QAbstractButton* button_;
     ui::Button& model_;
-    bool held_ = false;
+    bool held_ = false;      // the model has been pressed and not yet released
+    bool by_other_ = false;  // held by the right or middle mouse button
 };
 
 QPixmap arrow_pixmap(ui::Picture picture, int size) {
@@ -190,9 +216,10 @@ void bind(QAbstractButton* widget, ui::Button& model) {
         }
     });
     QObject::connect(widget, &QAbstractButton::clicked, widget, [&model] { model.click(); });
-    QObject::connect(widget, &QAbstractButton::pressed, widget, [&model] { model.press(); });
-    QObject::connect(widget, &QAbstractButton::released, widget, [&model] { model.release(); });
-    widget->installEventFilter(new AnyMouseButton(widget, model));
+    auto* held = new HeldButton(widget, model);
+    QObject::connect(widget, &QAbstractButton::pressed, held, [held] { held->press(); });
+    QObject::connect(widget, &QAbstractButton::released, held, [held] { held->release(); });
+    widget->installEventFilter(held);
 }
 
 void bind(QLineEdit* widget, ui::TextBox& model, QLabel* buddy) {
@@ -288,6 +315,22 @@ void bind_window(QWidget* window, ui::Window& model) {
         guard->activateWindow();
     });
     refresh();
+}
+
+void bind(QListWidget* widget, ui::ListBox& model) {
+    follow(widget, model, [](QListWidget* w, ui::ListBox& m) {
+        const auto& items = m.items();
+        // Lines are only ever added or all cleared: add what is new, or start again.
+        if (static_cast<std::size_t>(w->count()) > items.size()) w->clear();
+        for (auto i = static_cast<std::size_t>(w->count()); i < items.size(); ++i) w->addItem(qs(items[i]));
+    });
+}
+
+void bind(QProgressBar* widget, ui::ProgressBar& model) {
+    follow(widget, model, [](QProgressBar* w, ui::ProgressBar& m) {
+        w->setRange(m.minimum(), m.maximum());
+        w->setValue(std::clamp(m.value(), m.minimum(), m.maximum()));
+    });
 }
 
 }  // namespace orv::app

@@ -16,6 +16,8 @@ class QComboBox;
 class QIcon;
 class QLabel;
 class QLineEdit;
+class QListWidget;
+class QProgressBar;
 class QScrollBar;
 
 namespace orv::app {
@@ -46,6 +48,9 @@ void bind(QComboBox* widget, ui::ComboBox& model, QLabel* buddy = nullptr);
 void bind(QScrollBar* widget, ui::ScrollBar& model);
 void bind(QLabel* widget, ui::Label& model);
 void bind(ShapeWidget* widget, ui::Shape& model);
+void bind(QListWidget* widget, ui::ListBox& model);
+// The bar never shows more than its maximum.
+void bind(QProgressBar* widget, ui::ProgressBar& model);
 // A top-level window: title, shown or hidden, brought to the front, closed.
 void bind_window(QWidget* window, ui::Window& model);
 

@@ -189,9 +189,11 @@ void Connection::serial_lost(const std::string& why) {
 void Connection::close_link(const std::string& device_type) {
     timer2_.stop();
     connect_timer_.stop();
+    // Runs stop and held buttons let go while their stop commands can still reach the box.
+    main_.link_closing.fire();
+    main_.enable_controls(false, device_type);
     transport_.close_socket();
     transport_.close_serial();
-    main_.enable_controls(false, device_type);
     main_.Command8.set_caption("CONNECT");
     s_.search_com_mode = false;
     s_.do_orvantis = false;

@@ -25,6 +25,9 @@ public:
     void channel_box_rule();
 
     MainState state;
+    // Raised just before the link to the box closes (DISCONNECT, a failed identification, a
+    // lost link): whatever the program keeps running on the box stops now, while it still can.
+    ui::Signal<> link_closing;
 
     // connection
     ui::Label lblPort{"lblPort"};

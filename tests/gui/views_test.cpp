@@ -140,12 +140,13 @@ TEST_F(Views, SetpointSpinnerStepsByTheModelsIncrement) {
     EXPECT_EQ(spinner->maximum(), 9999);
     rig.main.VScroll1.set_value(500);
     EXPECT_EQ(spinner->value(), 500);
-    // The lower arrow raises the value, the upper one lowers it.
+    // The lower arrow raises the value, the upper one lowers it, by the increment box's 50
+    // (what start-up puts there when nothing is stored).
     QTest::mouseClick(spinner, Qt::LeftButton, {}, {spinner->width() / 2, spinner->height() - 3});
-    EXPECT_EQ(rig.main.VScroll1.value(), 510);
+    EXPECT_EQ(rig.main.VScroll1.value(), 550);
     QTest::mouseClick(spinner, Qt::LeftButton, {}, {spinner->width() / 2, 3});
     QTest::mouseClick(spinner, Qt::LeftButton, {}, {spinner->width() / 2, 3});
-    EXPECT_EQ(rig.main.VScroll1.value(), 490);
+    EXPECT_EQ(rig.main.VScroll1.value(), 450);
 }
 
 TEST_F(Views, AnyMouseButtonPressesAndReleasesTheSlewAndFocusButtons) {

