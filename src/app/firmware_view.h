@@ -1,5 +1,5 @@
 #pragma once
-// The firmware update window on screen, bound to `program.firmware`; for now only the window.
+// The firmware update window on screen, bound to `program.firmware`.
 
 
 #include <QWidget>

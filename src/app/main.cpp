@@ -14,6 +14,7 @@
 #include "platform/qt/linux_port_directory.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_file_reader.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_settings_store.h"
 #include "platform/qt/qt_sound_player.h"
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
     orv::qt::QtSoundPlayer sound;
     orv::qt::QtDialogs dialogs;
     orv::qt::LinuxPortDirectory ports;
-    orv::Program program({serial, socket, clock, store, sound, dialogs, ports});
+    orv::qt::QtFileReader files;
+    orv::Program program({serial, socket, clock, store, sound, dialogs, ports, files});
     program.on_quit = [] { QCoreApplication::quit(); };
 
     orv::app::PortSettingsView settings_view(program);

@@ -12,9 +12,22 @@ Program::Program(Platform p)
       Timer2(p.clock.make_timer()),
       Timer3(p.clock.make_timer()),
       connect_timer(p.clock.make_timer()),
+      read_timer(p.clock.make_timer()),
+      write_timer(p.clock.make_timer()),
+      program_timer(p.clock.make_timer()),
       connection(main, settings, transport, *Timer2, *connect_timer, p.dialogs),
-      receiver(main, transport, connection, p.dialogs) {
-    transport.on_not_connected = [this] { platform.dialogs.message(kNotConnected, ""); };
+      receiver(main, transport, connection, p.dialogs),
+      settings_read(main, transport, receiver, *read_timer, p.dialogs),
+      settings_write(main, transport, receiver, *write_timer, p.dialogs),
+      rf_channel(main, transport, p.dialogs),
+      firmware_loader(main, firmware, p.dialogs, p.files, store),
+      programmer(main, firmware, transport, receiver, connection, *program_timer, p.dialogs,
+                 p.files),
+      slew(main, transport, p.dialogs),
+      focus(main, transport, *Timer3, p.dialogs),
+      console(main, transport),
+      shutter(main, transport, *Timer1, p.sound, p.dialogs) {
+    transport.on_not_connected = [this] { platform.dialogs.message(link::kNotConnected, ""); };
     main.Command24.clicked.connect([this] { settings.show(); });
     main.Command12.clicked.connect([this] { exit(); });
 }

@@ -5,11 +5,20 @@
 #include <functional>
 #include <memory>
 
+#include "config/rf_channel.h"
+#include "config/settings_read.h"
+#include "config/settings_write.h"
+#include "firmware/firmware_loader.h"
 #include "firmware/firmware_window.h"
+#include "firmware/programmer.h"
+#include "handcontrol/console.h"
+#include "handcontrol/focus_panel.h"
+#include "handcontrol/slew_pad.h"
 #include "link/connection.h"
 #include "link/receiver.h"
 #include "link/transport.h"
 #include "platform/dialogs.h"
+#include "platform/file_reader.h"
 #include "platform/port_directory.h"
 #include "platform/serial_port.h"
 #include "platform/settings_store.h"
@@ -19,6 +28,7 @@
 #include "shell/main_window.h"
 #include "shell/port_settings.h"
 #include "shell/store.h"
+#include "shutter/shutter.h"
 
 namespace orv {
 
@@ -30,10 +40,9 @@ struct Platform {
     platform::SoundPlayer& sound;
     platform::Dialogs& dialogs;
     platform::PortDirectory& ports;
+    platform::FileReader& files;
 };
 
-inline constexpr const char* kNotConnected =
-    "Not connected. Choose a port, press CONNECT and wait until the Orvantis is found.";
 inline constexpr const char* kNotSaved =
     "Your settings could not be saved. Check that your configuration folder is writable.";
 
@@ -62,8 +71,20 @@ public:
     std::unique_ptr<platform::Timer> Timer2;  // identification time-out
     std::unique_ptr<platform::Timer> Timer3;  // focus
     std::unique_ptr<platform::Timer> connect_timer;  // TCP connect time-out
+    std::unique_ptr<platform::Timer> read_timer;     // settings read step time-out
+    std::unique_ptr<platform::Timer> write_timer;    // settings write acknowledgement time-out
+    std::unique_ptr<platform::Timer> program_timer;  // boot loader acknowledgement time-out
     link::Connection connection;
     link::Receiver receiver;
+    config::SettingsRead settings_read;
+    config::SettingsWrite settings_write;
+    config::RfChannel rf_channel;
+    firmware::FirmwareLoader firmware_loader;
+    firmware::Programmer programmer;
+    handcontrol::SlewPad slew;
+    handcontrol::FocusPanel focus;
+    handcontrol::Console console;
+    shutter::Shutter shutter;
 
     // Raised once when the program should end.
     std::function<void()> on_quit;

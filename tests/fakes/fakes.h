@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/file_reader.h"
 #include "platform/port_directory.h"
 #include "platform/serial_port.h"
 #include "platform/settings_store.h"
@@ -272,6 +273,21 @@ public:
         return it == ports.end() ? std::string{} : it->second;
     }
     std::map<int, std::string> ports;
+};
+
+class FileReader : public platform::FileReader {
+public:
+    std::optional<std::string> read(const std::string& path, std::string& error) override {
+        ++reads;
+        const auto it = files.find(path);
+        if (it == files.end()) {
+            error = "no such file";
+            return std::nullopt;
+        }
+        return it->second;
+    }
+    std::map<std::string, std::string> files;
+    int reads = 0;
 };
 
 }  // namespace orv::fake

@@ -14,7 +14,8 @@ struct Rig {
     SoundPlayer sound;
     Dialogs dialogs;
     PortDirectory ports;
-    Program program{Platform{serial, socket, clock, store, sound, dialogs, ports}};
+    FileReader files;
+    Program program{Platform{serial, socket, clock, store, sound, dialogs, ports, files}};
 
     MainWindow& main = program.main;
     PortSettingsWindow& settings = program.settings;
@@ -26,6 +27,38 @@ struct Rig {
     std::string saved(const std::string& key) const {
         const auto it = store.committed.find({"orvantis", "startup", fold_name(key)});
         return it == store.committed.end() ? std::string("<absent>") : it->second;
+    }
+};
+
+// A rig whose program is started and connected to a box that answered `ident`, over the fake
+// serial port (COM3) or the fake socket; messages and bytes so far are cleared.
+struct ConnectedRig : Rig {
+    explicit ConnectedRig(bool over_socket = false, const std::string& ident = "11.1#") {
+        ports.ports = {{3, "/dev/pts/3"}};
+        stored("Orvantis", "CommBaud", "9600");
+        stored("orvantis", "IPaddr", "127.0.0.1");
+        stored("orvantis", "IPport", "4001");
+        program.start();
+        main.Combo1.set_text(over_socket ? "TCP Port" : "COM3");
+        main.Command8.click();
+        if (over_socket) {
+            socket.accept();
+            socket.arrive(ident);
+        } else {
+            serial.arrive(ident);
+        }
+        dialogs.shown.clear();
+        serial.written.clear();
+        serial.writes.clear();
+        socket.sent.clear();
+    }
+    // The box answers over whichever transport is in use.
+    void arrive(const std::string& bytes) {
+        if (socket.state() == platform::SocketState::Connected) socket.arrive(bytes);
+        else serial.arrive(bytes);
+    }
+    const std::string& sent() const {
+        return socket.state() == platform::SocketState::Connected ? socket.sent : serial.written;
     }
 };
 

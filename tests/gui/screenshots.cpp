@@ -15,6 +15,20 @@ TEST_F(Views, SavesScreenshotsWhenAskedTo) {
     open_port_settings();
     EXPECT_TRUE(main.grab().save(QDir(dir).filePath("main.png")));
     EXPECT_TRUE(settings.grab().save(QDir(dir).filePath("port_settings.png")));
+
+    // The firmware window part-way through a run.
+    rig.main.Text8.set_text("7reed4reed");
+    rig.program.firmware_loader.Command15_Click();  // the button itself waits for a box
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&firmware));
+    auto& w = rig.program.firmware;
+    w.Text1.set_text("/home/observer/firmware/orvantis-2.21.hex");
+    for (const char* line : {":020000040000FA", ":100000000C9434000C9446000C9446000C944600F2",
+                             ":100010000C9446000C9446000C9446000C944600D0", ":00000001FF"})
+        w.List1.add_item(line);
+    w.Text2.set_text("2#");
+    w.Bar1.set_value(12800);
+    w.Label4.set_caption("Programming");
+    EXPECT_TRUE(firmware.grab().save(QDir(dir).filePath("firmware.png")));
 }
 
 }  // namespace

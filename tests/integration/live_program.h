@@ -7,8 +7,10 @@
 #include <string>
 
 #include "fakes/fakes.h"
+#include "integration/boxsim_process.h"
 #include "platform/qt/linux_port_directory.h"
 #include "platform/qt/qt_clock.h"
+#include "platform/qt/qt_file_reader.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_tcp_socket.h"
 #include "shell/program.h"
@@ -23,12 +25,38 @@ struct LiveProgram {
         ports = std::make_unique<qt::LinuxPortDirectory>();
         qunsetenv("ORVANTIS_PORTS");
         program = std::make_unique<Program>(
-            Platform{serial, socket, clock, store, sound, dialogs, *ports});
+            Platform{serial, socket, clock, store, sound, dialogs, *ports, files});
         store.committed[{"orvantis", "startup", "commbaud"}] = "9600";
         program->start();
     }
 
     MainWindow& main() { return program->main; }
+
+    // Connected, the box identified and the time-out stopped.
+    bool identified() {
+        return main().Command8.caption() == "DISCONNECT" && main().Command13.enabled() &&
+               !program->Timer2->active();
+    }
+    // Chooses a port list entry ("COM3", "Search COM") and presses CONNECT.
+    void connect(const std::string& entry) {
+        main().Combo1.set_text(entry);
+        main().Command8.click();
+    }
+    // Chooses "TCP Port" towards 127.0.0.1:port and presses CONNECT.
+    void connect_tcp(std::uint16_t port) {
+        program->settings.IPaddr.set_text("127.0.0.1");
+        program->settings.IPport.set_text(std::to_string(port));
+        connect("TCP Port");
+    }
+    // Connects and waits until the box is identified.
+    bool connect_and_identify(const std::string& entry, int timeout_ms = 3000) {
+        connect(entry);
+        return wait_until([this] { return identified(); }, timeout_ms);
+    }
+    bool connect_tcp_and_identify(std::uint16_t port, int timeout_ms = 3000) {
+        connect_tcp(port);
+        return wait_until([this] { return identified(); }, timeout_ms);
+    }
 
     QTemporaryDir config;
     qt::QtSerialPort serial;
@@ -37,6 +65,7 @@ struct LiveProgram {
     fake::SettingsStore store;
     fake::SoundPlayer sound;
     fake::Dialogs dialogs;
+    qt::QtFileReader files;
     std::unique_ptr<qt::LinuxPortDirectory> ports;
     std::unique_ptr<Program> program;
 };

@@ -1,0 +1,51 @@
+#include "firmware/firmware_loader.h"
+
+#include "firmware/hex_image.h"
+
+namespace orv::firmware {
+
+FirmwareLoader::FirmwareLoader(MainWindow& main, FirmwareWindow& window, platform::Dialogs& dialogs,
+                               platform::FileReader& files, Store& store)
+    : main_(main), window_(window), dialogs_(dialogs), files_(files), store_(store) {
+    main_.Command15.clicked.connect([this] { Command15_Click(); });
+    window_.Command1.clicked.connect([this] { browse(); });
+}
+
+void FirmwareLoader::Command15_Click() {
+    if (main_.Text8.text() != kPassword) {
+        dialogs_.message("Invalid Password\r\nContact Brenwick for Access", "");
+        return;
+    }
+    window_.show();  // an open window only comes to the front, unchanged
+}
+
+void FirmwareLoader::browse() {
+    const auto path = dialogs_.open_file("Select Hex File", kHexFilter, "*.hex");
+    if (!path) return;  // cancelled: nothing changes
+    std::string error;
+    const auto text = files_.read(*path, error);
+    if (!text) {
+        dialogs_.message("The file " + *path + " cannot be read: " + error + ".", "");
+        return;
+    }
+    window_.Text1.set_text(*path);
+    window_.checksum = confirmation_sum(*text);
+    for (std::string& line : list_lines(*text)) window_.List1.add_item(std::move(line));
+    if (store_.read(kAppFocus, "dev") == "1") window_.Text2.set_text(std::to_string(window_.checksum));
+    confirm();
+}
+
+void FirmwareLoader::confirm() {
+    const std::string code = std::to_string(window_.checksum);
+    for (;;) {
+        const auto answer = dialogs_.input("Enter Confirmation Code", "", 200, 200);
+        if (!answer || answer->empty()) return;
+        if (*answer == code) {
+            window_.Command2.set_enabled(true);
+            return;
+        }
+        dialogs_.message("Invalid Confirmation Code. Re-Load file or contact Orvantis", "");
+    }
+}
+
+}  // namespace orv::firmware

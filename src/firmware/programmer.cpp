@@ -1,0 +1,241 @@
+#include "firmware/programmer.h"
+
+#include <algorithm>
+
+#include "firmware/hex_image.h"
+#include "link/transport.h"
+
+namespace orv::firmware {
+
+namespace {
+
+constexpr const char* kStillInBootLoader =
+    "The Orvantis is still in its boot loader and can be programmed again: connect, press "
+    "BOOT UP, then PROGRAM.";
+
+std::string hex4(std::size_t address) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string out = "0x";
+    for (int shift = 12; shift >= 0; shift -= 4) out += digits[(address >> shift) & 0xF];
+    return out;
+}
+
+}  // namespace
+
+int readback_timeout_ms(int baud) {
+    if (baud <= 0) baud = 9600;
+    const double seconds = static_cast<double>(kImageSize) * 10.0 / baud;
+    return static_cast<int>(seconds * 1000.0 * 1.5) + 2000;
+}
+
+Programmer::Programmer(MainWindow& main, FirmwareWindow& window, link::Transport& transport,
+                       link::Receiver& receiver, link::Connection& connection,
+                       platform::Timer& timer, platform::Dialogs& dialogs,
+                       platform::FileReader& files)
+    : main_(main),
+      s_(main.state),
+      window_(window),
+      transport_(transport),
+      connection_(connection),
+      timer_(timer),
+      dialogs_(dialogs),
+      files_(files) {
+    window_.Command2.clicked.connect([this] { boot_up(); });
+    window_.Command3.clicked.connect([this] { program(); });
+    receiver.boot_reply = [this](const std::string& reply) { boot_reply(reply); };
+    receiver.socket_arrived.connect([this] { socket_arrival(); });
+    timer_.on_tick = [this] { timed_out(); };
+    main_.Command8.updated.connect([this] {
+        if (running() && main_.Command8.caption() == "CONNECT") link_lost();
+    });
+}
+
+void Programmer::boot_up() {
+    transport_.set_threshold(1);
+    s_.bootmode = true;
+    transport_.send_command("ROB#");
+    window_.Label4.set_caption("Please Wait...");
+    window_.Command3.set_enabled(false);
+}
+
+void Programmer::boot_reply(const std::string& reply) {
+    window_.Text2.set_text(reply);
+    if (running()) return;  // a stray "#" in the middle of a run changes nothing
+    if (reply.front() == '1') window_.Command3.set_enabled(false);
+    if (reply.front() == '2') {
+        window_.Command3.set_enabled(true);
+        window_.Label4.set_caption("Ready..");
+    }
+}
+
+void Programmer::set_progress(std::size_t value) {
+    window_.Bar1.set_value(static_cast<int>(std::min<std::size_t>(value, kImageSize - 1)));
+}
+
+void Programmer::program() {
+    if (running()) return;
+    transport_.discard_output();
+    for (auto* b : {&window_.Command1, &window_.Command2, &window_.Command3, &window_.Command4})
+        b->set_enabled(false);
+    window_.Label4.set_caption("Programming");
+
+    std::string error;
+    const auto text = files_.read(window_.Text1.text(), error);
+    const ImageResult built = text ? build_image(*text) : ImageResult{{}, error};
+    if (!built.ok()) {
+        window_.Command1.set_enabled(true);
+        window_.Command2.set_enabled(true);
+        window_.Command3.set_enabled(true);
+        window_.Command4.set_enabled(true);
+        window_.Label4.set_caption("Not programmed");
+        dialogs_.message("The firmware file " + window_.Text1.text() + " cannot be used: " +
+                             built.problem + "\rNothing was sent to the Orvantis.",
+                         "");
+        return;
+    }
+    image_ = built.image;
+    window_.Bar1.set_range(0, static_cast<int>(kImageSize - 1));
+    window_.Bar1.set_value(0);
+
+    transport_.discard_output();
+    transport_.set_threshold(30000);
+    over_socket_ = transport_.socket_connected();
+    if (!over_socket_ && !transport_.serial_open()) {
+        stop(link::kNotConnected);
+        return;
+    }
+    if (!over_socket_) transport_.own_serial([this] { serial_arrival(); });
+    phase_ = Phase::Blocks;
+    block_ = 0;
+    send_block();
+}
+
+void Programmer::send_block() {
+    s_.ack_rx = false;
+    const auto* first = reinterpret_cast<const char*>(image_.data()) + block_ * kBlockSize;
+    timer_.start(kBlockAckTimeoutMs);
+    set_progress((block_ + 1) * kBlockSize);
+    transport_.send_command(std::string_view(first, kBlockSize));
+}
+
+void Programmer::serial_arrival() {
+    if (phase_ == Phase::ReadBack) {
+        read_back_arrived();
+        return;
+    }
+    if (phase_ != Phase::Blocks || transport_.in_count() == 0) return;
+    transport_.read_serial();
+    block_acknowledged();
+}
+
+void Programmer::socket_arrival() {
+    if (phase_ != Phase::Blocks || !over_socket_ || !s_.ack_rx) return;
+    s_.ack_rx = false;
+    block_acknowledged();
+}
+
+void Programmer::block_acknowledged() {
+    ++block_;
+    if (block_ < kImageSize / kBlockSize) {
+        send_block();
+        return;
+    }
+    timer_.stop();
+    if (over_socket_) {
+        // Nothing can be read back through the gateway: close the boot loader instead.
+        transport_.read_socket();
+        transport_.send_socket("AAAA");
+        transport_.send_socket("AAAA");
+        finish(true, "Done!");
+        return;
+    }
+    phase_ = Phase::ReadBack;
+    window_.Label4.set_caption("Verifying");
+    window_.Bar1.set_value(200);
+    const auto line = link::parse_line_settings(transport_.line_settings());
+    timer_.start(readback_timeout_ms(line ? line->baud : 9600));
+    transport_.write_serial("A");
+}
+
+void Programmer::read_back_arrived() {
+    const std::size_t waiting = transport_.in_count();
+    if (waiting < kImageSize) {
+        if (static_cast<int>(waiting) > window_.Bar1.value()) set_progress(waiting + 200);
+        return;
+    }
+    timer_.stop();
+    verify(transport_.read_serial());
+}
+
+void Programmer::verify(const std::string& read_back) {
+    std::size_t differing = 0;
+    int shown = 0;
+    for (std::size_t i = 0; i < kImageSize; ++i) {
+        if (static_cast<std::uint8_t>(read_back[i]) == image_[i]) continue;
+        ++differing;
+        if (shown < kMaxVerifyMessages) {
+            ++shown;
+            dialogs_.message("Verify Error - Address: " + std::to_string(i), "");
+        }
+    }
+    if (differing == 0) {
+        finish(true, "Done!");
+        return;
+    }
+    dialogs_.message(std::to_string(differing) + " of " + std::to_string(kImageSize) +
+                         " bytes read back from the Orvantis differ from the firmware file, so "
+                         "programming did not succeed. " +
+                         kStillInBootLoader,
+                     "");
+    finish(false, "Verify failed - not programmed");
+}
+
+void Programmer::finish(bool succeeded, const std::string& status) {
+    phase_ = Phase::Idle;
+    timer_.stop();
+    if (transport_.serial_owned()) transport_.release_serial();
+    transport_.set_threshold(1);
+    if (succeeded) dialogs_.message(kCompleted, "");
+    window_.Label4.set_caption(status);
+    window_.Command1.set_enabled(true);
+    window_.Command2.set_enabled(!succeeded);
+    window_.Command3.set_enabled(false);
+    window_.Command4.set_enabled(true);
+    if (!over_socket_) transport_.discard_input();
+    transport_.set_threshold(1);
+    close_link();
+}
+
+void Programmer::close_link() {
+    // The main window's CONNECT / DISCONNECT, once: with the link still up it disconnects.
+    if (main_.Command8.caption() != "CONNECT") connection_.Command8_Click();
+}
+
+void Programmer::timed_out() {
+    timer_.stop();
+    if (phase_ == Phase::Blocks) {
+        stop("The Orvantis stopped answering at block " + std::to_string(block_) + " of 224 (address " +
+             hex4(block_ * kBlockSize) + "): programming did not complete. " + kStillInBootLoader);
+    } else if (phase_ == Phase::ReadBack) {
+        const std::size_t got = transport_.in_count();
+        stop("The Orvantis stopped sending its memory back at address " + hex4(got) + " (" +
+             std::to_string(got) + " of " + std::to_string(kImageSize) +
+             " bytes), so the firmware could not be verified. " + kStillInBootLoader);
+    }
+}
+
+void Programmer::link_lost() {
+    const std::size_t at = block_;
+    const bool verifying = phase_ == Phase::ReadBack;
+    stop(verifying ? std::string("The link was lost while the firmware was being verified. ") +
+                         kStillInBootLoader
+                   : "The link was lost at block " + std::to_string(at) +
+                         " of 224: programming did not complete. " + kStillInBootLoader);
+}
+
+void Programmer::stop(const std::string& message) {
+    finish(false, "Not programmed");
+    dialogs_.message(message, "");
+}
+
+}  // namespace orv::firmware

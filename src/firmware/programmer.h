@@ -1,0 +1,78 @@
+#pragma once
+// Programming the box through its boot loader: BOOT UP sends "ROB#"; a reply beginning "2"
+// enables PROGRAM; PROGRAM sends the image in 224 blocks of 128 bytes, each after the box has
+// acknowledged the one before, then verifies it over the serial port (or closes the boot loader
+// over TCP) and closes the link. Runs as a sequence driven by arrivals and a time-out: the
+// windows keep answering, and the serial arrivals of the run never reach the reply receiver.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "firmware/firmware_window.h"
+#include "link/connection.h"
+#include "link/receiver.h"
+#include "link/transport.h"
+#include "platform/dialogs.h"
+#include "platform/file_reader.h"
+#include "platform/timer.h"
+#include "shell/main_window.h"
+
+namespace orv::firmware {
+
+// How long the box may take to acknowledge one block.
+inline constexpr int kBlockAckTimeoutMs = 3000;
+// Verify error boxes shown at most; the rest are counted in one message.
+inline constexpr int kMaxVerifyMessages = 8;
+inline constexpr const char* kCompleted =
+    "Boot Program completed successfully!\rYou may need to Re-Connect.";
+
+// The time the 28,672-byte read-back takes at a baud rate (10 bits a byte), plus a margin.
+int readback_timeout_ms(int baud);
+
+class Programmer {
+public:
+    Programmer(MainWindow& main, FirmwareWindow& window, link::Transport& transport,
+               link::Receiver& receiver, link::Connection& connection, platform::Timer& timer,
+               platform::Dialogs& dialogs, platform::FileReader& files);
+    Programmer(const Programmer&) = delete;
+    Programmer& operator=(const Programmer&) = delete;
+
+    void boot_up();
+    void boot_reply(const std::string& reply);
+    void program();
+    bool running() const { return phase_ != Phase::Idle; }
+
+private:
+    enum class Phase { Idle, Blocks, ReadBack };
+
+    void send_block();
+    void block_acknowledged();
+    void serial_arrival();
+    void socket_arrival();
+    void read_back_arrived();
+    void verify(const std::string& read_back);
+    void timed_out();
+    void link_lost();
+    // Ends a run that did not complete: the window's buttons back, the link closed.
+    void stop(const std::string& message);
+    void finish(bool succeeded, const std::string& status);
+    void close_link();
+    void set_progress(std::size_t value);
+
+    MainWindow& main_;
+    MainState& s_;
+    FirmwareWindow& window_;
+    link::Transport& transport_;
+    link::Connection& connection_;
+    platform::Timer& timer_;
+    platform::Dialogs& dialogs_;
+    platform::FileReader& files_;
+
+    Phase phase_ = Phase::Idle;
+    bool over_socket_ = false;
+    std::vector<std::uint8_t> image_;
+    std::size_t block_ = 0;  // the block being sent or acknowledged
+};
+
+}  // namespace orv::firmware

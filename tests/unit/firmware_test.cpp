@@ -1,0 +1,278 @@
+// The firmware window: the password, loading and confirming a file, and programming the box
+// through its boot loader over the serial port and over TCP.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes/rig.h"
+#include "firmware/hex_image.h"
+
+namespace {
+
+using orv::fake::ConnectedRig;
+using orv::firmware::kCompleted;
+using Texts = std::vector<std::string>;
+
+const std::string kFile = ":0400000001020304F2\r\n:00000001FF\r\n";  // 01 02 03 04 at 0
+
+std::string image_bytes() {
+    std::string image(28672, '\0');
+    image[0] = 1;
+    image[1] = 2;
+    image[2] = 3;
+    image[3] = 4;
+    return image;
+}
+
+// A rig connected to a box, with the firmware window open and a file loaded and confirmed.
+struct Firmware : ::testing::Test {
+    ConnectedRig r{false, "1.20#"};
+    orv::FirmwareWindow& w = r.program.firmware;
+
+    void SetUp() override {
+        r.files.files["/fw/box.hex"] = kFile;
+        open_window();
+        load("/fw/box.hex", {std::to_string(orv::firmware::confirmation_sum(kFile))});
+        r.dialogs.shown.clear();
+    }
+    void open_window() {
+        r.main.Text8.set_text("7reed4reed");
+        r.main.Command15.click();
+    }
+    void load(const std::string& path, std::vector<std::optional<std::string>> answers) {
+        r.dialogs.files.push_back(path);
+        for (auto& a : answers) r.dialogs.inputs.push_back(a);
+        w.Command1.click();
+    }
+    // BOOT UP answered "2#": PROGRAM usable.
+    void boot() {
+        w.Command2.click();
+        r.arrive("2#");
+        r.serial.writes.clear();
+        r.socket.sent.clear();
+    }
+};
+
+TEST(FirmwareAccess, TheWrongPasswordKeepsTheWindowClosed) {
+    ConnectedRig r;
+    for (const char* wrong : {"", "7REED4REED", " 7reed4reed", "7reed4reed "}) {
+        r.main.Text8.set_text(wrong);
+        r.main.Command15.click();
+        EXPECT_FALSE(r.program.firmware.visible()) << wrong;
+    }
+    EXPECT_EQ(r.dialogs.messages().back(), "Invalid Password\r\nContact Brenwick for Access");
+    r.main.Text8.set_text("7reed4reed");
+    r.main.Command15.click();
+    EXPECT_TRUE(r.program.firmware.visible());
+    EXPECT_EQ(r.program.firmware.Text1.text(), "Load *.hex file");
+    EXPECT_FALSE(r.program.firmware.Command2.enabled());
+}
+
+TEST_F(Firmware, LoadingTwiceListsTheLinesTwiceWithTheSameCode) {
+    EXPECT_TRUE(w.Command2.enabled());
+    EXPECT_EQ(w.Text1.text(), "/fw/box.hex");
+    const std::string code = std::to_string(orv::firmware::confirmation_sum(kFile));
+    load("/fw/box.hex", {std::string(" ") + code, "0" + code, code});
+    EXPECT_EQ(r.dialogs.messages(), (Texts{"Invalid Confirmation Code. Re-Load file or contact Orvantis",
+                                           "Invalid Confirmation Code. Re-Load file or contact Orvantis"}));
+    EXPECT_EQ(w.List1.items(), (Texts{":0400000001020304F2", ":00000001FF", "", ":0400000001020304F2",
+                                      ":00000001FF", ""}));
+    EXPECT_EQ(r.dialogs.last_input_at, (std::pair<int, int>{200, 200}));
+}
+
+TEST_F(Firmware, CancellingTheDialogOrAnUnreadableFileChangesNothing) {
+    const auto items = w.List1.items();
+    r.dialogs.files.push_back(std::nullopt);
+    w.Command1.click();
+    r.dialogs.files.push_back(std::string("/no/such.hex"));
+    w.Command1.click();
+    EXPECT_EQ(w.List1.items(), items);
+    EXPECT_EQ(w.Text1.text(), "/fw/box.hex");
+    EXPECT_EQ(r.dialogs.messages(), Texts{"The file /no/such.hex cannot be read: no such file."});
+    EXPECT_TRUE(w.Command2.enabled());
+}
+
+TEST_F(Firmware, TheDeveloperOptionShowsTheCodeBeforeThePrompt) {
+    r.stored("orvantis", "dev", "1");
+    std::string shown_at_prompt;
+    r.dialogs.during = [&] { shown_at_prompt = w.Text2.text(); };
+    load("/fw/box.hex", {std::nullopt});
+    EXPECT_EQ(shown_at_prompt, std::to_string(orv::firmware::confirmation_sum(kFile)));
+}
+
+TEST_F(Firmware, BootLoaderRepliesSwitchProgram) {
+    w.Command2.click();
+    EXPECT_EQ(r.serial.written, "ROB#");
+    EXPECT_TRUE(r.main.state.bootmode);
+    EXPECT_EQ(w.Label4.caption(), "Please Wait...");
+    r.serial.arrive("2#");
+    EXPECT_TRUE(w.Command3.enabled());
+    EXPECT_EQ(w.Label4.caption(), "Ready..");
+    EXPECT_EQ(w.Text2.text(), "2#");
+    r.serial.arrive("1#");
+    EXPECT_FALSE(w.Command3.enabled());
+    r.serial.arrive("x#");
+    EXPECT_EQ(w.Text2.text(), "x#");
+    EXPECT_EQ(r.main.Text1.text(), "#");  // not taken for a channel in boot mode
+}
+
+TEST_F(Firmware, ProgrammingOverSerialSendsAcknowledgedBlocksThenVerifies) {
+    boot();
+    w.Command3.click();
+    EXPECT_FALSE(w.Command1.enabled());
+    EXPECT_FALSE(w.Command4.enabled());
+    EXPECT_EQ(w.Label4.caption(), "Programming");
+    for (int k = 0; k < 224; ++k) {
+        ASSERT_EQ(r.serial.writes.size(), static_cast<std::size_t>(k + 1));
+        EXPECT_EQ(r.serial.writes[k].second, image_bytes().substr(128 * k, 128));
+        EXPECT_LE(w.Bar1.value(), w.Bar1.maximum());
+        r.serial.arrive("K");
+    }
+    EXPECT_EQ(r.serial.writes.back().second, "A");
+    EXPECT_EQ(w.Label4.caption(), "Verifying");
+    r.serial.arrive(image_bytes().substr(0, 10000));
+    EXPECT_TRUE(r.dialogs.shown.empty());
+    r.serial.arrive(image_bytes().substr(10000));
+    EXPECT_EQ(r.dialogs.messages(), Texts{kCompleted});
+    EXPECT_EQ(w.Label4.caption(), "Done!");
+    EXPECT_TRUE(w.Command1.enabled());
+    EXPECT_FALSE(w.Command2.enabled());
+    EXPECT_FALSE(w.Command3.enabled());
+    EXPECT_TRUE(w.Command4.enabled());
+    EXPECT_EQ(r.main.Command8.caption(), "CONNECT");  // the link is closed once
+    EXPECT_EQ(r.program.transport.threshold(), 1);
+    // None of it reached the reply receiver.
+    EXPECT_EQ(w.Text2.text(), "2#");
+    EXPECT_EQ(r.main.state.instring, "");
+}
+
+TEST_F(Firmware, ProgrammingOverTcpClosesTheBootLoaderInsteadOfVerifying) {
+    ConnectedRig t(true, "1.20#");
+    t.files.files["/fw/box.hex"] = kFile;
+    t.main.Text8.set_text("7reed4reed");
+    t.main.Command15.click();
+    t.dialogs.files.push_back(std::string("/fw/box.hex"));
+    t.dialogs.inputs.push_back(std::to_string(orv::firmware::confirmation_sum(kFile)));
+    auto& tw = t.program.firmware;
+    tw.Command1.click();
+    tw.Command2.click();
+    t.socket.arrive("2#");
+    t.socket.sent.clear();
+    tw.Command3.click();
+    for (int k = 0; k < 224; ++k) {
+        ASSERT_EQ(t.socket.sent.size(), 128u * (k + 1));
+        t.socket.arrive(k == 100 ? "2#" : "\x06");  // an ack that looks like a reply changes nothing
+        EXPECT_FALSE(tw.Command3.enabled());
+    }
+    EXPECT_EQ(t.socket.sent.substr(28672), "AAAAAAAA");
+    EXPECT_EQ(t.dialogs.messages(), Texts{kCompleted});
+    EXPECT_EQ(t.main.Command8.caption(), "CONNECT");
+    EXPECT_EQ(t.serial.written, "");
+}
+
+TEST_F(Firmware, VerifyDifferencesAreShownAndNeverEndInSuccess) {
+    boot();
+    w.Command3.click();
+    for (int k = 0; k < 224; ++k) r.serial.arrive("K");
+    std::string back = image_bytes();
+    back[5] ^= 1;
+    back[9] ^= 1;
+    r.serial.arrive(back);
+    EXPECT_EQ(r.dialogs.messages().size(), 3u);
+    EXPECT_EQ(r.dialogs.messages()[0], "Verify Error - Address: 5");
+    EXPECT_EQ(r.dialogs.messages()[1], "Verify Error - Address: 9");
+    EXPECT_NE(r.dialogs.messages()[2].find("2 of 28672 bytes"), std::string::npos);
+    EXPECT_NE(w.Label4.caption(), "Done!");
+    EXPECT_TRUE(w.Command2.enabled());
+
+    // Many differences: eight boxes, then the count.
+    r.dialogs.shown.clear();
+    r.main.Command8.click();
+    r.serial.arrive("1.20#");
+    boot();
+    w.Command3.click();
+    for (int k = 0; k < 224; ++k) r.serial.arrive("K");
+    r.serial.arrive(std::string(28672, '\x55'));
+    EXPECT_EQ(r.dialogs.messages().size(), 10u);  // found message, 8 boxes, the count
+    EXPECT_NE(r.dialogs.messages().back().find("28672 of 28672"), std::string::npos);
+}
+
+TEST_F(Firmware, ASilentBoxStopsTheRunAtItsBlockAndGivesTheButtonsBack) {
+    for (int silent_at : {0, 100}) {
+        if (silent_at == 100) {
+            r.main.Command8.click();
+            r.serial.arrive("1.20#");
+        }
+        boot();
+        r.dialogs.shown.clear();
+        w.Command3.click();
+        for (int k = 0; k < silent_at; ++k) r.serial.arrive("K");
+        r.clock.advance(orv::firmware::kBlockAckTimeoutMs);
+        ASSERT_EQ(r.dialogs.messages().size(), 1u);
+        EXPECT_NE(r.dialogs.messages()[0].find("block " + std::to_string(silent_at) + " of 224"),
+                  std::string::npos);
+        EXPECT_NE(r.dialogs.messages()[0].find("still in its boot loader"), std::string::npos);
+        EXPECT_TRUE(w.Command1.enabled());
+        EXPECT_TRUE(w.Command2.enabled());
+        EXPECT_TRUE(w.Command4.enabled());
+        EXPECT_EQ(r.main.Command8.caption(), "CONNECT");
+        EXPECT_EQ(r.serial.writes.size(), static_cast<std::size_t>(silent_at + 1));
+    }
+}
+
+TEST_F(Firmware, ALostLinkOrAShortReadBackIsNotASuccess) {
+    boot();
+    w.Command3.click();
+    for (int k = 0; k < 50; ++k) r.serial.arrive("K");
+    r.serial.lose("the device was removed");
+    Texts messages = r.dialogs.messages();
+    // The run says where it stopped; the link says why.
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[0].find("lost at block 50 of 224"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[1].find("COM3 was lost"), std::string::npos) << messages[1];
+    EXPECT_FALSE(r.program.programmer.running());
+
+    r.dialogs.shown.clear();
+    r.main.Command8.click();
+    r.serial.arrive("1.20#");
+    boot();
+    r.dialogs.shown.clear();
+    w.Command3.click();
+    for (int k = 0; k < 224; ++k) r.serial.arrive("K");
+    r.serial.arrive(image_bytes().substr(0, 20000));
+    r.clock.advance(orv::firmware::readback_timeout_ms(9600));
+    ASSERT_EQ(r.dialogs.messages().size(), 1u);
+    EXPECT_NE(r.dialogs.messages()[0].find("20000 of 28672"), std::string::npos);
+}
+
+TEST_F(Firmware, ABadFileIsRefusedBeforeAnythingIsSent) {
+    r.files.files["/fw/box.hex"] = ":0400000001020304F3\r\n";  // wrong checksum
+    boot();
+    w.Command3.click();
+    EXPECT_TRUE(r.serial.writes.empty());
+    ASSERT_EQ(r.dialogs.messages().size(), 1u);
+    EXPECT_NE(r.dialogs.messages()[0].find("line 1 has a wrong checksum"), std::string::npos);
+    EXPECT_TRUE(w.Command3.enabled());
+    EXPECT_EQ(r.main.Command8.caption(), "DISCONNECT");
+}
+
+TEST(FirmwareWindow, ExitResetsItAndTheCloseControlWaitsForTheRun) {
+    ConnectedRig r;
+    auto& w = r.program.firmware;
+    r.main.Text8.set_text("7reed4reed");
+    r.main.Command15.click();
+    w.List1.add_item("x");
+    w.Command2.set_enabled(true);
+    w.Command4.click();
+    EXPECT_FALSE(w.visible());
+    r.main.Command15.click();
+    EXPECT_TRUE(w.List1.items().empty());
+    EXPECT_FALSE(w.Command2.enabled());
+    w.Command4.set_enabled(false);  // as during a run
+    w.close_control();
+    EXPECT_TRUE(w.visible());
+}
+
+}  // namespace

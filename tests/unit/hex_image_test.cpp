@@ -1,0 +1,117 @@
+// HEX files: the confirmation sum, the listed lines and the image, and every refusal.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "firmware/hex_image.h"
+
+namespace {
+
+using orv::firmware::build_image;
+using orv::firmware::kImageSize;
+
+// One record with its checksum, e.g. record(0x10, 0x0000, 0, {...}).
+std::string record(int address, int type, const std::vector<int>& data) {
+    static const char* digits = "0123456789ABCDEF";
+    std::vector<int> bytes = {static_cast<int>(data.size()), address >> 8, address & 0xFF, type};
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    int sum = 0;
+    for (int b : bytes) sum += b;
+    bytes.push_back((256 - sum % 256) % 256);
+    std::string out = ":";
+    for (int b : bytes) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out + "\r\n";
+}
+
+const std::string kEnd = ":00000001FF\r\n";
+
+TEST(ConfirmationSum, AddsEveryByteLineEndsIncluded) {
+    EXPECT_EQ(orv::firmware::confirmation_sum("abc"), 294);
+    EXPECT_EQ(orv::firmware::confirmation_sum("a\r\n"), 97 + 13 + 10);
+    EXPECT_EQ(orv::firmware::confirmation_sum(std::string("\xff", 1)), 255);  // never negative
+}
+
+TEST(ListLines, DropsCarriageReturnsAndKeepsTheLastLine) {
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(orv::firmware::list_lines("one\r\ntwo"), (Lines{"one", "two"}));
+    EXPECT_EQ(orv::firmware::list_lines("one\n"), (Lines{"one", ""}));
+    EXPECT_EQ(orv::firmware::list_lines(""), (Lines{""}));
+}
+
+TEST(BuildImage, StoresRecordsAtTheirAddressAndZeroesTheRest) {
+    const std::string file = record(0x0000, 0, {1, 2, 3}) + record(0x6FFE, 0, {0xAA, 0xBB}) +
+                             record(0x0001, 0, {9}) + kEnd;
+    const auto r = build_image(file);
+    ASSERT_TRUE(r.ok()) << r.problem;
+    ASSERT_EQ(r.image.size(), kImageSize);
+    EXPECT_EQ(r.image[0], 1);
+    EXPECT_EQ(r.image[1], 9);  // a later record overwrites
+    EXPECT_EQ(r.image[2], 3);
+    EXPECT_EQ(r.image[3], 0);
+    EXPECT_EQ(r.image[0x6FFE], 0xAA);
+    EXPECT_EQ(r.image[0x6FFF], 0xBB);
+}
+
+TEST(BuildImage, TheFirstSixteenByteRecordAt0x7000EndsTheImage) {
+    const std::vector<int> sixteen(16, 0x55);
+    const std::string file = record(0x0010, 0, {7}) + record(0x7000, 0, sixteen) +
+                             "anything at all after it\r\n" + record(0x0011, 0, {8});
+    const auto r = build_image(file);
+    ASSERT_TRUE(r.ok()) << r.problem;
+    EXPECT_EQ(r.image[0x10], 7);
+    EXPECT_EQ(r.image[0x11], 0);
+}
+
+TEST(BuildImage, AcceptsWhatRealToolsWriteAroundTheData) {
+    const std::string file = record(0, 4, {0, 0}) + record(0, 2, {0, 0}) +
+                             record(0x0100, 0, {0xDE, 0xAD}) + record(0, 5, {0, 0, 1, 0}) +
+                             record(0, 3, {0, 0, 0, 0}) + kEnd;
+    const auto r = build_image(file);
+    ASSERT_TRUE(r.ok()) << r.problem;
+    EXPECT_EQ(r.image[0], 0);  // the start address is not data
+    EXPECT_EQ(r.image[0x100], 0xDE);
+    // Lower-case digits and LF line ends load the same.
+    std::string lower = record(0x0100, 0, {0xDE, 0xAD}) + kEnd;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string lf;
+    for (char c : lower)
+        if (c != '\r') lf += c;
+    EXPECT_EQ(build_image(lf).image, build_image(record(0x0100, 0, {0xDE, 0xAD}) + kEnd).image);
+    // No final line end is fine too.
+    EXPECT_TRUE(build_image(record(0, 0, {1}) + ":00000001FF").ok());
+}
+
+TEST(BuildImage, RefusesFilesItCannotLoadSafelyNamingTheLine) {
+    const std::string good = record(0, 0, {1, 2});
+    std::string bad_sum = record(0x10, 0, {1});
+    bad_sum[bad_sum.size() - 3] = bad_sum[bad_sum.size() - 3] == '0' ? '1' : '0';
+    struct Case {
+        std::string file;
+        const char* words;
+    };
+    for (const Case& c : {
+             Case{good + "hello\r\n" + kEnd, "line 2 is not a HEX record"},
+             Case{good + "\r\n" + kEnd, "line 2 is not a HEX record"},
+             Case{good + ":0100000G01FE\r\n", "line 2 holds a character"},
+             Case{good + ":0200000001FD\r\n", "line 2 is not as long"},
+             Case{good + bad_sum, "line 2 has a wrong checksum"},
+             Case{record(0x6FFF, 0, {1, 2}), "line 1 holds data outside"},
+             Case{record(0x8000, 0, {1}), "line 1 holds data outside"},
+             Case{record(0x7000, 0, {1}), "line 1 holds data outside"},  // not 16 bytes: no stop
+             Case{record(0, 4, {0, 1}) + good, "line 1 moves the address base"},
+             Case{record(0, 2, {0x10, 0}) + good, "line 1 moves the address base"},
+             Case{record(0, 6, {}) + good, "line 1 has record type 6"},
+             Case{kEnd + good, "line 2 follows the end-of-file record"},
+         }) {
+        const auto r = build_image(c.file);
+        EXPECT_FALSE(r.ok()) << c.words;
+        EXPECT_NE(r.problem.find(c.words), std::string::npos) << r.problem;
+        EXPECT_TRUE(r.image.empty());
+    }
+}
+
+}  // namespace
