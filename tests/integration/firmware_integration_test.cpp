@@ -202,3 +202,22 @@ TEST(Programming, ACorruptReadBackOrASilentBoxNeverEndsInSuccess) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Programming, ALinkDroppedMidRunIsReportedAndNotASuccess) {
+    Flash flash;
+    flash.prepare();
+    BoxSim box({"--box", "gen2", "--drop-after-block", "50"});
+    LiveProgram p("COM3=" + box.pty());
+    ASSERT_TRUE(p.connect_and_identify("COM3"));
+    flash.program(p);
+    const auto m = p.dialogs.messages();
+    ASSERT_FALSE(m.empty());
+    for (const auto& text : m) EXPECT_EQ(text.find("successfully"), std::string::npos) << text;
+    EXPECT_NE(m[0].find("still in its boot loader"), std::string::npos) << m[0];
+    EXPECT_TRUE(p.program->firmware.Command2.enabled());
+    EXPECT_EQ(p.main().Command8.caption(), "CONNECT");
+}
+
+}  // namespace
