@@ -1,0 +1,139 @@
+// Every text box tried with texts a user might type by mistake: nothing crashes, and whatever
+// goes on the wire is a well-formed command of the box.
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fakes/rig.h"
+
+namespace {
+
+using orv::fake::ConnectedRig;
+using orv::platform::Answer;
+
+const std::vector<std::string>& bad_texts() {
+    static const std::vector<std::string> texts = {
+        "", " ", "abc", "  12  ", "+7", "-5", "-0", "+-5", "12.5", ".5", "5.", "1e3", "1,5",
+        "0x10", "1" + std::string(400, '0'), "-" + std::string(40, '9'), "\xc3\x9c" "n" "\xc3\xaf" "c" "\xc3\xb8" "d" "\xc3\xa9" " " "\xc2\xbd" " " "\xe2\x82\xac",
+        std::string(10000, '7'), std::string(10000, 'x'), std::string("\x00\x01#", 3), "##", "127.6",
+        "65535.5", "32767", "32768", "9999", "10000"};
+    return texts;
+}
+
+// One command the box knows, whole.
+bool well_formed(const std::string& c, const std::string& pulse_text) {
+    static const std::regex fixed(
+        "#M[nsew]#|#Q[nsew]?#|#F[+\\-Q]#|#XP[01]#|#gRV#|#gET#|#GVP#|#GVN#|GVn#|GVN#|#gCh#|"
+        "#ASM[01]#|#SEQ[01]#|ROB#");
+    if (std::regex_match(c, fixed)) return true;
+    if (c.size() == 6 && c.back() == '#') {
+        const std::string head = c.substr(0, 4);
+        const auto b = static_cast<unsigned char>(c[4]);
+        if ((head == "#sCh" || head == "#rCh") && b < 128) return true;
+        if ((head == "#rRA" || head == "#rDE") && b <= 1) return true;
+        if (std::regex_match(c.substr(0, 3), std::regex("#T[1-5d]"))) return true;
+    }
+    // A guide pulse carries the pulse box's text as typed, under five characters.
+    if (c.size() >= 5 && c.compare(0, 3, "#Mg") == 0 && c.back() == '#' &&
+        std::string("nsew").find(c[3]) != std::string::npos)
+        return c.substr(4, c.size() - 5) == pulse_text && pulse_text.size() < 5;
+    return false;
+}
+
+// Presses every button that reads the box's text, answering every question with Yes and
+// acknowledging whatever waits for an acknowledgement.
+void press_everything(ConnectedRig& r) {
+    auto& m = r.main;
+    r.dialogs.answers.assign(8, Answer::Yes);
+    r.dialogs.inputs.assign(3, std::string());
+    m.Command10.click();
+    m.Command11.click();
+    for (auto* arrow : {&m.Command1, &m.Command2, &m.Command3, &m.Command4}) {
+        arrow->press();
+        arrow->release();
+    }
+    m.Command6.press();
+    r.clock.advance(30);
+    m.Command6.release();
+    m.Command21.click();
+    r.clock.advance(50);
+    m.Command22.click();
+    r.clock.advance(50);
+    m.Command7.press();
+    m.Command7.release();
+    m.Command20.click();
+    m.Command14.click();
+    for (int i = 0; i < 12 && r.program.settings_write.running(); ++i) r.serial.arrive("#");
+    r.clock.advance(4000);
+    m.Command18.click();
+    r.clock.advance(3000);
+    if (m.Command18.caption() != "Auto Shutter START") m.Command18.click();
+    m.Command15.click();
+}
+
+TEST(BadInput, EveryBoxWithEveryMistakeSendsOnlyWellFormedCommands) {
+    ConnectedRig probe;
+    std::vector<orv::ui::TextBox*> boxes;
+    for (auto* c : probe.main.all_controls())
+        if (auto* t = dynamic_cast<orv::ui::TextBox*>(c); t != nullptr && !t->read_only() && t != &probe.main.Text12)
+            boxes.push_back(t);
+    ASSERT_GE(boxes.size(), 15u);
+    std::set<std::string> seen;  // the kinds of command the presses did send
+    for (std::size_t b = 0; b < boxes.size(); ++b) {
+        for (const std::string& text : bad_texts()) {
+            ConnectedRig r;
+            // The same box in this rig: controls are listed in the same order.
+            std::vector<orv::ui::TextBox*> mine;
+            for (auto* c : r.main.all_controls())
+                if (auto* t = dynamic_cast<orv::ui::TextBox*>(c); t != nullptr && !t->read_only() && t != &r.main.Text12)
+                    mine.push_back(t);
+            // Every other box holds a good value, so each press gets as far as it can.
+            for (auto* t : r.main.time_boxes) {
+                t->set_enabled(true);
+                t->set_text("10");
+            }
+            r.main.Text1.set_text("12");
+            r.main.Text9.set_text("2");
+            r.main.Text10.set_text("1");
+            r.main.Text11.set_text("2");
+            r.main.Text14.set_text("4990");
+            r.main.Text15.set_text("5010");
+            mine[b]->set_text(text);  // typing a pulse time also switches pulse mode on
+            press_everything(r);
+            for (const auto& [path, bytes] : r.serial.writes) seen.insert(bytes.substr(0, 3));
+            for (const auto& [path, bytes] : r.serial.writes)
+                EXPECT_TRUE(well_formed(bytes, r.main.pg_time.text()))
+                    << mine[b]->name() << " holding \"" << text.substr(0, 20) << "\" sent \""
+                    << bytes.substr(0, 20) << "\"";
+        }
+    }
+    // The presses reached every kind of command that reads a box.
+    for (const char* kind : {"#sC", "#rC", "#Mg", "#Ms", "#F+", "#FQ", "#T1", "#Td", "#XP"})
+        EXPECT_TRUE(seen.count(kind)) << kind;
+}
+
+TEST(BadInput, ConnectionBoxesWithMistakesGiveAMessageAndSendNothing) {
+    for (const std::string& text : bad_texts()) {
+        for (int field = 0; field < 3; ++field) {
+            orv::fake::Rig r;
+            r.ports.ports = {{3, "/dev/pts/3"}};
+            r.program.start();
+            r.settings.Cbaud.set_text(field == 0 ? text : "9600");
+            r.settings.IPport.set_text(field == 1 ? text : "23");
+            r.main.Combo1.set_text(field == 2 ? text : (field == 1 ? "TCP Port" : "COM3"));
+            r.main.Command8.click();
+            const bool sent = !r.serial.written.empty() || r.socket.connects > 0;
+            if (!sent) {
+                EXPECT_EQ(r.dialogs.messages().size(), 1u) << field << " \"" << text.substr(0, 20) << "\"";
+            } else {
+                EXPECT_TRUE(r.serial.written == "GVn#" || r.socket.connects == 1);
+            }
+        }
+    }
+}
+
+}  // namespace
