@@ -31,7 +31,7 @@ int readback_timeout_ms(int baud) {
 Programmer::Programmer(MainWindow& main, FirmwareWindow& window, link::Transport& transport,
                        link::Receiver& receiver, link::Connection& connection,
                        platform::Timer& timer, platform::Dialogs& dialogs,
-                       platform::FileReader& files)
+                       platform::FileReader& files, const platform::Clock& clock)
     : main_(main),
       s_(main.state),
       window_(window),
@@ -39,7 +39,8 @@ Programmer::Programmer(MainWindow& main, FirmwareWindow& window, link::Transport
       connection_(connection),
       timer_(timer),
       dialogs_(dialogs),
-      files_(files) {
+      files_(files),
+      clock_(clock) {
     window_.Command2.clicked.connect([this] { boot_up(); });
     window_.Command3.clicked.connect([this] { program(); });
     receiver.boot_reply = [this](const std::string& reply) { boot_reply(reply); };
@@ -56,11 +57,17 @@ void Programmer::boot_up() {
     transport_.send_command("ROB#");
     window_.Label4.set_caption("Please Wait...");
     window_.Command3.set_enabled(false);
+    booting_ = true;
+    timer_.start(kBootReplyTimeoutMs);
 }
 
 void Programmer::boot_reply(const std::string& reply) {
     window_.Text2.set_text(reply);
     if (running()) return;  // a stray "#" in the middle of a run changes nothing
+    if (booting_) {
+        booting_ = false;
+        timer_.stop();
+    }
     if (reply.front() == '1') window_.Command3.set_enabled(false);
     if (reply.front() == '2') {
         window_.Command3.set_enabled(true);
@@ -74,6 +81,7 @@ void Programmer::set_progress(std::size_t value) {
 
 void Programmer::program() {
     if (running()) return;
+    booting_ = false;
     transport_.discard_output();
     for (auto* b : {&window_.Command1, &window_.Command2, &window_.Command3, &window_.Command4})
         b->set_enabled(false);
@@ -153,7 +161,8 @@ void Programmer::block_acknowledged() {
     window_.Label4.set_caption("Verifying");
     window_.Bar1.set_value(200);
     const auto line = link::parse_line_settings(transport_.line_settings());
-    timer_.start(readback_timeout_ms(line ? line->baud : 9600));
+    readback_deadline_ = clock_.now_ms() + readback_timeout_ms(line ? line->baud : 9600);
+    timer_.start(kBlockAckTimeoutMs);
     transport_.write_serial("A");
 }
 
@@ -161,6 +170,9 @@ void Programmer::read_back_arrived() {
     const std::size_t waiting = transport_.in_count();
     if (waiting < kImageSize) {
         if (static_cast<int>(waiting) > window_.Bar1.value()) set_progress(waiting + 200);
+        // Bytes are still coming: the box gets its next few seconds, up to the whole limit.
+        const std::int64_t left = readback_deadline_ - clock_.now_ms();
+        if (left > 0) timer_.start(static_cast<int>(std::min<std::int64_t>(left, kBlockAckTimeoutMs)));
         return;
     }
     timer_.stop();
@@ -213,6 +225,16 @@ void Programmer::close_link() {
 
 void Programmer::timed_out() {
     timer_.stop();
+    if (booting_ && phase_ == Phase::Idle) {
+        booting_ = false;
+        window_.Label4.set_caption("No answer from the boot loader");
+        dialogs_.message("The Orvantis did not answer BOOT UP within " +
+                             std::to_string(kBootReplyTimeoutMs / 1000) +
+                             " seconds, so its boot loader has not started. Check the connection "
+                             "and the power, then press BOOT UP again.",
+                         "");
+        return;
+    }
     if (phase_ == Phase::Blocks) {
         stop("The Orvantis stopped answering at block " + std::to_string(block_) + " of 224 (address " +
              hex4(block_ * kBlockSize) + "): programming did not complete. " + kStillInBootLoader);

@@ -20,6 +20,8 @@
 
 namespace orv::firmware {
 
+// How long the boot loader may take to announce itself after BOOT UP.
+inline constexpr int kBootReplyTimeoutMs = 3000;
 // How long the box may take to acknowledge one block.
 inline constexpr int kBlockAckTimeoutMs = 3000;
 // Verify error boxes shown at most; the rest are counted in one message.
@@ -28,13 +30,15 @@ inline constexpr const char* kCompleted =
     "Boot Program completed successfully!\rYou may need to Re-Connect.";
 
 // The time the 28,672-byte read-back takes at a baud rate (10 bits a byte), plus a margin.
+// The read-back also stops early when no byte comes for kBlockAckTimeoutMs.
 int readback_timeout_ms(int baud);
 
 class Programmer {
 public:
     Programmer(MainWindow& main, FirmwareWindow& window, link::Transport& transport,
                link::Receiver& receiver, link::Connection& connection, platform::Timer& timer,
-               platform::Dialogs& dialogs, platform::FileReader& files);
+               platform::Dialogs& dialogs, platform::FileReader& files,
+               const platform::Clock& clock);
     Programmer(const Programmer&) = delete;
     Programmer& operator=(const Programmer&) = delete;
 
@@ -68,11 +72,14 @@ private:
     platform::Timer& timer_;
     platform::Dialogs& dialogs_;
     platform::FileReader& files_;
+    const platform::Clock& clock_;
 
     Phase phase_ = Phase::Idle;
     bool over_socket_ = false;
+    bool booting_ = false;  // BOOT UP sent, no boot-loader reply yet
     std::vector<std::uint8_t> image_;
     std::size_t block_ = 0;  // the block being sent or acknowledged
+    std::int64_t readback_deadline_ = 0;  // clock time by which the whole read-back is due
 };
 
 }  // namespace orv::firmware

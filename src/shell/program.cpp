@@ -22,7 +22,7 @@ Program::Program(Platform p)
       rf_channel(main, transport, p.dialogs),
       firmware_loader(main, firmware, p.dialogs, p.files, store),
       programmer(main, firmware, transport, receiver, connection, *program_timer, p.dialogs,
-                 p.files),
+                 p.files, p.clock),
       slew(main, transport, p.dialogs),
       focus(main, transport, *Timer3, p.dialogs),
       console(main, transport),

@@ -118,6 +118,24 @@ TEST_F(Firmware, BootLoaderRepliesSwitchProgram) {
     EXPECT_EQ(r.main.Text1.text(), "#");  // not taken for a channel in boot mode
 }
 
+TEST_F(Firmware, ABootLoaderThatNeverAnswersIsReported) {
+    w.Command2.click();
+    r.clock.advance(orv::firmware::kBootReplyTimeoutMs - 1);
+    EXPECT_TRUE(r.dialogs.shown.empty());
+    r.clock.advance(1);
+    ASSERT_EQ(r.dialogs.messages().size(), 1u);
+    EXPECT_NE(r.dialogs.messages()[0].find("did not answer BOOT UP"), std::string::npos);
+    EXPECT_FALSE(w.Command3.enabled());
+    EXPECT_TRUE(w.Command2.enabled());
+    r.clock.advance(10000);
+    EXPECT_EQ(r.dialogs.messages().size(), 1u);
+    // A reply in time stops the wait.
+    w.Command2.click();
+    r.serial.arrive("2#");
+    r.clock.advance(10000);
+    EXPECT_EQ(r.dialogs.messages().size(), 1u);
+}
+
 TEST_F(Firmware, ProgrammingOverSerialSendsAcknowledgedBlocksThenVerifies) {
     boot();
     w.Command3.click();
@@ -242,9 +260,29 @@ TEST_F(Firmware, ALostLinkOrAShortReadBackIsNotASuccess) {
     w.Command3.click();
     for (int k = 0; k < 224; ++k) r.serial.arrive("K");
     r.serial.arrive(image_bytes().substr(0, 20000));
-    r.clock.advance(orv::firmware::readback_timeout_ms(9600));
+    r.clock.advance(orv::firmware::kBlockAckTimeoutMs);  // nothing more comes
     ASSERT_EQ(r.dialogs.messages().size(), 1u);
     EXPECT_NE(r.dialogs.messages()[0].find("20000 of 28672"), std::string::npos);
+}
+
+TEST_F(Firmware, ASlowButSteadyReadBackMayTakeItsWholeLimitButNoLonger) {
+    boot();
+    w.Command3.click();
+    for (int k = 0; k < 224; ++k) r.serial.arrive("K");
+    const int limit = orv::firmware::readback_timeout_ms(9600);
+    int elapsed = 0;
+    std::size_t sent = 0;
+    // 100 bytes every second: never silent for long, but far slower than 9600 baud.
+    while (elapsed + 1000 < limit) {
+        r.serial.arrive(image_bytes().substr(sent, 100));
+        sent += 100;
+        r.clock.advance(1000);
+        elapsed += 1000;
+        ASSERT_TRUE(r.dialogs.shown.empty()) << elapsed;
+    }
+    r.clock.advance(2000);
+    ASSERT_EQ(r.dialogs.messages().size(), 1u);
+    EXPECT_NE(r.dialogs.messages()[0].find("could not be verified"), std::string::npos);
 }
 
 TEST_F(Firmware, ABadFileIsRefusedBeforeAnythingIsSent) {
