@@ -46,6 +46,11 @@ public:
         if (!process_.waitForFinished(3000)) process_.kill();
     }
     bool available() const { return process_.state() == QProcess::Running; }
+    // Ends the gateway at once, as a gateway losing power would.
+    void kill() {
+        process_.kill();
+        process_.waitForFinished(3000);
+    }
     std::uint16_t port() const { return port_; }
 
 private:

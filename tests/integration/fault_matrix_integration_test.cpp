@@ -1,0 +1,239 @@
+// Every exchange that waits for the box, with a box that goes silent, drops the link, answers
+// garbage or answers far too slowly, over its pseudo-terminal and through ser2net. In every
+// case the user is told within the time-out, the window keeps answering, no failure ends in a
+// success message, and CONNECT works again afterwards.
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "firmware/hex_image.h"
+#include "integration/boxsim_process.h"
+#include "integration/gateway.h"
+#include "integration/live_program.h"
+
+namespace {
+
+using orv::test::BoxSim;
+using orv::test::Gateway;
+using orv::test::LiveProgram;
+using orv::test::wait_until;
+
+enum class Exchange { Identify, Read, Write, Boot, Blocks, ReadBack };
+enum class Fault { Silent, Drop, Garbage, Slow };
+
+struct Case {
+    Exchange exchange;
+    Fault fault;
+    bool gateway;
+    const char* expected;  // words of the message the user must get
+};
+
+const char* name_of(Exchange e) {
+    static const char* names[] = {"Identify", "Read", "Write", "Boot", "Blocks", "ReadBack"};
+    return names[static_cast<int>(e)];
+}
+const char* name_of(Fault f) {
+    static const char* names[] = {"Silent", "Drop", "Garbage", "Slow"};
+    return names[static_cast<int>(f)];
+}
+
+// The longest time the event loop went without running a 5 ms probe timer.
+class StallProbe {
+public:
+    StallProbe() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            longest_ = std::max(longest_, since_.restart());
+        });
+        since_.start();
+        timer_.start(5);
+    }
+    qint64 longest_ms() const { return longest_; }
+
+private:
+    QTimer timer_;
+    QElapsedTimer since_;
+    qint64 longest_ = 0;
+};
+
+class FaultMatrix : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override {
+        link_ = dir_.filePath("box").toStdString();
+        start_box();
+        live_ = std::make_unique<LiveProgram>(GetParam().gateway ? "" : "COM3=" + link_);
+        live_->program->settings.Cbaud.set_text("57600");  // as fast as the box sends
+        ASSERT_TRUE(connect());
+        live_->dialogs.shown.clear();
+    }
+    void start_box() {
+        box_ = std::make_unique<BoxSim>(QStringList{"--box", "gen2", "--baud", "57600", "--pty-link",
+                                                    QString::fromStdString(link_)});
+        if (GetParam().gateway) gateway_ = std::make_unique<Gateway>(link_);
+    }
+    bool connect() {
+        return GetParam().gateway ? live_->connect_tcp_and_identify(gateway_->port())
+                                  : live_->connect_and_identify("COM3");
+    }
+    // Sets the fault up so that it strikes at the exchange, then starts the exchange.
+    void strike() {
+        const Case c = GetParam();
+        const char* at[] = {"GVn#", "#gRV#", "#T3", "ROB#", "block 5", "A"};
+        const std::string where = at[static_cast<int>(c.exchange)];
+        if (c.fault == Fault::Silent) {
+            ASSERT_EQ(box_->ask(c.exchange == Exchange::Blocks ? "fault silent-after-block 5"
+                                                                 : "fault silent-after " + where),
+                      "OK");
+        } else if (c.fault == Fault::Garbage) {
+            ASSERT_EQ(box_->ask("fault garbage on"), "OK");
+        } else if (c.fault == Fault::Slow) {
+            ASSERT_EQ(box_->ask("fault reply-delay 12000"), "OK");
+        }
+        if (c.exchange == Exchange::Boot || c.exchange == Exchange::Blocks ||
+            c.exchange == Exchange::ReadBack)
+            load_firmware();
+        auto& m = live_->main();
+        auto& w = live_->program->firmware;
+        switch (c.exchange) {
+            case Exchange::Identify:
+                m.Command8.click();  // DISCONNECT
+                live_->connect(c.gateway ? "TCP Port" : "COM3");
+                break;
+            case Exchange::Read:
+                m.Command13.click();
+                break;
+            case Exchange::Write:
+                for (auto* t : m.time_boxes) t->set_text("20");
+                m.Command14.click();
+                break;
+            case Exchange::Boot:
+                w.Command2.click();
+                break;
+            case Exchange::Blocks:
+            case Exchange::ReadBack:
+                if (c.fault != Fault::Silent && c.fault != Fault::Drop) {
+                    ASSERT_EQ(box_->ask("fault clear"), "OK");
+                }
+                w.Command2.click();
+                ASSERT_TRUE(wait_until([&] { return w.Command3.enabled(); }, 3000));
+                if (c.fault == Fault::Garbage) {
+                    ASSERT_EQ(box_->ask("fault garbage on"), "OK");
+                }
+                if (c.fault == Fault::Slow) {
+                    ASSERT_EQ(box_->ask("fault reply-delay 12000"), "OK");
+                }
+                live_->dialogs.shown.clear();
+                w.Command3.click();
+                break;
+        }
+        if (c.fault == Fault::Drop) {
+            if (c.exchange == Exchange::Blocks || c.exchange == Exchange::ReadBack)
+                wait_until([&] {
+                    return box_->log().find(c.exchange == Exchange::Blocks ? "CMD block 5" : "CMD A\n") !=
+                           std::string::npos;
+                }, 10000);
+            if (c.gateway) gateway_->kill();
+            else box_->kill();
+        }
+    }
+    void load_firmware() {
+        const std::string text = ":0100000000FF\r\n:00000001FF\r\n";
+        const QString hex = dir_.filePath("fw.hex");
+        QFile f(hex);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.c_str());
+        f.close();
+        live_->main().Text8.set_text("7reed4reed");
+        live_->main().Command15.click();
+        live_->dialogs.files.push_back(hex.toStdString());
+        live_->dialogs.inputs.push_back(std::to_string(orv::firmware::confirmation_sum(text)));
+        live_->program->firmware.Command1.click();
+    }
+
+    QTemporaryDir dir_;
+    std::string link_;
+    std::unique_ptr<BoxSim> box_;
+    std::unique_ptr<Gateway> gateway_;
+    std::unique_ptr<LiveProgram> live_;
+};
+
+TEST_P(FaultMatrix, TheUserIsToldInTimeAndCanConnectAgain) {
+    const Case c = GetParam();
+    StallProbe probe;
+    QElapsedTimer clock;
+    clock.start();
+    strike();
+    auto& d = live_->dialogs;
+    const bool told = wait_until([&] {
+        for (const auto& m : d.messages())
+            if (m.find(c.expected) != std::string::npos) return true;
+        return false;
+    }, 15000);
+    std::string all;
+    for (const auto& m : d.messages()) all += "[" + m + "] ";
+    ASSERT_TRUE(told) << "expected \"" << c.expected << "\", got " << all;
+    EXPECT_LT(clock.elapsed(), 14000);
+    for (const auto& m : d.messages()) EXPECT_EQ(m.find("successfully"), std::string::npos) << m;
+    EXPECT_LT(probe.longest_ms(), 250) << "the window stopped answering";
+    EXPECT_FALSE(live_->program->settings_write.running());
+    EXPECT_FALSE(live_->program->programmer.running());
+
+    // Whatever happened, the user can connect again once the box answers. A box that was
+    // unplugged, is still sending late replies, or was left in its boot loader is power-cycled
+    // first, as its owner would; the others only stop misbehaving.
+    wait_until([] { return false; }, 300);
+    const bool boot_loader = c.exchange == Exchange::Boot || c.exchange == Exchange::Blocks ||
+                             c.exchange == Exchange::ReadBack;
+    if (c.fault == Fault::Drop || c.fault == Fault::Slow || boot_loader) {
+        box_.reset();
+        gateway_.reset();
+        start_box();
+    } else {
+        ASSERT_EQ(box_->ask("fault clear"), "OK");
+    }
+    if (live_->main().Command8.caption() == "DISCONNECT") live_->main().Command8.click();
+    EXPECT_TRUE(connect()) << "CONNECT does not work again";
+}
+
+std::vector<Case> cases() {
+    std::vector<Case> out;
+    for (bool gateway : {false, true}) {
+        out.push_back({Exchange::Identify, Fault::Silent, gateway, "No Orvantis found"});
+        out.push_back({Exchange::Identify, Fault::Garbage, gateway, "No Orvantis found"});
+        out.push_back({Exchange::Identify, Fault::Slow, gateway, "No Orvantis found"});
+        out.push_back({Exchange::Identify, Fault::Drop, gateway, ""});
+        out.push_back({Exchange::Read, Fault::Silent, gateway, "did not answer the button reversal"});
+        out.push_back({Exchange::Read, Fault::Garbage, gateway, "No Orvantis found"});
+        out.push_back({Exchange::Read, Fault::Slow, gateway, "did not answer"});
+        out.push_back({Exchange::Read, Fault::Drop, gateway, "lost"});
+        out.push_back({Exchange::Write, Fault::Silent, gateway, "\"Time #3\""});
+        out.push_back({Exchange::Write, Fault::Slow, gateway, "did not acknowledge"});
+        out.push_back({Exchange::Write, Fault::Drop, gateway, "lost"});
+        out.push_back({Exchange::Boot, Fault::Silent, gateway, "did not answer BOOT UP"});
+        out.push_back({Exchange::Boot, Fault::Slow, gateway, "did not answer BOOT UP"});
+        out.push_back({Exchange::Boot, Fault::Drop, gateway, "lost"});
+        out.push_back({Exchange::Blocks, Fault::Silent, gateway, "block 5 of 224"});
+        out.push_back({Exchange::Blocks, Fault::Slow, gateway, "block 0 of 224"});
+        out.push_back({Exchange::Blocks, Fault::Drop, gateway, "lost"});
+    }
+    // Only the serial link reads the memory back.
+    out.push_back({Exchange::ReadBack, Fault::Silent, false, "could not be verified"});
+    out.push_back({Exchange::ReadBack, Fault::Garbage, false, "did not succeed"});
+    out.push_back({Exchange::ReadBack, Fault::Drop, false, "lost"});
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryExchange, FaultMatrix, ::testing::ValuesIn(cases()),
+                         [](const auto& param_info) {
+                             const Case& c = param_info.param;
+                             return std::string(name_of(c.exchange)) + name_of(c.fault) +
+                                    (c.gateway ? "Ser2net" : "Pty");
+                         });
+
+}  // namespace
