@@ -53,13 +53,13 @@ void Connection::connect() {
     s_.instring.clear();
     if (starts_with(main_.Combo1.text(), "TCP")) {
         s_.bootmode = false;
-        connect_timer_.stop();
+        // Armed first, so that a connect failing at once is seen as a failed connect.
+        connect_timer_.start(kSocketConnectTimeoutMs);
         const std::string why = transport_.connect_socket(settings_.IPaddr.text(), settings_.IPport.text());
         if (!why.empty()) {
+            connect_timer_.stop();
             dialogs_.message(why, "");
-            return;
         }
-        connect_timer_.start(kSocketConnectTimeoutMs);
         return;
     }
     connect_serial();
