@@ -16,7 +16,12 @@ std::optional<std::string> encode_time(const std::string& text) {
 SettingsWrite::SettingsWrite(MainWindow& main, link::Transport& transport,
                              link::Receiver& receiver, platform::Timer& timer,
                              platform::Dialogs& dialogs)
-    : main_(main), s_(main.state), transport_(transport), timer_(timer), dialogs_(dialogs) {
+    : main_(main),
+      s_(main.state),
+      transport_(transport),
+      timer_(timer),
+      dialogs_(dialogs),
+      lock_(main) {
     main_.Command14.clicked.connect([this] { Command14_Click(); });
     receiver.socket_arrived.connect([this] { socket_arrival(); });
     timer_.on_tick = [this] { timed_out(); };
@@ -68,16 +73,7 @@ void SettingsWrite::Command14_Click() {
     running_ = true;
     next_ = 0;
     // No other command may come between a command and its acknowledgement.
-    locked_.clear();
-    for (auto* b : {&main_.Command1, &main_.Command2, &main_.Command3, &main_.Command4,
-                    &main_.Command5, &main_.Command6, &main_.Command7, &main_.Command9,
-                    &main_.Command10, &main_.Command11, &main_.Command13, &main_.Command14,
-                    &main_.Command15, &main_.Command16, &main_.Command17, &main_.Command18,
-                    &main_.Command19, &main_.Command20, &main_.Command21, &main_.Command22,
-                    &main_.Command23}) {
-        locked_.emplace_back(b, b->enabled());
-        b->set_enabled(false);
-    }
+    lock_.lock();
     if (over_socket_) {
         s_.ack_rx = false;
     } else {
@@ -131,10 +127,7 @@ void SettingsWrite::finish() {
     timer_.stop();
     running_ = false;
     if (transport_.serial_owned()) transport_.release_serial();
-    const bool linked = main_.Command8.caption() == "DISCONNECT";
-    for (auto [button, was] : locked_)
-        if (linked || button == &main_.Command19) button->set_enabled(was);
-    locked_.clear();
+    lock_.unlock();
 }
 
 }  // namespace orv::config

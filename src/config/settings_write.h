@@ -11,6 +11,7 @@
 #include "link/transport.h"
 #include "platform/dialogs.h"
 #include "platform/timer.h"
+#include "shell/command_lock.h"
 #include "shell/main_window.h"
 
 namespace orv::config {
@@ -57,8 +58,7 @@ private:
     bool over_socket_ = false;
     std::vector<WriteStep> steps_;
     std::size_t next_ = 0;  // index of the next step to send
-    // The buttons that send commands, and whether each was enabled before the write.
-    std::vector<std::pair<ui::Button*, bool>> locked_;
+    CommandLock lock_;
 };
 
 }  // namespace orv::config

@@ -40,18 +40,25 @@ Programmer::Programmer(MainWindow& main, FirmwareWindow& window, link::Transport
       timer_(timer),
       dialogs_(dialogs),
       files_(files),
-      clock_(clock) {
+      clock_(clock),
+      lock_(main) {
     window_.Command2.clicked.connect([this] { boot_up(); });
     window_.Command3.clicked.connect([this] { program(); });
     receiver.boot_reply = [this](const std::string& reply) { boot_reply(reply); };
     receiver.socket_arrived.connect([this] { socket_arrival(); });
     timer_.on_tick = [this] { timed_out(); };
     main_.Command8.updated.connect([this] {
-        if (running() && main_.Command8.caption() == "CONNECT") link_lost();
+        if (main_.Command8.caption() != "CONNECT") return;
+        if (running()) link_lost();
+        lock_.unlock();
     });
 }
 
 void Programmer::boot_up() {
+    // The focuser and the shutter stop before the box becomes a boot loader, and nothing else
+    // may be sent to it until the link closes.
+    main_.stop_runs.fire();
+    lock_.lock();
     transport_.set_threshold(1);
     s_.bootmode = true;
     transport_.send_command("ROB#");
@@ -122,8 +129,8 @@ void Programmer::send_block() {
     s_.ack_rx = false;
     const auto* first = reinterpret_cast<const char*>(image_.data()) + block_ * kBlockSize;
     timer_.start(kBlockAckTimeoutMs);
-    set_progress((block_ + 1) * kBlockSize);
     transport_.send_command(std::string_view(first, kBlockSize));
+    set_progress((block_ + 1) * kBlockSize);  // after the block: drawing must not delay it
 }
 
 void Programmer::serial_arrival() {

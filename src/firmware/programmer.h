@@ -16,6 +16,7 @@
 #include "platform/dialogs.h"
 #include "platform/file_reader.h"
 #include "platform/timer.h"
+#include "shell/command_lock.h"
 #include "shell/main_window.h"
 
 namespace orv::firmware {
@@ -73,6 +74,8 @@ private:
     platform::Dialogs& dialogs_;
     platform::FileReader& files_;
     const platform::Clock& clock_;
+    // From BOOT UP until the link closes every other command would be block data to the box.
+    CommandLock lock_;
 
     Phase phase_ = Phase::Idle;
     bool over_socket_ = false;

@@ -58,7 +58,7 @@ FocusPanel::FocusPanel(MainWindow& main, link::Transport& transport, platform::T
     timer_.on_tick = [this] { tick(); };
     // A run still on when the link closes stops, and the focuser with it while the link can
     // still carry the stop.
-    main_.link_closing.connect([this] {
+    main_.stop_runs.connect([this] {
         if (!timer_.active()) return;
         stop_timer();
         s_.focus_goto1 = false;

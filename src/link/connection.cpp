@@ -190,7 +190,7 @@ void Connection::close_link(const std::string& device_type) {
     timer2_.stop();
     connect_timer_.stop();
     // Runs stop and held buttons let go while their stop commands can still reach the box.
-    main_.link_closing.fire();
+    main_.stop_runs.fire();
     main_.enable_controls(false, device_type);
     transport_.close_socket();
     transport_.close_serial();

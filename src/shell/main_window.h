@@ -25,9 +25,10 @@ public:
     void channel_box_rule();
 
     MainState state;
-    // Raised just before the link to the box closes (DISCONNECT, a failed identification, a
-    // lost link): whatever the program keeps running on the box stops now, while it still can.
-    ui::Signal<> link_closing;
+    // Raised when whatever the program keeps running on the box must stop now, while the link
+    // can still carry the stop: just before the link closes (DISCONNECT, a failed
+    // identification, a lost link) and before the boot loader takes the link over.
+    ui::Signal<> stop_runs;
 
     // connection
     ui::Label lblPort{"lblPort"};

@@ -41,7 +41,7 @@ Shutter::Shutter(MainWindow& main, link::Transport& transport, platform::Timer& 
     timer_.on_tick = [this] { tick(); };
     // When the link closes a run ends, and an open shutter is closed while the link can still
     // carry the command: a camera must not go on exposing after the user has disconnected.
-    main_.link_closing.connect([this] {
+    main_.stop_runs.connect([this] {
         if (main_.Command18.caption() != kStartCaption) {
             main_.Command18.set_caption(kStartCaption);
             timer_.stop();

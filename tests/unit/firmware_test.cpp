@@ -314,3 +314,32 @@ TEST(FirmwareWindow, ExitResetsItAndTheCloseControlWaitsForTheRun) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Firmware, FromBootUpNothingElseCanBeSentAndRunsStopFirst) {
+    r.main.Text14.set_text("6000");
+    r.main.Command21.click();  // a focus GOTO under way
+    r.clock.advance(50);
+    r.serial.writes.clear();
+    w.Command2.click();
+    // The focuser was stopped before the box became a boot loader.
+    ASSERT_EQ(r.serial.writes.size(), 2u);
+    EXPECT_EQ(r.serial.writes[0].second, "#FQ#");
+    EXPECT_EQ(r.serial.writes[1].second, "ROB#");
+    for (auto* b : {&r.main.Command1, &r.main.Command6, &r.main.Command13, &r.main.Command16,
+                    &r.main.Command19, &r.main.Command21})
+        EXPECT_FALSE(b->enabled()) << b->name();
+    r.main.Command19.click();  // SEND: nothing may go into the block stream
+    EXPECT_EQ(r.serial.writes.size(), 2u);
+    EXPECT_TRUE(r.main.Command8.enabled());
+    // Once the link closes, SEND is usable again; the rest waits for the next box.
+    r.main.Command8.click();
+    EXPECT_TRUE(r.main.Command19.enabled());
+    EXPECT_FALSE(r.main.Command13.enabled());
+    r.main.Command8.click();
+    r.serial.arrive("1.20#");
+    EXPECT_TRUE(r.main.Command13.enabled());
+}
+
+}  // namespace

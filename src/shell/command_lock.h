@@ -1,0 +1,29 @@
+#pragma once
+// Keeps every button that sends a command to the box switched off while a sequence needs the
+// link to itself (a settings write, the boot loader), so nothing else goes out in between.
+
+#include <utility>
+#include <vector>
+
+#include "shell/main_window.h"
+
+namespace orv {
+
+class CommandLock {
+public:
+    explicit CommandLock(MainWindow& main) : main_(main) {}
+
+    // Switches the buttons off, remembering how each one was.
+    void lock();
+    // Gives them back as they were while the link is up; once it has closed, only SEND, the
+    // one command button that stays usable without a box.
+    void unlock();
+    bool locked() const { return locked_; }
+
+private:
+    MainWindow& main_;
+    bool locked_ = false;
+    std::vector<std::pair<ui::Button*, bool>> saved_;
+};
+
+}  // namespace orv
