@@ -25,7 +25,8 @@ public:
                                  "  accepter: tcp(nodelay),127.0.0.1," + std::to_string(port_) + "\n"
                                  "  connector: serialdev," + device + ",9600n81,local\n"
                                  "  options:\n"
-                                 "    kickolduser: true\n";
+                                 "    kickolduser: true\n"
+                                 "    chardelay: false\n";
         QFile f(dir_.filePath("ser2net.yaml"));
         f.open(QIODevice::WriteOnly);
         f.write(yaml.c_str());
