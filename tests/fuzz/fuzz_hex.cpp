@@ -66,8 +66,10 @@ Reading second_reading(const std::string& text) {
     // Lines: LF ends one, CR is nowhere, the rest after the last LF is a line too.
     std::vector<std::string> lines(1);
     for (const char c : text) {
-        if (c == '\n') lines.emplace_back();
-        else if (c != '\r') lines.back().push_back(c);
+        if (c == '\n')
+            lines.emplace_back();
+        else if (c != '\r')
+            lines.back().push_back(c);
     }
     Reading r;
     r.image.assign(kImageSize, 0);
@@ -80,7 +82,7 @@ Reading second_reading(const std::string& text) {
     };
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
-        if (i + 1 == lines.size() && line.empty()) break;   // the file ended with a line end
+        if (i + 1 == lines.size() && line.empty()) break;  // the file ended with a line end
         if (line.size() >= 4 && line.substr(0, 4) == ":107") break;  // a record at 0x7000..
         if (line.empty() || line[0] != ':') return refuse(i);
         if (after_end) return refuse(i);
@@ -132,7 +134,8 @@ std::size_t named_line(const std::string& problem) {
 
 void check_shape(const ImageResult& r, std::size_t line_count) {
     if (r.ok()) {
-        if (r.image.size() != kImageSize) fail("accepted image size", std::to_string(r.image.size()));
+        if (r.image.size() != kImageSize)
+            fail("accepted image size", std::to_string(r.image.size()));
         return;
     }
     if (!r.image.empty()) fail("refused but image not empty");
@@ -152,8 +155,8 @@ std::string repaired(const std::string& text) {
         std::string line = text.substr(start, end - start);
         const bool cr = !line.empty() && line.back() == '\r';
         if (cr) line.pop_back();
-        const std::vector<std::uint8_t> b = line.empty() || line[0] != ':' ? std::vector<std::uint8_t>{}
-                                                                            : record_bytes(line);
+        const std::vector<std::uint8_t> b =
+            line.empty() || line[0] != ':' ? std::vector<std::uint8_t>{} : record_bytes(line);
         if (b.size() >= 5 && b.size() - 5 <= 255) {
             std::vector<std::uint8_t> fixed = b;
             fixed[0] = static_cast<std::uint8_t>(b.size() - 5);
@@ -215,7 +218,8 @@ void check_file(const std::string& text) {
 
     const Reading ref = second_reading(text);
     if (ref.accepted != first.ok())
-        fail(first.ok() ? "accepted, second reading refuses line" : "refused, second reading accepts",
+        fail(first.ok() ? "accepted, second reading refuses line"
+                        : "refused, second reading accepts",
              first.ok() ? std::to_string(ref.refused_line + 1) : first.problem);
     if (first.ok()) {
         if (ref.image != first.image) fail("image differs from the second reading");

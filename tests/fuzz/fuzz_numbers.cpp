@@ -17,7 +17,6 @@
 // A command that goes out must be exactly the expected bytes; when the program refuses the text
 // with a message, nothing goes out.
 
-#include <cerrno>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -27,11 +26,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>  // also for the fakes, which use std::exchange
 #include <vector>
 
 #include "config/settings_write.h"
-#include <utility>  // before the fakes, which use std::exchange
-
 #include "fakes/rig.h"
 #include "fuzz/reusable_rig.h"
 #include "handcontrol/slew_pad.h"
@@ -79,12 +77,14 @@ std::optional<double> reference_number(const std::string& text) {
     int digits = 0;
     int points = 0;
     for (; i < s.size(); ++i) {
-        if (s[i] >= '0' && s[i] <= '9') ++digits;
-        else if (s[i] == '.') ++points;
-        else return std::nullopt;
+        if (s[i] >= '0' && s[i] <= '9')
+            ++digits;
+        else if (s[i] == '.')
+            ++points;
+        else
+            return std::nullopt;
     }
     if (digits == 0 || points > 1) return std::nullopt;
-    errno = 0;
     char* end = nullptr;
     const double v = std::strtod(s.c_str(), &end);
     if (end != s.c_str() + s.size()) fail("reference: strtod stopped early");
@@ -189,8 +189,7 @@ void check_functions(const std::string& text, const std::optional<double>& ref) 
     if (v) {
         const double r = reference_round(*v);
         if (r >= -32768.0 && r <= 32767.0) want16 = static_cast<std::int16_t>(r);
-        if (orv::round_half_even(*v) != r)
-            fail("round_half_even", std::to_string(*v));
+        if (orv::round_half_even(*v) != r) fail("round_half_even", std::to_string(*v));
     }
     if (i16 != want16) fail("text_to_int16");
 
@@ -352,7 +351,8 @@ void check_focus(Rig& rig, const std::string& text, const std::optional<double>&
         want.push_back("#FQ#");
         expect(rig.commands(), want, "FOCUS");
         expect_messages(rig.messages(), stopped, "FOCUS");
-        if (rig.main.Text13.text() != std::to_string(p)) fail("FOCUS position", rig.main.Text13.text());
+        if (rig.main.Text13.text() != std::to_string(p))
+            fail("FOCUS position", rig.main.Text13.text());
     }
 
     // The setpoint box: the spinner follows a number it can show (and the box then reads as the
@@ -403,8 +403,10 @@ void check_focus(Rig& rig, const std::string& text, const std::optional<double>&
     const int step_before = rig.main.VScroll1.small_change();
     rig.main.Text16.set_text(text);
     int step_want = step_before;
-    if (ref && *ref == std::floor(*ref) && *ref >= 1 && *ref <= 9999) step_want = static_cast<int>(*ref);
-    if (rig.main.VScroll1.small_change() != step_want || rig.main.VScroll2.small_change() != step_want)
+    if (ref && *ref == std::floor(*ref) && *ref >= 1 && *ref <= 9999)
+        step_want = static_cast<int>(*ref);
+    if (rig.main.VScroll1.small_change() != step_want ||
+        rig.main.VScroll2.small_change() != step_want)
         fail("scroll increment");
 }
 
@@ -420,7 +422,8 @@ void check_exposure(Rig& rig, const std::string& text) {
         if (!v) {
             expect(rig.commands(), {}, where);
             expect_messages(rig.messages(), true, where);
-            if (rig.main.Command18.caption() != orv::shutter::kStartCaption) fail(where + " started");
+            if (rig.main.Command18.caption() != orv::shutter::kStartCaption)
+                fail(where + " started");
             continue;
         }
         expect(rig.commands(), {"#XP1#"}, where);
@@ -461,7 +464,8 @@ void check_port_settings(Rig& rig, const std::string& text) {
     const int connects = rig.socket.connects;
     rig.main.Command8.click();
     if (port) {
-        if (rig.socket.connects != connects + 1 || rig.socket.port != *port) fail("IP port not used");
+        if (rig.socket.connects != connects + 1 || rig.socket.port != *port)
+            fail("IP port not used");
         expect_messages(rig.messages(), false, "CONNECT TCP");
     } else {
         if (rig.socket.connects != connects) fail("connected with a refused IP port");

@@ -23,9 +23,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-
 #include <memory>
+#include <string>
 #include <utility>  // before the fakes, which use std::exchange
 
 #include "fakes/rig.h"
@@ -144,15 +143,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string& acc = s.instring;
         if (!acc.empty() && acc.back() == '#') {
             const int t = transport.threshold();
-            const bool short_block = !s.bootmode && (t == 13 || t == 15) &&
-                                     acc.size() < static_cast<std::size_t>(t);
+            const bool short_block =
+                !s.bootmode && (t == 13 || t == 15) && acc.size() < static_cast<std::size_t>(t);
             if (!short_block)
                 fail("the accumulator kept a whole reply",
                      "threshold " + std::to_string(t) + " length " + std::to_string(acc.size()));
         }
         const std::string& channel = rig.main.Text1.text();
-        if (channel != channel_before && !is_channel_number(channel))
-            fail("channel box", channel);
+        if (channel != channel_before && !is_channel_number(channel)) fail("channel box", channel);
 
         if (pause_ms > 0) rig.clock.advance(pause_ms);
     }

@@ -125,8 +125,10 @@ inline void restore(ui::Control& c, const ControlState& s) {
 }
 
 inline void set_window(ui::Window& w, bool visible) {
-    if (visible) w.show();
-    else w.hide();
+    if (visible)
+        w.show();
+    else
+        w.hide();
 }
 
 // R is orv::fake::Rig or a type derived from it.
@@ -190,9 +192,10 @@ private:
         auto& s = r.settings;
         auto& f = r.program.firmware;
         for (ui::Control* c : std::initializer_list<ui::Control*>{
-                 &s.lblSerial, &s.lblBaud, &s.Cbaud, &s.lblTcp, &s.lblAddr, &s.IPaddr, &s.lblPort,
-                 &s.IPport, &s.Command1, &f.lblFile, &f.Text1, &f.Command1, &f.List1, &f.lblReply,
-                 &f.Text2, &f.Bar1, &f.Label4, &f.Command2, &f.Command3, &f.Command4})
+                 &s.lblSerial, &s.lblBaud,  &s.Cbaud,    &s.lblTcp,   &s.lblAddr,
+                 &s.IPaddr,    &s.lblPort,  &s.IPport,   &s.Command1, &f.lblFile,
+                 &f.Text1,     &f.Command1, &f.List1,    &f.lblReply, &f.Text2,
+                 &f.Bar1,      &f.Label4,   &f.Command2, &f.Command3, &f.Command4})
             all.push_back(c);
         for (std::size_t i = 0; i < all.size(); ++i) {
             const ControlState c = state_of(*all[i]);
@@ -212,19 +215,19 @@ private:
         const MainState& m = r.main.state;
         std::string list;
         for (const auto& e : m.search_com_list) list += e + ",";
-        add("state", m.instring + "|" + std::to_string(m.bootmode) +
-                         std::to_string(m.button_flag) + std::to_string(m.do_code) +
-                         std::to_string(m.do_firmware) + std::to_string(m.do_orvantis) +
-                         std::to_string(m.ack_rx) + "|" + std::to_string(m.ver) + "|" +
-                         m.device_type + "|" + std::to_string(m.search_com_mode) + "|" +
+        add("state", m.instring + "|" + std::to_string(m.bootmode) + std::to_string(m.button_flag) +
+                         std::to_string(m.do_code) + std::to_string(m.do_firmware) +
+                         std::to_string(m.do_orvantis) + std::to_string(m.ack_rx) + "|" +
+                         std::to_string(m.ver) + "|" + m.device_type + "|" +
+                         std::to_string(m.search_com_mode) + "|" +
                          std::to_string(m.search_com_total) + "," +
                          std::to_string(m.search_com_count) + "|" + list + "|" +
                          std::to_string(m.focus_goto1) + std::to_string(m.focus_goto2) + "|" +
                          std::to_string(m.focus_constant));
         auto& t = r.program.transport;
         add("transport", t.line_settings() + "|" + std::to_string(t.port_number()) + "|" +
-                             std::to_string(t.threshold()) + "|" + std::to_string(t.serial_owned()) +
-                             std::to_string(t.serial_open()) +
+                             std::to_string(t.threshold()) + "|" +
+                             std::to_string(t.serial_owned()) + std::to_string(t.serial_open()) +
                              std::to_string(static_cast<int>(t.socket_state())));
         std::string active;
         for (auto* tm : timers(r)) active += std::to_string(tm->active());
@@ -260,7 +263,8 @@ private:
         while (a < kept.size() && a < fresh.size() && kept[a] == fresh[a]) ++a;
         const std::size_t line = kept.rfind('\n', a == 0 ? 0 : a - 1);
         const std::size_t from = line == std::string::npos ? 0 : line + 1;
-        std::fprintf(stderr, "reusable rig: put back differs from a new rig\n  kept: %s\n  new:  %s\n",
+        std::fprintf(stderr,
+                     "reusable rig: put back differs from a new rig\n  kept: %s\n  new:  %s\n",
                      kept.substr(from, kept.find('\n', from) - from).c_str(),
                      fresh.substr(from, fresh.find('\n', from) - from).c_str());
         std::abort();
@@ -282,8 +286,9 @@ private:
 
     std::vector<platform::Timer*> timers(R& r) const {
         auto& p = r.program;
-        return {p.Timer1.get(),        p.Timer2.get(),     p.Timer3.get(),     p.connect_timer.get(),
-                p.read_timer.get(),    p.write_timer.get(), p.program_timer.get()};
+        return {p.Timer1.get(),        p.Timer2.get(),     p.Timer3.get(),
+                p.connect_timer.get(), p.read_timer.get(), p.write_timer.get(),
+                p.program_timer.get()};
     }
 
     static void clear_records(R& r) {
@@ -414,10 +419,9 @@ private:
         for (const std::size_t i : seen)
             if (!(state_of(*controls_[i]) == baseline_[i])) return drop("a control differs");
         if (!dirty_.empty()) return drop("controls changed after the windows");
-        for (const std::size_t i : seen) touched_[i] = 0;
-        const std::array<bool, 3> windows = {r.main.visible(), r.settings.visible(), p.firmware.visible()};
-        for (int w = 0; w < 3; ++w)
-            if (windows[w] != windows_[w]) return drop("a window differs");
+        const std::array<bool, 3> windows = {r.main.visible(), r.settings.visible(),
+                                             p.firmware.visible()};
+        if (windows != windows_) return drop("a window differs");
         if (!(link_of(r) == link_state_)) return drop("the link differs");
         return true;
     }
@@ -426,8 +430,8 @@ private:
     std::function<void(R&)> link_;
     bool fresh_ = false;
     bool check_ = false;
-    std::map<std::string, std::uint64_t> dropped_;
     bool stats_ = false;
+    std::map<std::string, std::uint64_t> dropped_;
     std::unique_ptr<R> rig_;
     std::uint64_t reused_ = 0;
     std::uint64_t rebuilt_ = 0;

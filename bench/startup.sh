@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Start-up to the first painted window and resident memory of orvantis, side by side with
+# cutecom (a Qt serial terminal from Debian), both on one Xvfb server, runs alternating.
+#
+# Measured from outside by bench/xlaunch: the time from starting the program until the X server
+# has its main window mapped, and until that window first shows painted content; the resident
+# memory (VmRSS) at that moment and after 2 s.
+#
+# Usage: bench/startup.sh [BUILD_DIR]      (RUNS=N to change the number of runs, default 7)
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+build="${1:-$here/../build-bench}"
+build="$(cd "$build" && pwd)"
+runs="${RUNS:-7}"
+
+if [ -z "${ORV_STARTUP_INNER:-}" ]; then
+    command -v xvfb-run > /dev/null || { echo "startup: xvfb-run is missing (apt-get install xvfb)"; exit 2; }
+    command -v cutecom > /dev/null || { echo "startup: cutecom is missing (apt-get install cutecom)"; exit 2; }
+    # -br: a black root window, so that a window that has not painted yet shows black.
+    exec xvfb-run -a -s "-screen 0 1280x1024x24 -br -nolisten tcp" \
+        env ORV_STARTUP_INNER=1 RUNS="$runs" "$0" "$build"
+fi
+
+xlaunch="$build/bench/xlaunch"
+orvantis="$build/orvantis"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/orvantis" "$work/cutecom"
+
+echo "# startup: $(date -u '+%Y-%m-%d %H:%M:%S UTC'); nproc $(nproc); cpu $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); loadavg $(cat /proc/loadavg)"
+echo "# orvantis: $orvantis; cutecom: $(dpkg-query -W -f='${Version}' cutecom 2>/dev/null || echo '?') ($(ldd "$(command -v cutecom)" | grep -o 'libQt[0-9]Core[^ ]*' | head -1))"
+
+results="$work/results"
+: > "$results"
+for i in $(seq 1 "$runs"); do
+    for prog in orvantis cutecom; do
+        if [ "$prog" = orvantis ]; then
+            line="$(XDG_CONFIG_HOME="$work/orvantis" "$xlaunch" --name "Orvantis Utility" -- "$orvantis")"
+        else
+            line="$(XDG_CONFIG_HOME="$work/cutecom" "$xlaunch" --name "CuteCom" -- cutecom)"
+        fi
+        echo "startup run $i $prog: $line"
+        echo "$prog $line" >> "$results"
+        sleep 0.5
+    done
+done
+
+# Medians per program.
+for prog in orvantis cutecom; do
+    grep "^$prog " "$results" | sed 's/[a-z_]*=//g' | awk -v p="$prog" '
+        { map[NR]=$2; paint[NR]=$3; rp[NR]=$4; rs[NR]=$5 }
+        function med(a, n,   i, j, t) {
+            for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
+            return (n % 2) ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+        }
+        function mx(a, n,   i, m) { m = a[1]; for (i = 2; i <= n; i++) if (a[i] > m) m = a[i]; return m }
+        END {
+            n = NR
+            printf "startup %s (median of %d runs): first window mapped %.1f ms, first painted %.1f ms (max %.1f ms); resident memory %.1f MiB at first paint, %.1f MiB after 2 s\n",
+                p, n, med(map, n), med(paint, n), mx(paint, n), med(rp, n) / 1024, med(rs, n) / 1024
+        }'
+done
