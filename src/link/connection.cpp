@@ -121,11 +121,7 @@ void Connection::connect_serial() {
             return;
         }
         // During a search a port that cannot be opened counts as one that does not answer.
-        if (s_.search_com_count >= s_.search_com_total - 1) {
-            main_.Combo1.set_text("Search COM");
-            give_up(kNoOrvantis, "orvantis");
-            return;
-        }
+        if (end_search_if_last()) return;
         ++s_.search_com_count;
         connect_serial();
         return;
@@ -200,6 +196,13 @@ void Connection::close_link(const std::string& device_type) {
     s_.do_firmware = false;
 }
 
+bool Connection::end_search_if_last() {
+    if (s_.search_com_count < s_.search_com_total - 1) return false;
+    main_.Combo1.set_text("Search COM");
+    give_up(kNoOrvantis, "orvantis");
+    return true;
+}
+
 void Connection::give_up(const std::string& message, const std::string& device_type) {
     close_link(device_type);
     dialogs_.message(message, "");
@@ -229,11 +232,7 @@ void Connection::identification_tick() {
         give_up(kNoOrvantis, "orvantis");
         return;
     }
-    if (s_.search_com_count >= s_.search_com_total - 1) {
-        main_.Combo1.set_text("Search COM");
-        give_up(kNoOrvantis, "orvantis");
-        return;
-    }
+    if (end_search_if_last()) return;
     ++s_.search_com_count;
     transport_.close_serial();
     main_.enable_controls(false, "orvantis");

@@ -41,6 +41,8 @@ private:
     // Closes the transport and leaves the window disconnected; the message comes last, so a
     // tick or an arrival delivered while it is shown finds nothing left to do.
     void give_up(const std::string& message, const std::string& device_type);
+    // After the last entry of a search: "Search COM" shown again, the give-up; false otherwise.
+    bool end_search_if_last();
     // Closes whatever is open and leaves the window disconnected, ready for CONNECT.
     void close_link(const std::string& device_type);
 
