@@ -3,9 +3,14 @@
 # build-fuzz/ and runs each for a given time, one after the other, each from a copy of its seed
 # corpus.
 #
-#   bench/fuzz.sh SECONDS [TARGET...]      TARGET: hex, receiver, numbers (default: all three)
+#   bench/fuzz.sh SECONDS [TARGET...]      TARGET: hex, receiver, numbers (or fuzz_hex, ...;
+#                                          default: all three)
 #   FUZZ_RUNS=10000000 bench/fuzz.sh 0 receiver
 #                                          run until that many inputs (SECONDS 0: no time limit)
+#
+# Inputs are at most 2048 bytes for hex (four records of the longest kind, or some forty of the
+# usual 16-byte kind), 1024 for numbers (long enough for a number beyond the range of a double)
+# and 4096 for receiver.
 #
 # Prints one summary line per target: inputs run, inputs per second, duration and result.
 # Exits non-zero when any target crashes, leaks, hangs (more than 5 s on one input), runs out of
@@ -21,7 +26,7 @@ usage() {
 seconds=$1
 shift
 [[ "$seconds" =~ ^[0-9]+$ ]] || usage
-targets=("$@")
+targets=("${@#fuzz_}")  # "fuzz_hex" is taken for "hex"
 [ ${#targets[@]} -gt 0 ] || targets=(hex receiver numbers)
 for t in "${targets[@]}"; do
     case "$t" in hex | receiver | numbers) ;; *) echo "unknown target: $t" >&2; usage ;; esac
@@ -49,7 +54,8 @@ fuzzer_works() {
         'extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t*, std::size_t) { return 0; }' \
         >"$probe/probe.cpp"
     local ok=1
-    clang++ -fsanitize=fuzzer,address,undefined "$probe/probe.cpp" -o "$probe/probe" 2>/dev/null || ok=0
+    clang++ -fsanitize=fuzzer,address,undefined "$probe/probe.cpp" -o "$probe/probe" \
+        2>/dev/null || ok=0
     rm -rf "$probe"
     [ $ok -eq 1 ]
 }
@@ -79,6 +85,11 @@ for t in "${targets[@]}"; do
     args=(-print_final_stats=1 -timeout=5 -artifact_prefix="$work/artifacts/")
     [ "$seconds" -gt 0 ] && args+=(-max_total_time="$seconds")
     [ -n "$runs" ] && args+=(-runs="$runs")
+    case "$t" in
+        hex) args+=(-max_len=2048) ;;
+        numbers) args+=(-max_len=1024) ;;
+        *) args+=(-max_len=4096) ;;
+    esac
     [ -f "tests/fuzz/$t.dict" ] && args+=(-dict="tests/fuzz/$t.dict")
     echo "== fuzz_$t ${args[*]} $work/corpus"
     start=$(date +%s.%N)
@@ -117,6 +128,7 @@ for t in "${targets[@]}"; do
     summary+=("$line")
 done
 
-echo "== summary ($(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1))"
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
+echo "== summary ($(nproc) cores, $cpu)"
 printf '%s\n' "${summary[@]}"
 exit $failed

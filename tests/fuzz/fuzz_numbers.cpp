@@ -8,7 +8,8 @@
 //    the scroll increment;
 //  - the RF Channel box with WRITE (as clicked, and its handler run directly, which must refuse
 //    by itself) and "Write to Remote";
-//  - each of the six time boxes with Write Settings, every command acknowledged;
+//  - a time box (one of the six, chosen by the text) with Write Settings, every command
+//    acknowledged;
 //  - the pulse time box with an arrow in pulse mode;
 //  - the focus position box with FOCUS held for three ticks, the setpoint box with Focus GOTO,
 //    the increment box;
@@ -276,29 +277,33 @@ void check_time_boxes(Rig& rig, const std::string& text, const std::optional<dou
         }
     }
     static const char* const words[6] = {"#T1", "#T2", "#T3", "#T4", "#T5", "#Td"};
-    for (int k = 0; k < 6; ++k) {
-        for (auto* box : rig.main.time_boxes) box->set_text("0");
-        rig.main.time_boxes[k]->set_text(text);
-        rig.main.Command14.click();
-        // The box acknowledges each command.
-        for (int acks = 0; acks < 16 && rig.program.settings_write.running(); ++acks)
-            rig.serial.arrive("#");
-        if (rig.program.settings_write.running()) fail("Write Settings never ends");
-        const Commands got = rig.commands();
-        const std::string where = std::string("Write Settings ") + words[k];
-        if (!two) {
-            expect(got, {}, where);
-            expect_messages(rig.messages(), true, where);
-            continue;
-        }
-        expect_messages(rig.messages(), false, where);
-        Commands want = {std::string("#rRA") + '\0' + "#", std::string("#rDE") + '\0' + "#"};
-        for (int j = 0; j < 6; ++j)
-            want.push_back(words[j] + (j == k ? *two : std::string(2, '\0')) + "#");
-        want.push_back("#ASM0#");
-        want.push_back("#SEQ0#");
-        expect(got, want, where);
+    // One box per input (each is read the same way and sent in its own place), chosen by the
+    // text so that an input always tries the same box.
+    unsigned pick = static_cast<unsigned>(text.size());
+    for (const char c : text) pick += static_cast<unsigned char>(c);
+    const int k = static_cast<int>(pick % 6);
+
+    for (auto* box : rig.main.time_boxes) box->set_text("0");
+    rig.main.time_boxes[k]->set_text(text);
+    rig.main.Command14.click();
+    // The box acknowledges each command.
+    for (int acks = 0; acks < 16 && rig.program.settings_write.running(); ++acks)
+        rig.serial.arrive("#");
+    if (rig.program.settings_write.running()) fail("Write Settings never ends");
+    const Commands got = rig.commands();
+    const std::string where = std::string("Write Settings ") + words[k];
+    if (!two) {
+        expect(got, {}, where);
+        expect_messages(rig.messages(), true, where);
+        return;
     }
+    expect_messages(rig.messages(), false, where);
+    Commands want = {std::string("#rRA") + '\0' + "#", std::string("#rDE") + '\0' + "#"};
+    for (int j = 0; j < 6; ++j)
+        want.push_back(words[j] + (j == k ? *two : std::string(2, '\0')) + "#");
+    want.push_back("#ASM0#");
+    want.push_back("#SEQ0#");
+    expect(got, want, where);
 }
 
 std::size_t characters(const std::string& utf8) {
