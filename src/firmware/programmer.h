@@ -83,6 +83,7 @@ private:
     std::vector<std::uint8_t> image_;
     std::size_t block_ = 0;  // the block being sent or acknowledged
     std::int64_t readback_deadline_ = 0;  // clock time by which the whole read-back is due
+    std::string readback_;                 // the box's memory as read back so far
 };
 
 }  // namespace orv::firmware
