@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <poll.h>
@@ -47,7 +46,8 @@ int Simulator::run(int signalFd)
         fds[ListenSlot] = { tcp_.listenFd(), POLLIN, 0 };
         fds[PeerSlot] = { tcp_.peer().fd(), tcp_.peer().pollEvents(), 0 }; // fd -1 is ignored
 
-        if (::poll(fds, SlotCount, pollTimeout()) < 0) {
+        timespec wait {};
+        if (::ppoll(fds, SlotCount, pollTimeout(wait), nullptr) < 0) {
             if (errno == EINTR)
                 continue;
             std::fprintf(stderr, "boxsim: poll: %s\n", std::strerror(errno));
@@ -70,17 +70,21 @@ int Simulator::run(int signalFd)
     return 0;
 }
 
-// Until the next delayed or split reply is due, rounded up to whole
-// milliseconds so that the loop never wakes up early and spins.
-int Simulator::pollTimeout() const
+// Until the next delayed or split reply is due, to the nanosecond: a byte paced
+// at the baud rate leaves when its last bit would be out, not at the next whole
+// millisecond. The kernel never wakes the loop early, so it does not spin.
+// Null when nothing is due (wait for the next event).
+const timespec* Simulator::pollTimeout(timespec& wait) const
 {
     const auto due = box_.nextDue();
     if (!due)
-        return -1;
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - Box::Clock::now()).count();
-    if (wait <= 0)
-        return 0;
-    return wait > INT_MAX ? INT_MAX : static_cast<int>(wait);
+        return nullptr;
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(*due - Box::Clock::now()).count();
+    if (ns > 0) {
+        wait.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+        wait.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+    }
+    return &wait;
 }
 
 bool Simulator::handlePty(short revents)

@@ -10,6 +10,7 @@
 #include "tcp.h"
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -34,7 +35,7 @@ public:
 private:
     enum Slot { SignalSlot, StdinSlot, PtySlot, ListenSlot, PeerSlot, SlotCount };
 
-    int pollTimeout() const;
+    const timespec* pollTimeout(timespec& wait) const;
     void deliver(Side side, std::string_view bytes);
     void drop(Side side);
     bool handlePty(short revents);
