@@ -50,6 +50,16 @@ std::vector<double> measure(StallProbe& probe, int runs, const std::function<boo
     return all;
 }
 
+// Write Settings with six values, `repeat` times, each until its last acknowledgement.
+std::vector<double> measure_settings_write(StallProbe& probe, int repeat, BenchProgram& p) {
+    const char* values[6] = {"300", "35", "40000", "0", "65535", "8995"};
+    return measure(probe, repeat, [&] {
+        for (int k = 0; k < 6; ++k) p.main().time_boxes[k]->set_text(values[k]);
+        p.main().Command14.click();
+        return wait_until([&] { return !p.program->settings_write.running(); }, 8000);
+    });
+}
+
 bool disconnect(BenchProgram& p) {
     if (p.main().Command8.caption() != "CONNECT") p.main().Command8.click();
     return wait_until([&] { return p.main().Command8.caption() == "CONNECT"; }, 2000);
@@ -119,12 +129,7 @@ int main(int argc, char** argv) {
         });
         report("settings read pty 9600 (Read Settings -> boxes filled)", repeat, gaps);
 
-        const char* values[6] = {"300", "35", "40000", "0", "65535", "8995"};
-        gaps = measure(probe, repeat, [&] {
-            for (int k = 0; k < 6; ++k) p.main().time_boxes[k]->set_text(values[k]);
-            p.main().Command14.click();
-            return wait_until([&] { return !p.program->settings_write.running(); }, 8000);
-        });
+        gaps = measure_settings_write(probe, repeat, p);
         report("settings write pty 9600 (Write Settings -> last acknowledgement)", repeat, gaps);
         if (!p.dialogs.messages().empty())
             std::printf("  messages: %s\n", p.dialogs.messages().back().c_str());
@@ -139,12 +144,7 @@ int main(int argc, char** argv) {
         report("identification ser2net 9600 (CONNECT -> box identified)", repeat, gaps);
         p.main().Command13.click();
         wait_until([&] { return !p.program->read_timer->active(); }, 3000);
-        const char* values[6] = {"300", "35", "40000", "0", "65535", "8995"};
-        gaps = measure(probe, repeat, [&] {
-            for (int k = 0; k < 6; ++k) p.main().time_boxes[k]->set_text(values[k]);
-            p.main().Command14.click();
-            return wait_until([&] { return !p.program->settings_write.running(); }, 8000);
-        });
+        gaps = measure_settings_write(probe, repeat, p);
         report("settings write ser2net 9600 (Write Settings -> last acknowledgement)", repeat, gaps);
     }
 

@@ -1,10 +1,6 @@
 #include "harness.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QtGlobal>
 #include <cstdio>
 #include <cstring>
@@ -94,14 +90,8 @@ TimedSocket::TimedSocket() {
     };
 }
 
-BenchProgram::BenchProgram(const std::string& pins, bool windows) {
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("ORVANTIS_PORTS", pins.c_str());
-    ports = std::make_unique<qt::LinuxPortDirectory>();
-    qunsetenv("ORVANTIS_PORTS");
-    program = std::make_unique<Program>(
-        Platform{serial, socket, clock, store, sound, dialogs, *ports, files});
-    store.committed[{"orvantis", "startup", "commbaud"}] = "9600";
+BenchProgram::BenchProgram(const std::string& pins, bool windows)
+    : BasicLiveProgram(pins, /*start=*/false) {
     if (windows) {
         settings_view = std::make_unique<app::PortSettingsView>(*program);
         firmware_view = std::make_unique<app::FirmwareView>(*program);
@@ -110,62 +100,9 @@ BenchProgram::BenchProgram(const std::string& pins, bool windows) {
     program->start();
 }
 
-BenchProgram::~BenchProgram() {
-    main_view.reset();
-    firmware_view.reset();
-    settings_view.reset();
-    program.reset();
-}
-
-bool BenchProgram::identified() {
-    return main().Command8.caption() == "DISCONNECT" && main().Command13.enabled() &&
-           !program->Timer2->active();
-}
-
 bool BenchProgram::connect_serial(const std::string& com, const std::string& baud, int timeout_ms) {
     program->settings.Cbaud.set_text(baud);
-    main().Combo1.set_text(com);
-    main().Command8.click();
-    return wait_until([this] { return identified(); }, timeout_ms);
-}
-
-bool BenchProgram::connect_tcp(std::uint16_t port, int timeout_ms) {
-    program->settings.IPaddr.set_text("127.0.0.1");
-    program->settings.IPport.set_text(std::to_string(port));
-    main().Combo1.set_text("TCP Port");
-    main().Command8.click();
-    return wait_until([this] { return identified(); }, timeout_ms);
-}
-
-Ser2net::Ser2net(const std::string& device, int baud, bool chardelay) {
-    QTcpServer probe;  // a free port
-    probe.listen(QHostAddress::LocalHost, 0);
-    port_ = probe.serverPort();
-    probe.close();
-    const std::string yaml = "connection: &box\n"
-                             "  accepter: tcp(nodelay),127.0.0.1," + std::to_string(port_) + "\n"
-                             "  connector: serialdev," + device + "," + std::to_string(baud) + "n81,local\n"
-                             "  options:\n"
-                             "    kickolduser: true\n" +
-                             (chardelay ? "" : "    chardelay: false\n");
-    QFile f(dir_.filePath("ser2net.yaml"));
-    if (f.open(QIODevice::WriteOnly)) f.write(yaml.c_str());
-    f.close();
-    process_.start(QStandardPaths::findExecutable("ser2net", {"/usr/sbin", "/usr/bin"}),
-                   {"-n", "-u", "-c", f.fileName(), "-P", dir_.filePath("pid")});
-    process_.waitForStarted(3000);
-    QTcpSocket s;  // until it listens
-    wait_until([&] {
-        s.abort();
-        s.connectToHost("127.0.0.1", port_);
-        return s.waitForConnected(100);
-    }, 5000);
-    s.abort();
-}
-
-Ser2net::~Ser2net() {
-    process_.terminate();
-    if (!process_.waitForFinished(3000)) process_.kill();
+    return connect_and_identify(com, timeout_ms);
 }
 
 FirmwareFile::FirmwareFile(std::uint32_t seed) {

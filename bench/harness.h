@@ -19,14 +19,11 @@
 #include "app/firmware_view.h"
 #include "app/main_view.h"
 #include "app/port_settings_view.h"
-#include "fakes/fakes.h"
 #include "integration/boxsim_process.h"
-#include "platform/qt/linux_port_directory.h"
-#include "platform/qt/qt_clock.h"
-#include "platform/qt/qt_file_reader.h"
+#include "integration/gateway.h"
+#include "integration/live_program.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_tcp_socket.h"
-#include "shell/program.h"
 
 namespace orv::bench {
 
@@ -99,47 +96,25 @@ private:
     qt::QtTcpSocket real_;
 };
 
-// The whole program; `pins` as in ORVANTIS_PORTS ("COM3=/dev/pts/4").
-struct BenchProgram {
+// The whole program on the timed port and socket, with its windows unless told otherwise;
+// `pins` as in ORVANTIS_PORTS ("COM3=/dev/pts/4").
+struct BenchProgram : test::BasicLiveProgram<TimedSerial, TimedSocket> {
     BenchProgram(const std::string& pins, bool windows);
-    ~BenchProgram();
 
-    MainWindow& main() { return program->main; }
-    bool identified();
     bool connect_serial(const std::string& com, const std::string& baud, int timeout_ms = 5000);
-    bool connect_tcp(std::uint16_t port, int timeout_ms = 5000);
+    bool connect_tcp(std::uint16_t port, int timeout_ms = 5000) {
+        return connect_tcp_and_identify(port, timeout_ms);
+    }
 
-    QTemporaryDir config;
-    TimedSerial serial;
-    TimedSocket socket;
-    qt::QtClock clock;
-    fake::SettingsStore store;
-    fake::SoundPlayer sound;
-    fake::Dialogs dialogs;
-    qt::QtFileReader files;
-    std::unique_ptr<qt::LinuxPortDirectory> ports;
-    std::unique_ptr<Program> program;
+    // Destroyed before the program (members go before the base).
     std::unique_ptr<app::PortSettingsView> settings_view;
     std::unique_ptr<app::FirmwareView> firmware_view;
     std::unique_ptr<app::MainView> main_view;
 };
 
-// ser2net in front of a device on a free loopback port, as the tests start it (accepter
-// "tcp(nodelay)"), with the line's baud rate and ser2net's character delay as given: by default
-// ser2net holds what the device sends for two character times, at least 1 ms, before passing it
-// on to TCP.
-class Ser2net {
-public:
-    Ser2net(const std::string& device, int baud, bool chardelay);
-    ~Ser2net();
-    bool available() const { return process_.state() == QProcess::Running; }
-    std::uint16_t port() const { return port_; }
-
-private:
-    QTemporaryDir dir_;
-    QProcess process_;
-    std::uint16_t port_ = 0;
-};
+// ser2net as the tests start it, here with the line's baud rate and, where asked, ser2net's
+// default character delay.
+using Ser2net = test::Gateway;
 
 // A full 28,672-byte image of random bytes as an Intel HEX file of 16-byte records.
 struct FirmwareFile {

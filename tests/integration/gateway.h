@@ -1,6 +1,8 @@
 #pragma once
 // ser2net, the network-to-serial gateway a user has in the field, in front of a device of the
-// test's own, on a free loopback port.
+// test's own, on a free loopback port. By default without ser2net's character delay (it holds
+// what the device sends for two character times, at least 1 ms, before passing it to TCP), as
+// the README configures it.
 
 #include <QFile>
 #include <QProcess>
@@ -16,17 +18,17 @@ namespace orv::test {
 
 class Gateway {
 public:
-    explicit Gateway(const std::string& device) {
+    explicit Gateway(const std::string& device, int baud = 9600, bool chardelay = false) {
         QTcpServer probe;  // find a free port
         probe.listen(QHostAddress::LocalHost, 0);
         port_ = probe.serverPort();
         probe.close();
         const std::string yaml = "connection: &box\n"
                                  "  accepter: tcp(nodelay),127.0.0.1," + std::to_string(port_) + "\n"
-                                 "  connector: serialdev," + device + ",9600n81,local\n"
+                                 "  connector: serialdev," + device + "," + std::to_string(baud) + "n81,local\n"
                                  "  options:\n"
-                                 "    kickolduser: true\n"
-                                 "    chardelay: false\n";
+                                 "    kickolduser: true\n" +
+                                 (chardelay ? "" : "    chardelay: false\n");
         QFile f(dir_.filePath("ser2net.yaml"));
         f.open(QIODevice::WriteOnly);
         f.write(yaml.c_str());

@@ -17,9 +17,12 @@
 
 namespace orv::test {
 
-struct LiveProgram {
-    // `pins` as in ORVANTIS_PORTS, e.g. "COM3=/dev/pts/4;COM5=/dev/pts/6".
-    explicit LiveProgram(const std::string& pins) {
+// On the given serial port and socket types (the benchmarks put timing points on them).
+template <class Serial, class Socket>
+struct BasicLiveProgram {
+    // `pins` as in ORVANTIS_PORTS, e.g. "COM3=/dev/pts/4;COM5=/dev/pts/6". Without `start`, the
+    // caller runs program->start() itself (after building windows on it, say).
+    explicit BasicLiveProgram(const std::string& pins, bool start = true) {
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         qputenv("ORVANTIS_PORTS", pins.c_str());
         ports = std::make_unique<qt::LinuxPortDirectory>();
@@ -27,7 +30,7 @@ struct LiveProgram {
         program = std::make_unique<Program>(
             Platform{serial, socket, clock, store, sound, dialogs, *ports, files});
         store.committed[{"orvantis", "startup", "commbaud"}] = "9600";
-        program->start();
+        if (start) program->start();
     }
 
     MainWindow& main() { return program->main; }
@@ -59,8 +62,8 @@ struct LiveProgram {
     }
 
     QTemporaryDir config;
-    qt::QtSerialPort serial;
-    qt::QtTcpSocket socket;
+    Serial serial;
+    Socket socket;
     qt::QtClock clock;
     fake::SettingsStore store;
     fake::SoundPlayer sound;
@@ -69,5 +72,7 @@ struct LiveProgram {
     std::unique_ptr<qt::LinuxPortDirectory> ports;
     std::unique_ptr<Program> program;
 };
+
+using LiveProgram = BasicLiveProgram<qt::QtSerialPort, qt::QtTcpSocket>;
 
 }  // namespace orv::test
