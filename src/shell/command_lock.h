@@ -18,7 +18,6 @@ public:
     // Gives them back as they were while the link is up; once it has closed, only SEND, the
     // one command button that stays usable without a box.
     void unlock();
-    bool locked() const { return locked_; }
 
 private:
     MainWindow& main_;
