@@ -92,24 +92,3 @@ INSTANTIATE_TEST_SUITE_P(Boxes, RoundTrip,
                          });
 
 }  // namespace
-
-namespace {
-
-TEST(SilentBox, AWriteThatStopsBeingAnsweredIsReportedWithinSecondsNamingTheField) {
-    BoxSim box({"--box", "gen2", "--silent-after", "#T3"});
-    LiveProgram p("COM3=" + box.pty());
-    ASSERT_TRUE(p.connect_and_identify("COM3"));
-    auto& m = p.main();
-    for (auto* t : m.time_boxes) t->set_text("10");
-    p.dialogs.shown.clear();
-    m.Command14.click();
-    // The window keeps answering meanwhile: another button's click is handled at once.
-    m.Command24.click();
-    EXPECT_TRUE(p.program->settings.visible());
-    ASSERT_TRUE(wait_until([&] { return !p.dialogs.messages().empty(); }, 5000));
-    EXPECT_NE(p.dialogs.messages()[0].find("\"Time #3\""), std::string::npos) << p.dialogs.messages()[0];
-    EXPECT_FALSE(p.program->settings_write.running());
-    EXPECT_TRUE(m.Command14.enabled());
-}
-
-}  // namespace
