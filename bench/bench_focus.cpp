@@ -23,7 +23,7 @@ using namespace orv::bench;
 constexpr int kHoldMs = 10000;
 constexpr double kNominal = kHoldMs / 10.0;
 
-long long position(BenchProgram& p) { return std::atoll(p.main().Text13.text().c_str()); }
+long long position(BenchProgram& p) { return std::atoll(p.main().focus_position.text().c_str()); }
 
 // Holds FOCUS (+) for 10 s on a precise timer; the ticks counted and the time actually held.
 std::pair<long long, double> hold_focus(BenchProgram& p) {
@@ -35,11 +35,11 @@ std::pair<long long, double> hold_focus(BenchProgram& p) {
     const auto start = Steady::now();
     auto end = start;
     QObject::connect(&release, &QTimer::timeout, [&] {
-        p.main().Command6.release();
+        p.main().focus_up.release();
         end = Steady::now();
         released = true;
     });
-    p.main().Command6.press();
+    p.main().focus_up.press();
     release.start(kHoldMs);
     wait_until([&] { return released; }, kHoldMs + 5000);
     return {position(p) - before, ms_between(start, end)};
@@ -73,7 +73,7 @@ void during_programming(bool windows, int baud, bool line, int repeat) {
         }
         flasher.dialogs.shown.clear();
         const auto start = Steady::now();
-        flasher.program->firmware.Command3.click();
+        flasher.program->firmware.program_button.click();
         const auto [ticks, held] = hold_focus(focuser);
         const bool still_running = flasher.program->programmer.running();
         wait_until([&] { return !flasher.program->programmer.running(); }, 120000);

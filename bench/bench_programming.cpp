@@ -109,7 +109,7 @@ bool run_case(const Case& c, bool windows, const FirmwareFile& firmware) {
     timing.armed = true;
 
     const auto start = Steady::now();
-    p.program->firmware.Command3.click();
+    p.program->firmware.program_button.click();
     const bool ended = wait_until([&] { return !p.program->programmer.running(); }, 180000);
     const auto end = Steady::now();
     timing.armed = false;

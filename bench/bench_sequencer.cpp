@@ -89,13 +89,14 @@ int main(int argc, char** argv) {
         }
         p.dialogs.shown.clear();
         auto& m = p.main();
-        m.Text9.set_text(std::to_string(exposure));
-        m.Text10.set_text(std::to_string(gap));
-        m.Text11.set_text(std::to_string(count));
+        m.exposure_secs.set_text(std::to_string(exposure));
+        m.exposure_gap.set_text(std::to_string(gap));
+        m.exposure_count.set_text(std::to_string(count));
         p.serial.timing.reset();
         p.serial.timing.armed = true;
-        m.Command18.click();
-        wait_until([&] { return m.Command18.caption() == "Auto Shutter START"; }, run_ms + 10000);
+        m.auto_shutter.click();
+        wait_until([&] { return m.auto_shutter.caption() == "Auto Shutter START"; },
+                   run_ms + 10000);
         p.serial.timing.armed = false;
         wait_until([] { return false; }, 200);  // the last command reaches the box's log
 

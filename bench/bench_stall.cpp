@@ -54,15 +54,15 @@ std::vector<double> measure(StallProbe& probe, int runs, const std::function<boo
 std::vector<double> measure_settings_write(StallProbe& probe, int repeat, BenchProgram& p) {
     const char* values[6] = {"300", "35", "40000", "0", "65535", "8995"};
     return measure(probe, repeat, [&] {
-        for (int k = 0; k < 6; ++k) p.main().time_boxes[k]->set_text(values[k]);
-        p.main().Command14.click();
+        for (int k = 0; k < 6; ++k) p.main().time_boxes[k].set_text(values[k]);
+        p.main().write_settings.click();
         return wait_until([&] { return !p.program->settings_write.running(); }, 8000);
     });
 }
 
 bool disconnect(BenchProgram& p) {
-    if (p.main().Command8.caption() != "CONNECT") p.main().Command8.click();
-    return wait_until([&] { return p.main().Command8.caption() == "CONNECT"; }, 2000);
+    if (p.main().connect_button.caption() != "CONNECT") p.main().connect_button.click();
+    return wait_until([&] { return p.main().connect_button.caption() == "CONNECT"; }, 2000);
 }
 
 }  // namespace
@@ -121,10 +121,10 @@ int main(int argc, char** argv) {
         report("identification pty 9600 (CONNECT -> box identified)", repeat, gaps);
 
         p.dialogs.shown.clear();  // "Orvantis found on COM3"
-        p.main().Command13.click();  // read once so that the time boxes are enabled
+        p.main().read_settings.click();  // read once so that the time boxes are enabled
         wait_until([&] { return !p.program->read_timer->active(); }, 3000);
         gaps = measure(probe, repeat, [&] {
-            p.main().Command13.click();
+            p.main().read_settings.click();
             return wait_until([&] { return !p.program->read_timer->active(); }, 5000);
         });
         report("settings read pty 9600 (Read Settings -> boxes filled)", repeat, gaps);
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
         auto gaps = measure(
             probe, repeat, [&] { return p.connect_tcp(gateway.port()); }, [&] { disconnect(p); });
         report("identification ser2net 9600 (CONNECT -> box identified)", repeat, gaps);
-        p.main().Command13.click();
+        p.main().read_settings.click();
         wait_until([&] { return !p.program->read_timer->active(); }, 3000);
         gaps = measure_settings_write(probe, repeat, p);
         report("settings write ser2net 9600 (Write Settings -> last acknowledgement)", repeat, gaps);
@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
             if (!boot_up(p)) break;
             const auto clicked = Steady::now();
             gaps = measure(probe, 1, [&] {
-                p.program->firmware.Command3.click();
+                p.program->firmware.program_button.click();
                 return wait_until([&] { return !p.program->programmer.running(); }, 60000);
             });
             if (detail) {

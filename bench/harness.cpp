@@ -101,7 +101,7 @@ BenchProgram::BenchProgram(const std::string& pins, bool windows)
 }
 
 bool BenchProgram::connect_serial(const std::string& com, const std::string& baud, int timeout_ms) {
-    program->settings.Cbaud.set_text(baud);
+    program->settings.baud_box.set_text(baud);
     return connect_and_identify(com, timeout_ms);
 }
 
@@ -136,18 +136,18 @@ FirmwareFile::FirmwareFile(std::uint32_t seed) {
 
 bool load_firmware(BenchProgram& p, const FirmwareFile& file) {
     auto& w = p.program->firmware;
-    p.main().Text8.set_text(firmware::kPassword);
-    p.main().Command15.click();
+    p.main().password_box.set_text(firmware::kPassword);
+    p.main().firmware_upload.click();
     p.dialogs.files.push_back(file.path);
     p.dialogs.inputs.push_back(std::to_string(firmware::confirmation_sum(file.text)));
-    w.Command1.click();
-    return w.Command2.enabled();
+    w.browse.click();
+    return w.boot_up.enabled();
 }
 
 bool boot_up(BenchProgram& p, int timeout_ms) {
     auto& w = p.program->firmware;
-    w.Command2.click();
-    return wait_until([&] { return w.Command3.enabled(); }, timeout_ms);
+    w.boot_up.click();
+    return wait_until([&] { return w.program_button.enabled(); }, timeout_ms);
 }
 
 StallProbe::StallProbe() {

@@ -187,9 +187,9 @@ ShapeWidget::ShapeWidget(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void ShapeWidget::set_color(std::uint32_t bbggrr) {
-    if (color_ == bbggrr) return;
-    color_ = bbggrr;
+void ShapeWidget::set_color(ui::Colour colour) {
+    if (color_ == colour) return;
+    color_ = colour;
     update();
 }
 
@@ -198,8 +198,9 @@ QSize ShapeWidget::sizeHint() const { return {18, 18}; }
 void ShapeWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor fill(static_cast<int>(color_ & 0xFF), static_cast<int>((color_ >> 8) & 0xFF),
-                      static_cast<int>((color_ >> 16) & 0xFF));
+    const QColor fill = color_ == ui::Colour::Red     ? QColor(255, 0, 0)
+                        : color_ == ui::Colour::Green ? QColor(0, 255, 0)
+                                                      : QColor(255, 255, 255);
     p.setPen(QPen(palette().color(QPalette::WindowText), 1));
     p.setBrush(fill);
     const int d = std::min(width(), height()) - 2;

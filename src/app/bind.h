@@ -22,20 +22,20 @@ class QScrollBar;
 
 namespace orv::app {
 
-// A filled circle in the model's colour (0x00BBGGRR).
+// A filled circle in the model's colour.
 class ShapeWidget : public QWidget {
     Q_OBJECT
 public:
     explicit ShapeWidget(QWidget* parent = nullptr);
-    void set_color(std::uint32_t bbggrr);
-    std::uint32_t color() const { return color_; }
+    void set_color(ui::Colour colour);
+    ui::Colour color() const { return color_; }
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    std::uint32_t color_ = 0xFFFFFF;
+    ui::Colour color_ = ui::Colour::White;
 };
 
 // Caption, picture, click, and press/release for any mouse button (left, right or middle).

@@ -135,50 +135,52 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     setWindowIcon(orvantis_icon());
 
     // connection
-    auto* portLabel = make.label(m.lblPort);
+    auto* portLabel = make.label(m.port_label);
     auto* port = new QComboBox(this);
     port->setMinimumContentsLength(10);
     port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    bind(port, m.Combo1, portLabel);
-    auto* orvanLabel = make.label(m.lblOrvan);
-    auto* connection = row({portLabel, port, make.button(m.Command8), make.button(m.Command24)});
+    bind(port, m.port_list, portLabel);
+    auto* orvanLabel = make.label(m.identity_label);
+    auto* connection =
+        row({portLabel, port, make.button(m.connect_button), make.button(m.port_settings_button)});
     connection->addSpacing(12);
     connection->addWidget(orvanLabel);
-    connection->addWidget(make.box(m.orvan, 8, orvanLabel));
+    connection->addWidget(make.box(m.identity_box, 8, orvanLabel));
 
     // RF channel
-    auto* channelLabel = make.label(m.lblChannel);
-    auto* channel = row({channelLabel, make.box(m.Text1, 4, channelLabel), make.button(m.Command9),
-                         make.button(m.Command10), make.button(m.Command11)});
+    auto* channelLabel = make.label(m.channel_label);
+    auto* channel =
+        row({channelLabel, make.box(m.channel_box, 4, channelLabel), make.button(m.read_channel),
+             make.button(m.write_channel), make.button(m.write_to_remote)});
 
     // slew pad, with the pulse guide mode beside it
     auto* pad = new QGridLayout;
     pad->setSpacing(2);
-    pad->addWidget(make.picture(m.Command1), 0, 1);
-    pad->addWidget(make.picture(m.Command4), 1, 0);
-    pad->addWidget(make.picture(m.Command5), 1, 1);
-    pad->addWidget(make.picture(m.Command2), 1, 2);
-    pad->addWidget(make.picture(m.Command3), 2, 1);
+    pad->addWidget(make.picture(m.slew_up), 0, 1);
+    pad->addWidget(make.picture(m.slew_left), 1, 0);
+    pad->addWidget(make.picture(m.slew_stop), 1, 1);
+    pad->addWidget(make.picture(m.slew_right), 1, 2);
+    pad->addWidget(make.picture(m.slew_down), 2, 1);
     auto* pulse = new QVBoxLayout;
     pulse->addStretch(1);
-    pulse->addWidget(make.check(m.Check1));
-    pulse->addLayout(row({make.box(m.pg_time, 5), make.label(m.lblMs)}));
+    pulse->addWidget(make.check(m.pulse_mode));
+    pulse->addLayout(row({make.box(m.pulse_time, 5), make.label(m.pulse_unit_label)}));
     pulse->addStretch(1);
     auto* slewPad = new QHBoxLayout;
     slewPad->addLayout(pad);
     slewPad->addSpacing(10);
     slewPad->addLayout(pulse);
     auto* slew = new QVBoxLayout;
-    slew->addWidget(heading(make.label(m.lblSlew)));
+    slew->addWidget(heading(make.label(m.slew_label)));
     slew->addLayout(slewPad);
     slew->addStretch(1);
 
     // focus: the run buttons around the position, then the two setpoints
     auto* run = new QVBoxLayout;
     run->setSpacing(4);
-    auto* focusUp = make.button(m.Command6);
-    auto* position = make.box(m.Text13, 6);
-    auto* focusDown = make.button(m.Command7);
+    auto* focusUp = make.button(m.focus_up);
+    auto* position = make.box(m.focus_position, 6);
+    auto* focusDown = make.button(m.focus_down);
     for (auto* w : std::initializer_list<QWidget*>{focusUp, position, focusDown}) {
         w->setFixedWidth(std::max(focusUp->sizeHint().width(), position->width()));
         run->addWidget(w);
@@ -187,7 +189,7 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     auto* setpoints = new QGridLayout;
     setpoints->setHorizontalSpacing(4);
     setpoints->setVerticalSpacing(4);
-    auto* setpointsLabel = make.label(m.lblSetpoints);
+    auto* setpointsLabel = make.label(m.setpoints_label);
     setpoints->addWidget(setpointsLabel, 0, 0, 1, 4);
     struct Setpoint {
         ui::TextBox& box;
@@ -195,8 +197,9 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
         ui::Button& set;
         ui::Button& go;
     };
-    const Setpoint rows[2] = {{m.Text14, m.VScroll1, m.Command20, m.Command21},
-                              {m.Text15, m.VScroll2, m.Command23, m.Command22}};
+    const Setpoint rows[2] = {
+        {m.setpoint_box[0], m.setpoint_spinner[0], m.set_setpoint[0], m.goto_setpoint[0]},
+        {m.setpoint_box[1], m.setpoint_spinner[1], m.set_setpoint[1], m.goto_setpoint[1]}};
     for (int i = 0; i < 2; ++i) {
         auto* box = make.box(rows[i].box, 5, i == 0 ? setpointsLabel : nullptr);
         auto* spinner = new QScrollBar(Qt::Vertical, this);
@@ -210,8 +213,9 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
         setpoints->addWidget(make.button(rows[i].set), i + 1, 1);
         setpoints->addWidget(make.button(rows[i].go), i + 1, 2);
     }
-    auto* incrementLabel = make.label(m.lblIncrement);
-    setpoints->addLayout(row({incrementLabel, make.box(m.Text16, 5, incrementLabel)}), 3, 0, 1, 4);
+    auto* incrementLabel = make.label(m.increment_label);
+    setpoints->addLayout(row({incrementLabel, make.box(m.increment_box, 5, incrementLabel)}), 3, 0,
+                         1, 4);
     setpoints->setColumnStretch(3, 1);
     setpoints->setRowStretch(4, 1);
     auto* focus = new QHBoxLayout;
@@ -228,18 +232,21 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     auto* shutter = new QGridLayout;
     shutter->setHorizontalSpacing(6);
     shutter->setVerticalSpacing(4);
-    shutter->addWidget(heading(make.label(m.lblShutter)), 0, 0, 1, 6);
-    shutter->addLayout(row({make.button(m.Command16), make.button(m.Command17),
-                            make.button(m.Command18)}),
-                       1, 0, 1, 6);
+    shutter->addWidget(heading(make.label(m.shutter_label)), 0, 0, 1, 6);
+    shutter->addLayout(
+        row({make.button(m.shutter_on), make.button(m.shutter_off), make.button(m.auto_shutter)}),
+        1, 0, 1, 6);
     const std::pair<ui::Label*, ui::TextBox*> exposure[3] = {
-        {&m.lblExpSecs, &m.Text9}, {&m.lblExpGap, &m.Text10}, {&m.lblExpCount, &m.Text11}};
+        {&m.exposure_secs_label, &m.exposure_secs},
+        {&m.exposure_gap_label, &m.exposure_gap},
+        {&m.exposure_count_label, &m.exposure_count}};
     for (int i = 0; i < 3; ++i) {
         auto* l = make.label(*exposure[i].first);
         shutter->addWidget(l, 2, i);
         shutter->addWidget(make.box(*exposure[i].second, 5, l), 3, i);
     }
-    for (auto [col, value] : {std::pair{3, &m.stime}, std::pair{4, &m.scount}}) {
+    for (auto [col, value] :
+         {std::pair{3, &m.elapsed_label}, std::pair{4, &m.exposure_number_label}}) {
         auto* w = make.label(*value);
         w->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         w->setAlignment(Qt::AlignCenter);
@@ -247,19 +254,19 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
         shutter->addWidget(w, 3, col);
     }
     auto* indicator = new ShapeWidget(this);
-    bind(indicator, m.Shape1);
+    bind(indicator, m.shutter_indicator);
     shutter->addWidget(indicator, 3, 5, Qt::AlignCenter);
     shutter->setColumnStretch(6, 1);
 
     // direct commands and firmware upload, side by side
-    auto* directLabel = make.label(m.lblDirect);
+    auto* directLabel = make.label(m.command_label);
     auto* direct = new QVBoxLayout;
     direct->addWidget(directLabel);
-    auto* command = make.box(m.Text12, 18, directLabel);
-    direct->addLayout(row({command, make.button(m.Command19)}));
+    auto* command = make.box(m.command_box, 18, directLabel);
+    direct->addLayout(row({command, make.button(m.send_button)}));
     auto* firmware = new QVBoxLayout;
-    auto* password = make.box(m.Text8, 12);
-    auto* upload = make.button(m.Command15);
+    auto* password = make.box(m.password_box, 12);
+    auto* upload = make.button(m.firmware_upload);
     password->setFixedWidth(std::max(password->width(), upload->sizeHint().width()));
     upload->setFixedWidth(password->width());
     firmware->addWidget(password);
@@ -287,34 +294,36 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     panel->setHorizontalSpacing(6);
     panel->setVerticalSpacing(4);
     int r = 0;
-    panel->addLayout(row({make.button(m.Command13), make.button(m.Command14)}), r++, 0, 1, 3);
-    for (auto [l, box] : {std::pair{&m.lblCode, &m.code}, std::pair{&m.lblFirm, &m.firm}}) {
+    panel->addLayout(row({make.button(m.read_settings), make.button(m.write_settings)}), r++, 0, 1,
+                     3);
+    for (auto [l, box] : {std::pair{&m.product_code_label, &m.product_code},
+                          std::pair{&m.firmware_version_label, &m.firmware_version}}) {
         auto* w = make.label(*l);
         panel->addWidget(w, r, 0);
         panel->addWidget(make.box(*box, 8, w), r++, 1, 1, 2, Qt::AlignLeft);
     }
     panel->addWidget(make.line(QFrame::HLine), r++, 0, 1, 3);
-    panel->addWidget(heading(make.label(m.lblReversal)), r++, 0, 1, 3);
-    panel->addLayout(row({make.check(m.CheckRA), make.check(m.CheckDEC)}, 8), r++, 0, 1, 3);
+    panel->addWidget(heading(make.label(m.reversal_label)), r++, 0, 1, 3);
+    panel->addLayout(row({make.check(m.rev_ra), make.check(m.rev_dec)}, 8), r++, 0, 1, 3);
     panel->addWidget(make.line(QFrame::HLine), r++, 0, 1, 3);
-    panel->addWidget(heading(make.label(m.lblExposure)), r++, 0, 1, 3);
+    panel->addWidget(heading(make.label(m.exposure_settings_label)), r++, 0, 1, 3);
     for (int i = 0; i < 6; ++i) {
-        auto* w = make.label(m.lblTime[i]);
+        auto* w = make.label(m.time_labels[i]);
         w->setIndent(8);
         panel->addWidget(w, r, 0);
-        panel->addWidget(make.box(*m.time_boxes[i], 5, w), r, 1);
+        panel->addWidget(make.box(m.time_boxes[i], 5, w), r, 1);
         panel->addWidget(make.unit("secs"), r++, 2);
     }
     panel->addWidget(make.line(QFrame::HLine), r++, 0, 1, 3);
-    for (auto [l, check] :
-         {std::pair{&m.lblAutoStar, &m.Check2}, std::pair{&m.lblSequential, &m.Check3}}) {
+    for (auto [l, check] : {std::pair{&m.autostar_label, &m.autostar_mode},
+                            std::pair{&m.sequential_label, &m.sequential_guiding}}) {
         auto* w = make.label(*l);
         panel->addWidget(w, r++, 0, 1, 3);
         panel->addLayout(row({make.check(*check, w)}, 8), r++, 0, 1, 3);
     }
     panel->setColumnStretch(2, 1);
     panel->setRowStretch(r++, 1);
-    auto* exit = make.button(m.Command12);
+    auto* exit = make.button(m.exit_button);
     exit->setMinimumWidth(80);
     panel->addWidget(exit, r, 0, 1, 3, Qt::AlignRight);
 

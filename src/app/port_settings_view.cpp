@@ -37,22 +37,22 @@ PortSettingsView::PortSettingsView(Program& program) : QWidget(nullptr), model_(
         return w;
     };
 
-    grid->addWidget(label(model.lblSerial, true), 0, 0);
-    auto* baud = label(model.lblBaud);
+    grid->addWidget(label(model.serial_label, true), 0, 0);
+    auto* baud = label(model.baud_label);
     grid->addWidget(baud, 1, 0);
-    grid->addWidget(combo(model.Cbaud, baud), 2, 0, Qt::AlignTop);
+    grid->addWidget(combo(model.baud_box, baud), 2, 0, Qt::AlignTop);
 
-    grid->addWidget(label(model.lblTcp, true), 0, 1);
-    auto* addr = label(model.lblAddr);
+    grid->addWidget(label(model.tcp_label, true), 0, 1);
+    auto* addr = label(model.ip_address_label);
     grid->addWidget(addr, 1, 1);
-    grid->addWidget(combo(model.IPaddr, addr), 2, 1);
-    auto* port = label(model.lblPort);
+    grid->addWidget(combo(model.ip_address, addr), 2, 1);
+    auto* port = label(model.ip_port_label);
     grid->addWidget(port, 3, 1);
-    grid->addWidget(combo(model.IPport, port), 4, 1);
+    grid->addWidget(combo(model.ip_port, port), 4, 1);
 
     auto* ok = new QPushButton(this);
     ok->setMinimumWidth(80);
-    bind(ok, model.Command1);
+    bind(ok, model.ok_button);
     grid->setRowMinimumHeight(5, 8);
     grid->addWidget(ok, 6, 1, Qt::AlignRight);
 

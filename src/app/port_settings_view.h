@@ -1,7 +1,6 @@
 #pragma once
-// The port settings window ("Form1") on screen, bound to `program.settings`. It is a window of
-// its own, never modal; its close control only hides it.
-
+// The port settings window (titled "Form1") on screen, bound to `program.settings`. It is a window
+// of its own, never modal; its close control only hides it.
 
 #include <QWidget>
 

@@ -1,18 +1,19 @@
 #include "config/rf_channel.h"
 
-#include "shell/number.h"
+#include "link/protocol.h"
+#include "ui/number.h"
 
 namespace orv::config {
 
 RfChannel::RfChannel(MainWindow& main, link::Transport& transport, platform::Dialogs& dialogs)
     : main_(main), transport_(transport), dialogs_(dialogs) {
-    main_.Command9.clicked.connect([this] { Command9_Click(); });
-    main_.Command10.clicked.connect([this] { Command10_Click(); });
-    main_.Command11.clicked.connect([this] { Command11_Click(); });
+    main_.read_channel.clicked.connect([this] { read_channel(); });
+    main_.write_channel.clicked.connect([this] { write_channel(); });
+    main_.write_to_remote.clicked.connect([this] { write_to_remote(); });
 }
 
 std::optional<char> RfChannel::channel_byte() {
-    const auto v = read_number(main_.Text1.text());
+    const auto v = read_number(main_.channel_box.text());
     if (!v) {
         dialogs_.message("The RF Channel box must hold a channel number from 0 to 127.", "");
         return std::nullopt;
@@ -24,7 +25,7 @@ std::optional<char> RfChannel::channel_byte() {
         return std::nullopt;
     }
     if (n < 0) {
-        dialogs_.message("Channel " + main_.Text1.text() +
+        dialogs_.message("Channel " + main_.channel_box.text() +
                              " is below 0: the RF channel is a number from 0 to 127.",
                          "");
         return std::nullopt;
@@ -32,20 +33,23 @@ std::optional<char> RfChannel::channel_byte() {
     return static_cast<char>(static_cast<unsigned char>(n));
 }
 
-void RfChannel::Command9_Click() { transport_.send_command("#gCh#"); }
+void RfChannel::read_channel() { transport_.send_command(link::kReadChannel); }
 
-void RfChannel::Command10_Click() {
-    if (const auto n = channel_byte()) transport_.send_command(std::string("#sCh") + *n + "#");
+void RfChannel::write_channel() {
+    if (const auto n = channel_byte())
+        transport_.send_command(link::kWriteChannel + std::string(1, *n) + link::kEnd);
 }
 
-void RfChannel::Command11_Click() {
+void RfChannel::write_to_remote() {
     if (!channel_byte()) return;
     if (dialogs_.question(kRemoteQuestion, "Set Remote to Channel Set") != platform::Answer::Yes)
         return;
     for (;;) {
         // The box is read afresh before every send: the user may correct it meanwhile.
         const auto n = channel_byte();
-        if (!n || !transport_.send_command(std::string("#rCh") + *n + "#")) return;
+        if (!n ||
+            !transport_.send_command(link::kWriteRemoteChannel + std::string(1, *n) + link::kEnd))
+            return;
         if (dialogs_.question("LED stopped flashing?", "") == platform::Answer::Yes) return;
     }
 }

@@ -8,7 +8,7 @@
 
 #include "link/transport.h"
 #include "platform/dialogs.h"
-#include "shell/main_window.h"
+#include "ui/main_window.h"
 
 namespace orv::config {
 
@@ -21,9 +21,9 @@ class RfChannel {
 public:
     RfChannel(MainWindow& main, link::Transport& transport, platform::Dialogs& dialogs);
 
-    void Command9_Click();
-    void Command10_Click();
-    void Command11_Click();
+    void read_channel();
+    void write_channel();
+    void write_to_remote();
 
 private:
     // The channel box as the byte to send, or nullopt after telling the user why not.

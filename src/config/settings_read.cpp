@@ -1,5 +1,7 @@
 #include "config/settings_read.h"
 
+#include "link/protocol.h"
+
 namespace orv::config {
 
 unsigned block_value(const std::string& block, int k) {
@@ -16,7 +18,7 @@ SettingsRead::SettingsRead(MainWindow& main, link::Transport& transport, link::R
       receiver_(receiver),
       timer_(timer),
       dialogs_(dialogs) {
-    main_.Command13.clicked.connect([this] { Command13_Click(); });
+    main_.read_settings.clicked.connect([this] { start(); });
     receiver_.reversal_flags = [this](const std::string& r, link::Via v) { reversal_reply(r, v); };
     receiver_.settings_block = [this](const std::string& r, link::Via v) { settings_block(r, v); };
     // Every reply moves the read on: the next step gets its own few seconds.
@@ -31,29 +33,29 @@ SettingsRead::SettingsRead(MainWindow& main, link::Transport& transport, link::R
     timer_.on_tick = [this] { timed_out(); };
 }
 
-void SettingsRead::Command13_Click() {
+void SettingsRead::start() {
     if (transport_.socket_connected()) {
-        transport_.send_socket("#gRV#");
+        transport_.send_socket(link::kReadReversalFlags);
     } else {
         transport_.read_serial();
         transport_.discard_input();
-        transport_.write_serial("#gRV#");
+        transport_.write_serial(link::kReadReversalFlags);
     }
     s_.button_flag = true;
     if (s_.device_type == "orvantis")
-        for (auto* box : main_.time_boxes) box->set_enabled(true);
+        for (auto& box : main_.time_boxes) box.set_enabled(true);
     timer_.start(kReadStepTimeoutMs);
 }
 
 void SettingsRead::reversal_reply(const std::string& reply, link::Via via) {
     s_.button_flag = false;
     const auto c = static_cast<unsigned char>(reply.front());
-    main_.CheckRA.set_value(0);
-    main_.CheckDEC.set_value(0);
-    if ((c & 1u) != 0) main_.CheckRA.set_value(1);
-    if ((c & 2u) != 0) main_.CheckDEC.set_value(1);
-    transport_.set_threshold(s_.ver == 1 ? 13 : 15);
-    receiver_.send_back("#gET#", via);
+    main_.rev_ra.set_value(0);
+    main_.rev_dec.set_value(0);
+    if ((c & 1u) != 0) main_.rev_ra.set_value(1);
+    if ((c & 2u) != 0) main_.rev_dec.set_value(1);
+    transport_.set_threshold(s_.ver == 1 ? link::kGen1BlockLength : link::kGen2BlockLength);
+    receiver_.send_back(link::kReadSettingsBlock, via);
 }
 
 void SettingsRead::settings_block(const std::string& reply, link::Via via) {
@@ -65,22 +67,25 @@ void SettingsRead::settings_block(const std::string& reply, link::Via via) {
         return;
     }
     if (via == link::Via::Socket || s_.device_type == "orvantis")
-        for (int k = 0; k < 6; ++k) main_.time_boxes[k]->set_text(std::to_string(block_value(reply, k)));
+        for (int k = 0; k < 6; ++k)
+            main_.time_boxes[k].set_text(std::to_string(block_value(reply, k)));
     if (s_.ver == 2) {
-        main_.Check2.set_value(reply[12] != 0 ? 1 : 0);
-        main_.Check3.set_value(reply[13] != 0 ? 1 : 0);
+        main_.autostar_mode.set_value(reply[12] != 0 ? 1 : 0);
+        main_.sequential_guiding.set_value(reply[13] != 0 ? 1 : 0);
     }
-    transport_.set_threshold(1);
+    transport_.set_threshold(link::kEveryByte);
     s_.do_code = true;
-    receiver_.send_back("#GVP#", via);
+    receiver_.send_back(link::kAskProductCode, via);
 }
 
 std::string SettingsRead::waiting_for() const {
-    if (s_.button_flag) return "the button reversal flags (#gRV#)";
-    const int expected = transport_.threshold();
-    if (expected == 13 || expected == 15) return "the settings block (#gET#)";
-    if (s_.do_code) return "the product code (#GVP#)";
-    if (s_.do_firmware) return "the firmware version (#GVN#)";
+    if (s_.button_flag)
+        return std::string("the button reversal flags (") + link::kReadReversalFlags + ")";
+    if (link::awaits_settings_block(transport_.threshold()))
+        return std::string("the settings block (") + link::kReadSettingsBlock + ")";
+    if (s_.do_code) return std::string("the product code (") + link::kAskProductCode + ")";
+    if (s_.do_firmware)
+        return std::string("the firmware version (") + link::kAskFirmwareVersionFramed + ")";
     return {};
 }
 
@@ -92,7 +97,7 @@ void SettingsRead::timed_out() {
     s_.button_flag = false;
     s_.do_code = false;
     s_.do_firmware = false;
-    transport_.set_threshold(1);
+    transport_.set_threshold(link::kEveryByte);
     s_.instring.clear();
     dialogs_.message("The Orvantis did not answer " + step +
                          " within " + std::to_string(kReadStepTimeoutMs / 1000) +

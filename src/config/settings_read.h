@@ -8,7 +8,7 @@
 #include "link/transport.h"
 #include "platform/dialogs.h"
 #include "platform/timer.h"
-#include "shell/main_window.h"
+#include "ui/main_window.h"
 
 namespace orv::config {
 
@@ -22,7 +22,7 @@ public:
     SettingsRead(const SettingsRead&) = delete;
     SettingsRead& operator=(const SettingsRead&) = delete;
 
-    void Command13_Click();
+    void start();
     void reversal_reply(const std::string& reply, link::Via via);
     void settings_block(const std::string& reply, link::Via via);
 

@@ -1,6 +1,7 @@
 #include "config/settings_write.h"
 
-#include "shell/number.h"
+#include "link/protocol.h"
+#include "ui/number.h"
 
 namespace orv::config {
 
@@ -22,42 +23,44 @@ SettingsWrite::SettingsWrite(MainWindow& main, link::Transport& transport,
       timer_(timer),
       dialogs_(dialogs),
       lock_(main) {
-    main_.Command14.clicked.connect([this] { Command14_Click(); });
-    receiver.socket_arrived.connect([this] { socket_arrival(); });
+    main_.write_settings.clicked.connect([this] { start(); });
+    receiver.after_socket_arrival.connect([this] { socket_arrival(); });
     timer_.on_tick = [this] { timed_out(); };
     // A link closed meanwhile (DISCONNECT, unplugged) ends the write; its own message says so.
-    main_.Command8.updated.connect([this] {
-        if (running_ && main_.Command8.caption() == "CONNECT") finish();
+    main_.connect_button.updated.connect([this] {
+        if (running_ && main_.connect_button.caption() == "CONNECT") finish();
     });
 }
 
 std::vector<WriteStep> SettingsWrite::plan(std::string& refusal) const {
     std::vector<WriteStep> steps;
     const auto flag = [](const ui::CheckBox& box) { return std::string(1, box.value() == 1 ? '\x01' : '\x00'); };
-    steps.push_back({"#rRA" + flag(main_.CheckRA) + "#", "Rev RA"});
-    steps.push_back({"#rDE" + flag(main_.CheckDEC) + "#", "Rev DEC"});
+    steps.push_back({link::kWriteRevRa + flag(main_.rev_ra) + link::kEnd, "Rev RA"});
+    steps.push_back({link::kWriteRevDec + flag(main_.rev_dec) + link::kEnd, "Rev DEC"});
     if (s_.device_type == "orvantis") {
-        const char* words[6] = {"#T1", "#T2", "#T3", "#T4", "#T5", "#Td"};
         for (int k = 0; k < 6; ++k) {
-            const std::string& field = main_.lblTime[k].caption();
-            const auto bytes = encode_time(main_.time_boxes[k]->text());
+            const std::string& field = main_.time_labels[k].caption();
+            const auto bytes = encode_time(main_.time_boxes[k].text());
             if (!bytes) {
-                refusal = "\"" + field + "\" holds \"" + main_.time_boxes[k]->text() +
+                refusal = "\"" + field + "\" holds \"" + main_.time_boxes[k].text() +
                           "\", which is not a whole number of seconds from 0 to 65535. Nothing "
                           "was written; correct it and press Write Settings again.";
                 return {};
             }
-            steps.push_back({words[k] + *bytes + "#", field});
+            steps.push_back({link::kWriteTime[k] + *bytes + link::kEnd, field});
         }
     }
     if (s_.ver >= 2) {
-        steps.push_back({main_.Check2.value() == 1 ? "#ASM1#" : "#ASM0#", "AutoStar2 Emulation Mode"});
-        steps.push_back({main_.Check3.value() == 1 ? "#SEQ1#" : "#SEQ0#", "Sequential Guiding"});
+        steps.push_back({main_.autostar_mode.value() == 1 ? link::kAutoStarOn : link::kAutoStarOff,
+                         "AutoStar2 Emulation Mode"});
+        steps.push_back(
+            {main_.sequential_guiding.value() == 1 ? link::kSequentialOn : link::kSequentialOff,
+             "Sequential Guiding"});
     }
     return steps;
 }
 
-void SettingsWrite::Command14_Click() {
+void SettingsWrite::start() {
     if (running_) return;
     std::string refusal;
     steps_ = plan(refusal);

@@ -11,8 +11,8 @@
 #include "link/transport.h"
 #include "platform/dialogs.h"
 #include "platform/timer.h"
-#include "shell/command_lock.h"
-#include "shell/main_window.h"
+#include "ui/command_lock.h"
+#include "ui/main_window.h"
 
 namespace orv::config {
 
@@ -35,7 +35,7 @@ public:
     SettingsWrite(const SettingsWrite&) = delete;
     SettingsWrite& operator=(const SettingsWrite&) = delete;
 
-    void Command14_Click();
+    void start();
     bool running() const { return running_; }
 
     // The commands a write would send now, or the message that refuses it.

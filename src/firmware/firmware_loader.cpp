@@ -7,12 +7,12 @@ namespace orv::firmware {
 FirmwareLoader::FirmwareLoader(MainWindow& main, FirmwareWindow& window, platform::Dialogs& dialogs,
                                platform::FileReader& files, Store& store)
     : main_(main), window_(window), dialogs_(dialogs), files_(files), store_(store) {
-    main_.Command15.clicked.connect([this] { Command15_Click(); });
-    window_.Command1.clicked.connect([this] { browse(); });
+    main_.firmware_upload.clicked.connect([this] { open_window(); });
+    window_.browse.clicked.connect([this] { browse(); });
 }
 
-void FirmwareLoader::Command15_Click() {
-    if (main_.Text8.text() != kPassword) {
+void FirmwareLoader::open_window() {
+    if (main_.password_box.text() != kPassword) {
         dialogs_.message("Invalid Password\r\nContact Brenwick for Access", "");
         return;
     }
@@ -28,20 +28,21 @@ void FirmwareLoader::browse() {
         dialogs_.message("The file " + *path + " cannot be read: " + error + ".", "");
         return;
     }
-    window_.Text1.set_text(*path);
+    window_.file_box.set_text(*path);
     window_.checksum = confirmation_sum(*text);
-    for (std::string& line : list_lines(*text)) window_.List1.add_item(std::move(line));
-    if (store_.read(kAppFocus, "dev") == "1") window_.Text2.set_text(std::to_string(window_.checksum));
+    for (std::string& line : list_lines(*text)) window_.file_lines.add_item(std::move(line));
+    if (store_.read(kAppFocus, "dev") == "1")
+        window_.reply_box.set_text(std::to_string(window_.checksum));
     confirm();
 }
 
 void FirmwareLoader::confirm() {
     const std::string code = std::to_string(window_.checksum);
     for (;;) {
-        const auto answer = dialogs_.input("Enter Confirmation Code", "", 200, 200);
+        const auto answer = dialogs_.input("Enter Confirmation Code", "", 10, 10);
         if (!answer || answer->empty()) return;
         if (*answer == code) {
-            window_.Command2.set_enabled(true);
+            window_.boot_up.set_enabled(true);
             return;
         }
         dialogs_.message("Invalid Confirmation Code. Re-Load file or contact Orvantis", "");

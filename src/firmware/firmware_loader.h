@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "firmware/firmware_window.h"
 #include "platform/dialogs.h"
 #include "platform/file_reader.h"
-#include "shell/main_window.h"
 #include "shell/store.h"
+#include "ui/firmware_window.h"
+#include "ui/main_window.h"
 
 namespace orv::firmware {
 
@@ -20,7 +20,7 @@ public:
     FirmwareLoader(MainWindow& main, FirmwareWindow& window, platform::Dialogs& dialogs,
                    platform::FileReader& files, Store& store);
 
-    void Command15_Click();
+    void open_window();
     void browse();
 
 private:

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "firmware/hex_image.h"
+#include "link/protocol.h"
 #include "link/transport.h"
 
 namespace orv::firmware {
@@ -42,13 +43,13 @@ Programmer::Programmer(MainWindow& main, FirmwareWindow& window, link::Transport
       files_(files),
       clock_(clock),
       lock_(main) {
-    window_.Command2.clicked.connect([this] { boot_up(); });
-    window_.Command3.clicked.connect([this] { program(); });
+    window_.boot_up.clicked.connect([this] { boot_up(); });
+    window_.program_button.clicked.connect([this] { program(); });
     receiver.boot_reply = [this](const std::string& reply) { boot_reply(reply); };
-    receiver.socket_arrived.connect([this] { socket_arrival(); });
+    receiver.after_socket_arrival.connect([this] { socket_arrival(); });
     timer_.on_tick = [this] { timed_out(); };
-    main_.Command8.updated.connect([this] {
-        if (main_.Command8.caption() != "CONNECT") return;
+    main_.connect_button.updated.connect([this] {
+        if (main_.connect_button.caption() != "CONNECT") return;
         if (running()) link_lost();
         lock_.unlock();
     });
@@ -59,61 +60,62 @@ void Programmer::boot_up() {
     // may be sent to it until the link closes.
     main_.stop_runs.fire();
     lock_.lock();
-    transport_.set_threshold(1);
+    transport_.set_threshold(link::kEveryByte);
     s_.bootmode = true;
-    transport_.send_command("ROB#");
-    window_.Label4.set_caption("Please Wait...");
-    window_.Command3.set_enabled(false);
+    transport_.send_command(link::kBootUp);
+    window_.status_line.set_caption("Please Wait...");
+    window_.program_button.set_enabled(false);
     booting_ = true;
     timer_.start(kBootReplyTimeoutMs);
 }
 
 void Programmer::boot_reply(const std::string& reply) {
-    window_.Text2.set_text(reply);
+    window_.reply_box.set_text(reply);
     if (running()) return;  // a stray "#" in the middle of a run changes nothing
     if (booting_) {
         booting_ = false;
         timer_.stop();
     }
-    if (reply.front() == '1') window_.Command3.set_enabled(false);
-    if (reply.front() == '2') {
-        window_.Command3.set_enabled(true);
-        window_.Label4.set_caption("Ready..");
+    if (reply.front() == link::kBootNotReady) window_.program_button.set_enabled(false);
+    if (reply.front() == link::kBootReady) {
+        window_.program_button.set_enabled(true);
+        window_.status_line.set_caption("Ready..");
     }
 }
 
 void Programmer::set_progress(std::size_t value) {
-    window_.Bar1.set_value(static_cast<int>(std::min<std::size_t>(value, kImageSize - 1)));
+    window_.progress.set_value(static_cast<int>(std::min<std::size_t>(value, kImageSize - 1)));
 }
 
 void Programmer::program() {
     if (running()) return;
     booting_ = false;
     transport_.discard_output();
-    for (auto* b : {&window_.Command1, &window_.Command2, &window_.Command3, &window_.Command4})
+    for (auto* b :
+         {&window_.browse, &window_.boot_up, &window_.program_button, &window_.exit_button})
         b->set_enabled(false);
-    window_.Label4.set_caption("Programming");
+    window_.status_line.set_caption("Programming");
 
     std::string error;
-    const auto text = files_.read(window_.Text1.text(), error);
+    const auto text = files_.read(window_.file_box.text(), error);
     const ImageResult built = text ? build_image(*text) : ImageResult{{}, error};
     if (!built.ok()) {
-        window_.Command1.set_enabled(true);
-        window_.Command2.set_enabled(true);
-        window_.Command3.set_enabled(true);
-        window_.Command4.set_enabled(true);
-        window_.Label4.set_caption("Not programmed");
-        dialogs_.message("The firmware file " + window_.Text1.text() + " cannot be used: " +
+        window_.browse.set_enabled(true);
+        window_.boot_up.set_enabled(true);
+        window_.program_button.set_enabled(true);
+        window_.exit_button.set_enabled(true);
+        window_.status_line.set_caption("Not programmed");
+        dialogs_.message("The firmware file " + window_.file_box.text() + " cannot be used: " +
                              built.problem + "\rNothing was sent to the Orvantis.",
                          "");
         return;
     }
     image_ = built.image;
-    window_.Bar1.set_range(0, static_cast<int>(kImageSize - 1));
-    window_.Bar1.set_value(0);
+    window_.progress.set_range(0, static_cast<int>(kImageSize - 1));
+    window_.progress.set_value(0);
 
     transport_.discard_output();
-    transport_.set_threshold(30000);
+    transport_.set_threshold(link::kProgrammingThreshold);
     over_socket_ = transport_.socket_connected();
     if (!over_socket_ && !transport_.serial_open()) {
         stop(link::kNotConnected);
@@ -159,20 +161,20 @@ void Programmer::block_acknowledged() {
     if (over_socket_) {
         // Nothing can be read back through the gateway: close the boot loader instead.
         transport_.read_socket();
-        transport_.send_socket("AAAA");
-        transport_.send_socket("AAAA");
+        transport_.send_socket(link::kCloseBootLoader);
+        transport_.send_socket(link::kCloseBootLoader);
         finish(true, "Done!");
         return;
     }
     phase_ = Phase::ReadBack;
-    window_.Label4.set_caption("Verifying");
-    window_.Bar1.set_value(200);
+    window_.status_line.set_caption("Verifying");
+    window_.progress.set_value(200);
     const auto line = link::parse_line_settings(transport_.line_settings());
     readback_deadline_ = clock_.now_ms() + readback_timeout_ms(line ? line->baud : 9600);
     timer_.start(kBlockAckTimeoutMs);
     readback_.clear();
     readback_.reserve(kImageSize);
-    transport_.write_serial("A");
+    transport_.write_serial(link::kReadBack);
 }
 
 void Programmer::read_back_arrived() {
@@ -181,7 +183,7 @@ void Programmer::read_back_arrived() {
     readback_ += transport_.read_serial();
     if (readback_.size() < kImageSize) {
         const std::size_t got = readback_.size();
-        if (static_cast<int>(got) > window_.Bar1.value()) set_progress(got + 200);
+        if (static_cast<int>(got) > window_.progress.value()) set_progress(got + 200);
         // Bytes are still coming: the box gets its next few seconds, up to the whole limit.
         const std::int64_t left = readback_deadline_ - clock_.now_ms();
         if (left > 0) timer_.start(static_cast<int>(std::min<std::int64_t>(left, kBlockAckTimeoutMs)));
@@ -218,28 +220,28 @@ void Programmer::finish(bool succeeded, const std::string& status) {
     phase_ = Phase::Idle;
     timer_.stop();
     if (transport_.serial_owned()) transport_.release_serial();
-    transport_.set_threshold(1);
+    transport_.set_threshold(link::kEveryByte);
     if (succeeded) dialogs_.message(kCompleted, "");
-    window_.Label4.set_caption(status);
-    window_.Command1.set_enabled(true);
-    window_.Command2.set_enabled(!succeeded);
-    window_.Command3.set_enabled(false);
-    window_.Command4.set_enabled(true);
+    window_.status_line.set_caption(status);
+    window_.browse.set_enabled(true);
+    window_.boot_up.set_enabled(!succeeded);
+    window_.program_button.set_enabled(false);
+    window_.exit_button.set_enabled(true);
     if (!over_socket_) transport_.discard_input();
-    transport_.set_threshold(1);
+    transport_.set_threshold(link::kEveryByte);
     close_link();
 }
 
 void Programmer::close_link() {
     // The main window's CONNECT / DISCONNECT, once: with the link still up it disconnects.
-    if (main_.Command8.caption() != "CONNECT") connection_.Command8_Click();
+    if (main_.connect_button.caption() != "CONNECT") connection_.connect_or_disconnect();
 }
 
 void Programmer::timed_out() {
     timer_.stop();
     if (booting_ && phase_ == Phase::Idle) {
         booting_ = false;
-        window_.Label4.set_caption("No answer from the boot loader");
+        window_.status_line.set_caption("No answer from the boot loader");
         dialogs_.message("The Orvantis did not answer BOOT UP within " +
                              std::to_string(kBootReplyTimeoutMs / 1000) +
                              " seconds, so its boot loader has not started. Check the connection "

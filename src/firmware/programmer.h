@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "firmware/firmware_window.h"
 #include "link/connection.h"
 #include "link/receiver.h"
 #include "link/transport.h"
 #include "platform/dialogs.h"
 #include "platform/file_reader.h"
 #include "platform/timer.h"
-#include "shell/command_lock.h"
-#include "shell/main_window.h"
+#include "ui/command_lock.h"
+#include "ui/firmware_window.h"
+#include "ui/main_window.h"
 
 namespace orv::firmware {
 

@@ -2,7 +2,7 @@
 // The direct command console: SEND hands the command box's text to the box exactly as typed.
 
 #include "link/transport.h"
-#include "shell/main_window.h"
+#include "ui/main_window.h"
 
 namespace orv::handcontrol {
 

@@ -2,13 +2,12 @@
 
 #include <cmath>
 
-#include "shell/number.h"
+#include "link/protocol.h"
+#include "ui/number.h"
 
 namespace orv::handcontrol {
 
 namespace {
-
-constexpr const char* kStop = "#FQ#";
 
 // A count far beyond anything a focuser runs, and still exact in a double.
 constexpr double kPositionLimit = 1e15;
@@ -32,55 +31,56 @@ std::string bad_setpoint(int n) {
 
 }  // namespace
 
-FocusPanel::FocusPanel(MainWindow& main, link::Transport& transport, platform::Timer& timer3,
+FocusPanel::FocusPanel(MainWindow& main, link::Transport& transport, platform::Timer& focus_timer,
                        platform::Dialogs& dialogs)
     : main_(main),
       s_(main.state),
       transport_(transport),
-      timer_(timer3),
+      focus_timer_(focus_timer),
       dialogs_(dialogs),
-      rows_{{1, main.Text14, main.VScroll1, main.state.focus_goto1},
-            {2, main.Text15, main.VScroll2, main.state.focus_goto2}} {
-    main_.Command6.pressed.connect([this] { press(+1); });
-    main_.Command7.pressed.connect([this] { press(-1); });
-    main_.Command6.released.connect([this] { release(); });
-    main_.Command7.released.connect([this] { release(); });
-    main_.Command20.clicked.connect([this] { set(rows_[0]); });
-    main_.Command23.clicked.connect([this] { set(rows_[1]); });
-    main_.Command21.clicked.connect([this] { go_to(rows_[0]); });
-    main_.Command22.clicked.connect([this] { go_to(rows_[1]); });
+      rows_{{1, main.setpoint_box[0], main.setpoint_spinner[0], main.state.focus_goto1},
+            {2, main.setpoint_box[1], main.setpoint_spinner[1], main.state.focus_goto2}} {
+    main_.focus_up.pressed.connect([this] { press(+1); });
+    main_.focus_down.pressed.connect([this] { press(-1); });
+    main_.focus_up.released.connect([this] { release(); });
+    main_.focus_down.released.connect([this] { release(); });
+    main_.set_setpoint[0].clicked.connect([this] { set(rows_[0]); });
+    main_.set_setpoint[1].clicked.connect([this] { set(rows_[1]); });
+    main_.goto_setpoint[0].clicked.connect([this] { go_to(rows_[0]); });
+    main_.goto_setpoint[1].clicked.connect([this] { go_to(rows_[1]); });
     for (Row& row : rows_) {
         row.setpoint.changed.connect([this, &row] { setpoint_changed(row); });
         row.spinner.changed.connect(
             [&row] { row.setpoint.set_text(std::to_string(row.spinner.value())); });
     }
-    main_.Text16.changed.connect([this] { increment_changed(); });
-    timer_.on_tick = [this] { tick(); };
+    main_.increment_box.changed.connect([this] { increment_changed(); });
+    focus_timer_.on_tick = [this] { tick(); };
     // A run still on when the link closes stops, and the focuser with it while the link can
     // still carry the stop.
     main_.stop_runs.connect([this] {
-        if (!timer_.active()) return;
+        if (!focus_timer_.active()) return;
         stop_timer();
         s_.focus_goto1 = false;
         s_.focus_goto2 = false;
-        if (transport_.link_open()) transport_.send_command("#FQ#");
+        if (transport_.link_open()) transport_.send_command(link::kFocusStop);
     });
 }
 
 void FocusPanel::run_timer() {
     // A run already on keeps its rhythm; only a stopped timer starts a new period.
-    if (!timer_.active() || timer_.interval() != kFocusTickMs) timer_.start(kFocusTickMs);
+    if (!focus_timer_.active() || focus_timer_.interval() != kFocusTickMs)
+        focus_timer_.start(kFocusTickMs);
 }
 
-void FocusPanel::stop_timer() { timer_.stop(); }
+void FocusPanel::stop_timer() { focus_timer_.stop(); }
 
 void FocusPanel::refuse(const std::string& why) {
     // The state first: a tick delivered while the message is open finds the run over.
-    if (timer_.active()) {
+    if (focus_timer_.active()) {
         stop_timer();
         s_.focus_goto1 = false;
         s_.focus_goto2 = false;
-        transport_.send_command(kStop);
+        transport_.send_command(link::kFocusStop);
         dialogs_.message("The focuser has been stopped. " + why, "");
     } else {
         dialogs_.message(why, "");
@@ -88,7 +88,7 @@ void FocusPanel::refuse(const std::string& why) {
 }
 
 void FocusPanel::press(std::int16_t sign) {
-    if (!whole_number(main_.Text13.text())) {
+    if (!whole_number(main_.focus_position.text())) {
         // Its release, which may come while the message is open, sends nothing.
         refused_press_ = true;
         refuse(bad_position());
@@ -97,7 +97,7 @@ void FocusPanel::press(std::int16_t sign) {
     refused_press_ = false;
     run_timer();
     s_.focus_constant = sign;
-    transport_.send_command(sign > 0 ? "#F+#" : "#F-#");
+    transport_.send_command(sign > 0 ? link::kFocusUp : link::kFocusDown);
 }
 
 void FocusPanel::release() {
@@ -108,18 +108,18 @@ void FocusPanel::release() {
     stop_timer();
     s_.focus_goto1 = false;
     s_.focus_goto2 = false;
-    transport_.send_command(kStop);
+    transport_.send_command(link::kFocusStop);
 }
 
 void FocusPanel::tick() {
-    const auto before = whole_number(main_.Text13.text());
+    const auto before = whole_number(main_.focus_position.text());
     if (!before) {
         refuse(bad_position());
         return;
     }
     // Add, then compare: arrival is noticed on the tick that reaches the setpoint.
     const std::int64_t position = *before + s_.focus_constant;
-    main_.Text13.set_text(std::to_string(position));
+    main_.focus_position.set_text(std::to_string(position));
 
     // Setpoint 1 is looked at first, and alone, whenever its run is on.
     Row* row = s_.focus_goto1 ? &rows_[0] : s_.focus_goto2 ? &rows_[1] : nullptr;
@@ -132,7 +132,7 @@ void FocusPanel::tick() {
     if (position == *target) {
         stop_timer();
         row->flag = false;
-        transport_.send_command(kStop);
+        transport_.send_command(link::kFocusStop);
     }
 }
 
@@ -142,20 +142,20 @@ void FocusPanel::go_to(Row& row) {
         refuse(bad_setpoint(row.n));
         return;
     }
-    const auto position = whole_number(main_.Text13.text());
+    const auto position = whole_number(main_.focus_position.text());
     if (!position) {
         refuse(bad_position());
         return;
     }
     if (*target == *position) return;
     const std::int16_t sign = *target < *position ? -1 : +1;
-    transport_.send_command(sign < 0 ? "#F-#" : "#F+#");
+    transport_.send_command(sign < 0 ? link::kFocusDown : link::kFocusUp);
     s_.focus_constant = sign;
     run_timer();
     row.flag = true;
 }
 
-void FocusPanel::set(Row& row) { row.setpoint.set_text(main_.Text13.text()); }
+void FocusPanel::set(Row& row) { row.setpoint.set_text(main_.focus_position.text()); }
 
 void FocusPanel::setpoint_changed(Row& row) {
     // The spinner follows a number it can show; it refuses one outside its range, and its own
@@ -169,8 +169,8 @@ void FocusPanel::setpoint_changed(Row& row) {
 
 void FocusPanel::increment_changed() {
     // Only a whole step the spinners can take; anything else leaves the step as it was.
-    const auto v = read_number(main_.Text16.text());
-    if (!v || *v != std::floor(*v) || *v < 1 || *v > main_.VScroll1.maximum()) return;
+    const auto v = read_number(main_.increment_box.text());
+    if (!v || *v != std::floor(*v) || *v < 1 || *v > main_.setpoint_spinner[0].maximum()) return;
     for (Row& row : rows_) row.spinner.set_small_change(static_cast<int>(*v));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The focus panel: the FOCUS buttons run the focuser while held, the position box counts focus
-// timer ticks (Timer3, 10 ms) as the focuser's position, and two setpoints with SET, Focus GOTO
+// timer ticks (one every 10 ms) as the focuser's position, and two setpoints with SET, Focus GOTO
 // and a spinner each let the user store positions and run back to them.
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include "link/transport.h"
 #include "platform/dialogs.h"
 #include "platform/timer.h"
-#include "shell/main_window.h"
+#include "ui/main_window.h"
 
 namespace orv::handcontrol {
 
@@ -19,7 +19,7 @@ inline constexpr int kFocusTickMs = 10;
 
 class FocusPanel {
 public:
-    FocusPanel(MainWindow& main, link::Transport& transport, platform::Timer& timer3,
+    FocusPanel(MainWindow& main, link::Transport& transport, platform::Timer& focus_timer,
                platform::Dialogs& dialogs);
     FocusPanel(const FocusPanel&) = delete;
     FocusPanel& operator=(const FocusPanel&) = delete;
@@ -47,7 +47,7 @@ private:
     MainWindow& main_;
     MainState& s_;
     link::Transport& transport_;
-    platform::Timer& timer_;
+    platform::Timer& focus_timer_;
     platform::Dialogs& dialogs_;
     Row rows_[2];
     // A FOCUS press that was refused: its release has nothing to stop.

@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "shell/number.h"
+#include "link/protocol.h"
+#include "ui/number.h"
 
 namespace orv::handcontrol {
 
@@ -22,26 +23,31 @@ std::size_t characters(std::string_view utf8) {
 
 SlewPad::SlewPad(MainWindow& main, link::Transport& transport, platform::Dialogs& dialogs)
     : main_(main), transport_(transport), dialogs_(dialogs) {
-    const std::pair<ui::Button*, char> arrows[] = {
-        {&main_.Command1, 's'}, {&main_.Command3, 'n'}, {&main_.Command2, 'w'}, {&main_.Command4, 'e'}};
+    // The direction letter each arrow sends. The pad swaps nothing itself: the up arrow sends
+    // south as the box expects it, and which way the mount then turns is the box's business
+    // (its RA and DEC reversal settings).
+    const std::pair<ui::Button*, char> arrows[] = {{&main_.slew_up, 's'},
+                                                   {&main_.slew_down, 'n'},
+                                                   {&main_.slew_right, 'w'},
+                                                   {&main_.slew_left, 'e'}};
     for (const auto& [button, d] : arrows) {
         button->pressed.connect([this, d = d] { press(d); });
         button->released.connect([this, d = d] { release(d); });
     }
-    main_.Command5.clicked.connect([this] { transport_.send_command("#Q#"); });
+    main_.slew_stop.clicked.connect([this] { transport_.send_command(link::kStopAll); });
     // Typing a pulse length means the user wants pulses.
-    main_.pg_time.changed.connect([this] { main_.Check1.set_value(1); });
+    main_.pulse_time.changed.connect([this] { main_.pulse_mode.set_value(1); });
 }
 
-bool SlewPad::pulse_mode() const { return main_.Check1.value() == 1; }
+bool SlewPad::pulse_mode() const { return main_.pulse_mode.value() == 1; }
 
 void SlewPad::press(char d) {
     if (!pulse_mode()) {
-        transport_.send_command(std::string("#M") + d + "#");
+        transport_.send_command(link::kMove + std::string(1, d) + link::kEnd);
         return;
     }
     // The time goes to the box exactly as typed; it is only checked here.
-    const std::string& t = main_.pg_time.text();
+    const std::string& t = main_.pulse_time.text();
     if (characters(t) >= 5) {
         dialogs_.message(kPulseTooLong, "");
         return;
@@ -50,12 +56,12 @@ void SlewPad::press(char d) {
         dialogs_.message(kPulseNotNumber, "");
         return;
     }
-    transport_.send_command(std::string("#Mg") + d + t + "#");
+    transport_.send_command(link::kGuidePulse + std::string(1, d) + t + link::kEnd);
 }
 
 void SlewPad::release(char d) {
     // Pulse mode is read afresh: a pulse ends by itself, continuous motion needs its stop.
-    if (!pulse_mode()) transport_.send_command(std::string("#Q") + d + "#");
+    if (!pulse_mode()) transport_.send_command(link::kStopMove + std::string(1, d) + link::kEnd);
 }
 
 }  // namespace orv::handcontrol

@@ -4,7 +4,7 @@
 
 #include "link/transport.h"
 #include "platform/dialogs.h"
-#include "shell/main_window.h"
+#include "ui/main_window.h"
 
 namespace orv::handcontrol {
 
@@ -19,7 +19,7 @@ public:
     SlewPad& operator=(const SlewPad&) = delete;
 
 private:
-    // d is the direction letter the box expects: the up arrow sends south ('s').
+    // d is the direction letter the box expects (see the table in the constructor).
     void press(char d);
     void release(char d);
     bool pulse_mode() const;

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "link/protocol.h"
+
 namespace orv::link {
 
 namespace {
@@ -23,25 +25,25 @@ int com_number_of(const std::string& entry) {
 }  // namespace
 
 Connection::Connection(MainWindow& main, PortSettingsWindow& settings, Transport& transport,
-                       platform::Timer& timer2, platform::Timer& connect_timer,
+                       platform::Timer& identify_timer, platform::Timer& connect_timer,
                        platform::Dialogs& dialogs)
     : main_(main),
       s_(main.state),
       settings_(settings),
       transport_(transport),
-      timer2_(timer2),
+      identify_timer_(identify_timer),
       connect_timer_(connect_timer),
       dialogs_(dialogs) {
-    main_.Command8.clicked.connect([this] { Command8_Click(); });
-    timer2_.on_tick = [this] { identification_tick(); };
+    main_.connect_button.clicked.connect([this] { connect_or_disconnect(); });
+    identify_timer_.on_tick = [this] { identification_tick(); };
     connect_timer_.on_tick = [this] { socket_connect_timed_out(); };
     transport_.on_socket_connected = [this] { socket_connected(); };
     transport_.on_socket_error = [this](const std::string& why) { socket_failed(why); };
     transport_.on_serial_lost = [this](const std::string& why) { serial_lost(why); };
 }
 
-void Connection::Command8_Click() {
-    if (main_.Command8.caption() == "CONNECT") {
+void Connection::connect_or_disconnect() {
+    if (main_.connect_button.caption() == "CONNECT") {
         connect();
     } else {
         disconnect();
@@ -51,11 +53,12 @@ void Connection::Command8_Click() {
 void Connection::connect() {
     // Stray bytes of an earlier link must not lead the first reply of this one.
     s_.instring.clear();
-    if (starts_with(main_.Combo1.text(), "TCP")) {
+    if (starts_with(main_.port_list.text(), "TCP")) {
         s_.bootmode = false;
         // Armed first, so that a connect failing at once is seen as a failed connect.
         connect_timer_.start(kSocketConnectTimeoutMs);
-        const std::string why = transport_.connect_socket(settings_.IPaddr.text(), settings_.IPport.text());
+        const std::string why =
+            transport_.connect_socket(settings_.ip_address.text(), settings_.ip_port.text());
         if (!why.empty()) {
             connect_timer_.stop();
             dialogs_.message(why, "");
@@ -66,11 +69,11 @@ void Connection::connect() {
 }
 
 void Connection::connect_serial() {
-    const bool starting = !s_.search_com_mode && starts_with(main_.Combo1.text(), "Search");
+    const bool starting = !s_.search_com_mode && starts_with(main_.port_list.text(), "Search");
     if (starting) {
         s_.search_com_total = 0;
         s_.search_com_count = 0;
-        for (const std::string& entry : main_.Combo1.items()) {
+        for (const std::string& entry : main_.port_list.items()) {
             if (!starts_with(entry, "COM") ||
                 s_.search_com_total >= static_cast<std::int16_t>(s_.search_com_list.size()))
                 continue;
@@ -87,10 +90,10 @@ void Connection::connect_serial() {
     }
     s_.bootmode = false;
 
-    const std::string baud = settings_.Cbaud.text();
+    const std::string baud = settings_.baud_box.text();
     transport_.set_line_settings(baud + ",N,8,1");
     if (!parse_line_settings(transport_.line_settings())) {
-        if (s_.search_com_mode) main_.Combo1.set_text("Search COM");
+        if (s_.search_com_mode) main_.port_list.set_text("Search COM");
         s_.search_com_mode = false;
         dialogs_.message("The baud rate \"" + baud +
                              "\" is not a number. Choose 9600, 19200, 38400 or 57600 in Port "
@@ -99,10 +102,10 @@ void Connection::connect_serial() {
         return;
     }
 
-    std::string entry = main_.Combo1.text();
+    std::string entry = main_.port_list.text();
     if (s_.search_com_mode) {
         entry = s_.search_com_list[static_cast<std::size_t>(s_.search_com_count)];
-        main_.Combo1.set_text(entry);
+        main_.port_list.set_text(entry);
     }
     const int port = com_number_of(entry);
     if (port == 0) {
@@ -112,7 +115,7 @@ void Connection::connect_serial() {
         return;
     }
     transport_.set_port_number(port);
-    transport_.set_threshold(1);
+    transport_.set_threshold(kEveryByte);
     transport_.discard_input();
     const std::string why = transport_.open_serial();
     if (!why.empty()) {
@@ -126,16 +129,16 @@ void Connection::connect_serial() {
         connect_serial();
         return;
     }
-    transport_.write_serial("GVn#");
+    transport_.write_serial(kAskIdentity);
     s_.do_orvantis = true;
     s_.do_firmware = false;
-    main_.Command8.set_caption("DISCONNECT");
-    timer2_.start(1000);
+    main_.connect_button.set_caption("DISCONNECT");
+    identify_timer_.start(1000);
 }
 
 void Connection::disconnect() {
     // An identification or a search still under way ends here too.
-    if (s_.search_com_mode) main_.Combo1.set_text("Search COM");
+    if (s_.search_com_mode) main_.port_list.set_text("Search COM");
     close_link(s_.device_type);
 }
 
@@ -143,13 +146,13 @@ void Connection::socket_connected() {
     connect_timer_.stop();
     s_.do_orvantis = true;
     s_.do_firmware = false;
-    main_.Command8.set_caption("DISCONNECT");
-    timer2_.start(1000);
-    transport_.send_socket("GVn#");
+    main_.connect_button.set_caption("DISCONNECT");
+    identify_timer_.start(1000);
+    transport_.send_socket(kAskIdentity);
 }
 
 void Connection::socket_failed(const std::string& why) {
-    const std::string where = settings_.IPaddr.text() + ":" + settings_.IPport.text();
+    const std::string where = settings_.ip_address.text() + ":" + settings_.ip_port.text();
     if (connect_timer_.active()) {
         connect_timer_.stop();
         dialogs_.message("Cannot connect to " + where + ": " + why + ".\nCheck the address and "
@@ -157,7 +160,7 @@ void Connection::socket_failed(const std::string& why) {
                          "");
         return;
     }
-    if (main_.Command8.caption() == "CONNECT") return;
+    if (main_.connect_button.caption() == "CONNECT") return;
     give_up("The connection to " + where + " was lost: " + why +
                 ".\nCheck the network adapter and its power, then press CONNECT.",
             s_.device_type);
@@ -166,31 +169,32 @@ void Connection::socket_failed(const std::string& why) {
 void Connection::socket_connect_timed_out() {
     connect_timer_.stop();
     transport_.close_socket();
-    dialogs_.message("Cannot connect to " + settings_.IPaddr.text() + ":" + settings_.IPport.text() +
-                         ": no answer within " + std::to_string(kSocketConnectTimeoutMs / 1000) +
+    dialogs_.message("Cannot connect to " + settings_.ip_address.text() + ":" +
+                         settings_.ip_port.text() + ": no answer within " +
+                         std::to_string(kSocketConnectTimeoutMs / 1000) +
                          " seconds.\nCheck the address and port in Port Settings and that the "
                          "network adapter is on.",
                      "");
 }
 
 void Connection::serial_lost(const std::string& why) {
-    if (main_.Command8.caption() == "CONNECT") return;
-    const std::string port = main_.Combo1.text();
-    if (s_.search_com_mode) main_.Combo1.set_text("Search COM");
+    if (main_.connect_button.caption() == "CONNECT") return;
+    const std::string port = main_.port_list.text();
+    if (s_.search_com_mode) main_.port_list.set_text("Search COM");
     give_up("The connection on " + port + " was lost: " + why +
                 ".\nCheck the cable and the power of the Orvantis, then press CONNECT.",
             s_.device_type);
 }
 
 void Connection::close_link(const std::string& device_type) {
-    timer2_.stop();
+    identify_timer_.stop();
     connect_timer_.stop();
     // Runs stop and held buttons let go while their stop commands can still reach the box.
     main_.stop_runs.fire();
     main_.enable_controls(false, device_type);
     transport_.close_socket();
     transport_.close_serial();
-    main_.Command8.set_caption("CONNECT");
+    main_.connect_button.set_caption("CONNECT");
     s_.search_com_mode = false;
     s_.do_orvantis = false;
     s_.do_firmware = false;
@@ -198,7 +202,7 @@ void Connection::close_link(const std::string& device_type) {
 
 bool Connection::end_search_if_last() {
     if (s_.search_com_count < s_.search_com_total - 1) return false;
-    main_.Combo1.set_text("Search COM");
+    main_.port_list.set_text("Search COM");
     give_up(kNoOrvantis, "orvantis");
     return true;
 }
@@ -211,7 +215,7 @@ void Connection::give_up(const std::string& message, const std::string& device_t
 void Connection::identification_tick() {
     if (transport_.socket_connected()) {
         if (s_.do_orvantis) {
-            transport_.send_socket("GVN#");
+            transport_.send_socket(kAskFirmwareVersion);
             s_.do_orvantis = false;
             s_.do_firmware = true;
             return;
@@ -220,7 +224,7 @@ void Connection::identification_tick() {
         return;
     }
     if (s_.do_orvantis) {
-        if (!transport_.write_serial("GVN#")) {
+        if (!transport_.write_serial(kAskFirmwareVersion)) {
             give_up(kNoOrvantis, "orvantis");
             return;
         }
@@ -236,11 +240,11 @@ void Connection::identification_tick() {
     ++s_.search_com_count;
     transport_.close_serial();
     main_.enable_controls(false, "orvantis");
-    main_.Command8.set_caption("CONNECT");
-    timer2_.stop();
+    main_.connect_button.set_caption("CONNECT");
+    identify_timer_.stop();
     s_.do_orvantis = true;
     s_.do_firmware = false;
-    Command8_Click();
+    connect_or_disconnect();
 }
 
 }  // namespace orv::link

@@ -1,5 +1,5 @@
 #pragma once
-// CONNECT / DISCONNECT (Command8), the identification time-out (Timer2) and the search through
+// CONNECT / DISCONNECT, the identification time-out and the search through
 // every COM entry of the port list.
 
 #include <string>
@@ -7,8 +7,8 @@
 #include "link/transport.h"
 #include "platform/dialogs.h"
 #include "platform/timer.h"
-#include "shell/main_window.h"
-#include "shell/port_settings.h"
+#include "ui/main_window.h"
+#include "ui/port_settings.h"
 
 namespace orv::link {
 
@@ -20,15 +20,16 @@ inline constexpr int kSocketConnectTimeoutMs = 5000;
 class Connection {
 public:
     Connection(MainWindow& main, PortSettingsWindow& settings, Transport& transport,
-               platform::Timer& timer2, platform::Timer& connect_timer, platform::Dialogs& dialogs);
+               platform::Timer& identify_timer, platform::Timer& connect_timer,
+               platform::Dialogs& dialogs);
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
     // The CONNECT / DISCONNECT press; its caption decides what it does.
-    void Command8_Click();
+    void connect_or_disconnect();
     // The identification tick; the receiver also runs it at once after rejecting a version.
     void identification_tick();
-    void stop_identification_timer() { timer2_.stop(); }
+    void stop_identification_timer() { identify_timer_.stop(); }
 
 private:
     void connect();
@@ -50,7 +51,7 @@ private:
     MainState& s_;
     PortSettingsWindow& settings_;
     Transport& transport_;
-    platform::Timer& timer2_;
+    platform::Timer& identify_timer_;
     platform::Timer& connect_timer_;
     platform::Dialogs& dialogs_;
 };

@@ -1,5 +1,7 @@
 #include "link/receiver.h"
 
+#include "link/protocol.h"
+
 namespace orv::link {
 
 namespace {
@@ -13,16 +15,16 @@ bool starts_with(const std::string& text, std::string_view prefix) {
 Receiver::Receiver(MainWindow& main, Transport& transport, Connection& connection,
                    platform::Dialogs& dialogs)
     : main_(main), s_(main.state), transport_(transport), connection_(connection), dialogs_(dialogs) {
-    transport_.on_serial_notify = [this] { OnComm(); };
-    transport_.on_socket_arrival = [this] { DataArrival(); };
+    transport_.on_serial_notify = [this] { serial_arrived(); };
+    transport_.on_socket_arrival = [this] { socket_arrived(); };
 }
 
-void Receiver::OnComm() { accumulate(transport_.read_serial(), Via::Serial); }
+void Receiver::serial_arrived() { accumulate(transport_.read_serial(), Via::Serial); }
 
-void Receiver::DataArrival() {
+void Receiver::socket_arrived() {
     s_.ack_rx = true;
     accumulate(transport_.read_socket(), Via::Socket);
-    socket_arrived.fire();
+    after_socket_arrival.fire();
 }
 
 void Receiver::send_back(std::string_view bytes, Via via) {
@@ -47,7 +49,7 @@ void Receiver::dispatch(const std::string& reply, Via via) {
     const int expected = transport_.threshold();
     if (s_.bootmode) {
         if (boot_reply) boot_reply(reply);
-    } else if (expected == 13 || expected == 15) {
+    } else if (awaits_settings_block(expected)) {
         if (settings_block) settings_block(reply, via);
     } else if (s_.do_code) {
         product_code(reply, via);
@@ -59,40 +61,42 @@ void Receiver::dispatch(const std::string& reply, Via via) {
         if (reversal_flags) reversal_flags(reply, via);
     } else {
         // Whatever else arrives is taken as the RF channel: the first byte's value.
-        main_.Text1.set_text(std::to_string(static_cast<unsigned char>(reply.front())));
+        main_.channel_box.set_text(std::to_string(static_cast<unsigned char>(reply.front())));
     }
 }
 
 void Receiver::product_code(const std::string& reply, Via via) {
-    main_.code.set_text(reply);
-    send_back("#GVN#", via);
+    main_.product_code.set_text(reply);
+    send_back(kAskFirmwareVersionFramed, via);
     s_.do_code = false;
     s_.do_firmware = true;
 }
 
 void Receiver::generation(std::int16_t ver) {
     s_.ver = ver;
-    main_.Check2.set_enabled(ver == 2);
-    main_.Check3.set_enabled(ver == 2);
+    main_.autostar_mode.set_enabled(ver == 2);
+    main_.sequential_guiding.set_enabled(ver == 2);
 }
 
 void Receiver::found(const std::string& what) {
-    dialogs_.message(what + main_.Combo1.text(), kFoundTitle);
+    dialogs_.message(what + main_.port_list.text(), kFoundTitle);
 }
 
 void Receiver::firmware_version(const std::string& reply, Via via) {
-    main_.firm.set_text(reply);
+    main_.firmware_version.set_text(reply);
     s_.do_firmware = false;
     if (via == Via::Socket || s_.device_type.empty()) s_.device_type = "orvantis";
     main_.enable_controls(true, s_.device_type);
     connection_.stop_identification_timer();
 
     std::int16_t ver = 0;
-    if (reply == "11.1#") {
+    if (reply == kGeneration1Reply) {
         ver = 1;
     } else if (via == Via::Serial) {
-        if (starts_with(reply, "1.2") || starts_with(reply, "2.2") || reply == "30Eg#") ver = 2;
-    } else if (reply == "1.20#" || reply == "30Eg#") {
+        if (starts_with(reply, kGeneration2Prefix) || starts_with(reply, kEmulatorPrefix) ||
+            reply == kGeneration2Firmware)
+            ver = 2;
+    } else if (reply == kGeneration2Reply || reply == kGeneration2Firmware) {
         ver = 2;
     }
     if (ver == 0) {
@@ -108,7 +112,7 @@ void Receiver::firmware_version(const std::string& reply, Via via) {
 }
 
 void Receiver::identification(const std::string& reply, Via via) {
-    main_.orvan.set_text(reply);
+    main_.identity_box.set_text(reply);
     s_.do_orvantis = false;
     s_.device_type = "orvantis";
     connection_.stop_identification_timer();
@@ -116,13 +120,14 @@ void Receiver::identification(const std::string& reply, Via via) {
     enum class Says { None, Found, Emulator };
     Says says = Says::None;
     bool accepted = true;
-    if (reply == "11.1#") {
+    if (reply == kGeneration1Reply) {
         generation(1);
         if (via == Via::Serial && s_.search_com_mode) says = Says::Found;
-    } else if (via == Via::Serial ? starts_with(reply, "1.2") : reply == "1.20#") {
+    } else if (via == Via::Serial ? starts_with(reply, kGeneration2Prefix)
+                                  : reply == kGeneration2Reply) {
         generation(2);
         if (via == Via::Serial) says = Says::Found;
-    } else if (via == Via::Serial ? starts_with(reply, "2.2") : reply == "2.20#") {
+    } else if (via == Via::Serial ? starts_with(reply, kEmulatorPrefix) : reply == kEmulatorReply) {
         generation(2);
         s_.device_type = "lx200";
         if (via == Via::Serial) says = Says::Emulator;

@@ -9,7 +9,7 @@
 #include "link/connection.h"
 #include "link/transport.h"
 #include "platform/dialogs.h"
-#include "shell/main_window.h"
+#include "ui/main_window.h"
 
 namespace orv::link {
 
@@ -27,9 +27,9 @@ public:
     Receiver& operator=(const Receiver&) = delete;
 
     // The serial port's notification: at least the threshold's worth of bytes wait.
-    void OnComm();
+    void serial_arrived();
     // The socket's data arrival.
-    void DataArrival();
+    void socket_arrived();
 
     // Replies handed on to the functions that asked for them.
     std::function<void(const std::string&)> boot_reply;
@@ -38,7 +38,7 @@ public:
 
     // Raised after every complete reply has been handled, and after every socket arrival.
     ui::Signal<> replied;
-    ui::Signal<> socket_arrived;
+    ui::Signal<> after_socket_arrival;
 
     // Sends a follow-up request back over the transport the reply came on.
     void send_back(std::string_view bytes, Via via);

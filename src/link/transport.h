@@ -1,6 +1,6 @@
 #pragma once
-// The two ways to the box, a serial port (Comm1) and a TCP socket (tcpServer), and the one
-// rule by which every command is sent.
+// The two ways to the box, a serial port and a TCP socket to a network-to-serial gateway, and
+// the one rule by which every command is sent.
 
 #include <cstddef>
 #include <functional>

@@ -212,15 +212,17 @@ private:
     std::string caption_;
 };
 
-// A filled shape; colours are 0x00BBGGRR.
+enum class Colour { White, Red, Green };
+
+// A filled shape.
 class Shape : public Control {
 public:
     using Control::Control;
-    std::uint32_t fill_color() const { return fill_color_; }
-    void set_fill_color(std::uint32_t c) { assign(fill_color_, c); }
+    Colour fill_color() const { return fill_color_; }
+    void set_fill_color(Colour c) { assign(fill_color_, c); }
 
 private:
-    std::uint32_t fill_color_ = 0xFFFFFF;
+    Colour fill_color_ = Colour::White;
 };
 
 class ProgressBar : public Control {

@@ -16,10 +16,10 @@ public:
     virtual void message(const std::string& text, const std::string& title) = 0;
     // A question with Yes and No buttons.
     virtual Answer question(const std::string& text, const std::string& title) = 0;
-    // An input box placed at (x, y) twips from the top-left corner of the window that asks;
-    // nullopt when cancelled.
+    // An input box placed at (x, y) points (1/72 inch) from the top-left corner of the window that
+    // asks; nullopt when cancelled.
     virtual std::optional<std::string> input(const std::string& prompt, const std::string& title,
-                                             int x_twips, int y_twips) = 0;
+                                             int x_points, int y_points) = 0;
     // A file-open dialog; nullopt when cancelled.
     virtual std::optional<std::string> open_file(const std::string& title,
                                                  const std::string& filter,

@@ -1,5 +1,6 @@
 #pragma once
-// The notification sound player, driven by command words, and the system beep.
+// The notification sound player and the system beep. Failures are silent: a missing sound
+// device or file never stops the program.
 
 #include <string>
 
@@ -8,11 +9,14 @@ namespace orv::platform {
 class SoundPlayer {
 public:
     virtual ~SoundPlayer() = default;
-    virtual void set_options(bool notify, bool wait, bool shareable) = 0;
-    virtual void set_device_type(const std::string& type) = 0;
-    virtual void set_file_name(const std::string& file) = 0;
-    // "Open", "Play", "Stop" or "Close". Failures are silent.
-    virtual void command(const std::string& word) = 0;
+    // The file the next open() loads.
+    virtual void set_file(const std::string& file) = 0;
+    // Loads the sound, ready to play.
+    virtual void open() = 0;
+    virtual void play() = 0;
+    virtual void stop() = 0;
+    // Stops the sound and lets its device go.
+    virtual void close() = 0;
     virtual void beep() = 0;
 };
 

@@ -8,8 +8,7 @@
 
 namespace orv::platform {
 
-// The numbers are those the program has always distinguished: 0 closed, 7 connected.
-enum class SocketState : int { Closed = 0, Connecting = 6, Connected = 7, Error = 9 };
+enum class SocketState { Closed, Connecting, Connected };
 
 class TcpSocket {
 public:

@@ -8,14 +8,14 @@ Program::Program(Platform p)
     : platform(p),
       store(p.store),
       transport(p.serial, p.socket, p.ports),
-      Timer1(p.clock.make_timer()),
-      Timer2(p.clock.make_timer()),
-      Timer3(p.clock.make_timer()),
+      sequencer_timer(p.clock.make_timer()),
+      identify_timer(p.clock.make_timer()),
+      focus_timer(p.clock.make_timer()),
       connect_timer(p.clock.make_timer()),
       read_timer(p.clock.make_timer()),
       write_timer(p.clock.make_timer()),
       program_timer(p.clock.make_timer()),
-      connection(main, settings, transport, *Timer2, *connect_timer, p.dialogs),
+      connection(main, settings, transport, *identify_timer, *connect_timer, p.dialogs),
       receiver(main, transport, connection, p.dialogs),
       settings_read(main, transport, receiver, *read_timer, p.dialogs),
       settings_write(main, transport, receiver, *write_timer, p.dialogs),
@@ -24,12 +24,12 @@ Program::Program(Platform p)
       programmer(main, firmware, transport, receiver, connection, *program_timer, p.dialogs,
                  p.files, p.clock),
       slew(main, transport, p.dialogs),
-      focus(main, transport, *Timer3, p.dialogs),
+      focus(main, transport, *focus_timer, p.dialogs),
       console(main, transport),
-      shutter(main, transport, *Timer1, p.sound, p.dialogs) {
+      shutter(main, transport, *sequencer_timer, p.sound, p.dialogs) {
     transport.on_not_connected = [this] { platform.dialogs.message(link::kNotConnected, ""); };
-    main.Command24.clicked.connect([this] { settings.show(); });
-    main.Command12.clicked.connect([this] { exit(); });
+    main.port_settings_button.clicked.connect([this] { settings.show(); });
+    main.exit_button.clicked.connect([this] { exit(); });
 }
 
 void Program::start() {

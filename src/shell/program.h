@@ -9,7 +9,6 @@
 #include "config/settings_read.h"
 #include "config/settings_write.h"
 #include "firmware/firmware_loader.h"
-#include "firmware/firmware_window.h"
 #include "firmware/programmer.h"
 #include "handcontrol/console.h"
 #include "handcontrol/focus_panel.h"
@@ -25,10 +24,11 @@
 #include "platform/sound_player.h"
 #include "platform/tcp_socket.h"
 #include "platform/timer.h"
-#include "shell/main_window.h"
-#include "shell/port_settings.h"
 #include "shell/store.h"
 #include "shutter/shutter.h"
+#include "ui/firmware_window.h"
+#include "ui/main_window.h"
+#include "ui/port_settings.h"
 
 namespace orv {
 
@@ -67,9 +67,9 @@ public:
     FirmwareWindow firmware;
     Store store;
     link::Transport transport;
-    std::unique_ptr<platform::Timer> Timer1;  // exposure sequencer
-    std::unique_ptr<platform::Timer> Timer2;  // identification time-out
-    std::unique_ptr<platform::Timer> Timer3;  // focus
+    std::unique_ptr<platform::Timer> sequencer_timer;  // exposure sequencer
+    std::unique_ptr<platform::Timer> identify_timer;   // identification time-out
+    std::unique_ptr<platform::Timer> focus_timer;      // focus
     std::unique_ptr<platform::Timer> connect_timer;  // TCP connect time-out
     std::unique_ptr<platform::Timer> read_timer;     // settings read step time-out
     std::unique_ptr<platform::Timer> write_timer;    // settings write acknowledgement time-out

@@ -4,9 +4,9 @@
 
 #include "platform/port_directory.h"
 #include "platform/sound_player.h"
-#include "shell/main_window.h"
-#include "shell/port_settings.h"
 #include "shell/store.h"
+#include "ui/main_window.h"
+#include "ui/port_settings.h"
 
 namespace orv {
 

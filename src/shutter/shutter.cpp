@@ -1,5 +1,7 @@
 #include "shutter/shutter.h"
 
+#include "link/protocol.h"
+
 namespace orv::shutter {
 
 namespace {
@@ -32,48 +34,54 @@ int label_number(const ui::Label& label) {
 
 }  // namespace
 
-Shutter::Shutter(MainWindow& main, link::Transport& transport, platform::Timer& timer1,
+Shutter::Shutter(MainWindow& main, link::Transport& transport, platform::Timer& sequencer_timer,
                  platform::SoundPlayer& sound, platform::Dialogs& dialogs)
-    : main_(main), transport_(transport), timer_(timer1), sound_(sound), dialogs_(dialogs) {
-    main_.Command16.clicked.connect([this] { shutter_on(); });
-    main_.Command17.clicked.connect([this] { shutter_off(); });
-    main_.Command18.clicked.connect([this] { auto_shutter(); });
-    timer_.on_tick = [this] { tick(); };
+    : main_(main),
+      transport_(transport),
+      sequencer_timer_(sequencer_timer),
+      sound_(sound),
+      dialogs_(dialogs) {
+    main_.shutter_on.clicked.connect([this] { shutter_on(); });
+    main_.shutter_off.clicked.connect([this] { shutter_off(); });
+    main_.auto_shutter.clicked.connect([this] { auto_shutter(); });
+    sequencer_timer_.on_tick = [this] { tick(); };
     // When the link closes a run ends, and an open shutter is closed while the link can still
     // carry the command: a camera must not go on exposing after the user has disconnected.
     main_.stop_runs.connect([this] {
-        if (main_.Command18.caption() != kStartCaption) {
-            main_.Command18.set_caption(kStartCaption);
-            timer_.stop();
+        if (main_.auto_shutter.caption() != kStartCaption) {
+            main_.auto_shutter.set_caption(kStartCaption);
+            sequencer_timer_.stop();
         }
-        if (main_.Shape1.fill_color() == kGreen && transport_.link_open()) shutter_off();
+        if (main_.shutter_indicator.fill_color() == ui::Colour::Green && transport_.link_open())
+            shutter_off();
     });
 }
 
 void Shutter::shutter_on() {
-    transport_.send_command("#XP1#");
-    main_.Shape1.set_fill_color(kGreen);
-    sound_.command("Open");
-    sound_.command("Play");
+    transport_.send_command(link::kShutterOpen);
+    main_.shutter_indicator.set_fill_color(ui::Colour::Green);
+    sound_.open();
+    sound_.play();
 }
 
 void Shutter::shutter_off() {
-    transport_.send_command("#XP0#");
-    main_.Shape1.set_fill_color(kRed);
-    sound_.command("Stop");
-    sound_.command("Close");
+    transport_.send_command(link::kShutterClose);
+    main_.shutter_indicator.set_fill_color(ui::Colour::Red);
+    sound_.stop();
+    sound_.close();
     sound_.beep();
 }
 
 void Shutter::auto_shutter() {
-    if (main_.Command18.caption() == kStartCaption) start_run();
+    if (main_.auto_shutter.caption() == kStartCaption)
+        start_run();
     else stop_run();
 }
 
 std::optional<std::string> Shutter::timing_problem() const {
-    const auto length = plain_number(main_.Text9.text());
+    const auto length = plain_number(main_.exposure_secs.text());
     if (!length || *length > kMaxSeconds - 1) return seconds_rule("Exp. secs", "120");
-    const auto gap = plain_number(main_.Text10.text());
+    const auto gap = plain_number(main_.exposure_gap.text());
     if (!gap || *gap > kMaxSeconds - 1) return seconds_rule("Exp. Gap", "15");
     if (*length + *gap > kMaxSeconds)
         return "Exp. secs and Exp. Gap together must be at most " + std::to_string(kMaxSeconds) +
@@ -82,7 +90,7 @@ std::optional<std::string> Shutter::timing_problem() const {
 }
 
 std::optional<std::string> Shutter::count_problem() const {
-    const auto count = plain_number(main_.Text11.text());
+    const auto count = plain_number(main_.exposure_count.text());
     if (!count || *count > kMaxSeconds)
         return "Exp. Count must be a whole number from 1 to " + std::to_string(kMaxSeconds) +
                ", typed as plain digits (such as 10, with no blanks or leading zeros).";
@@ -98,16 +106,16 @@ void Shutter::start_run() {
         dialogs_.message(*problem, "");
         return;
     }
-    main_.Command18.set_caption(kStopCaption);
-    timer_.start(kSequencerTickMs);
-    main_.stime.set_caption("0");
-    main_.scount.set_caption("1");
+    main_.auto_shutter.set_caption(kStopCaption);
+    sequencer_timer_.start(kSequencerTickMs);
+    main_.elapsed_label.set_caption("0");
+    main_.exposure_number_label.set_caption("1");
     shutter_on();
 }
 
 void Shutter::stop_run() {
-    main_.Command18.set_caption(kStartCaption);
-    timer_.stop();
+    main_.auto_shutter.set_caption(kStartCaption);
+    sequencer_timer_.stop();
     shutter_off();
 }
 
@@ -117,11 +125,11 @@ void Shutter::abandon(const std::string& why) {
 }
 
 void Shutter::tick() {
-    const int elapsed = label_number(main_.stime) + 1;
-    main_.stime.set_caption(std::to_string(elapsed));
+    const int elapsed = label_number(main_.elapsed_label) + 1;
+    main_.elapsed_label.set_caption(std::to_string(elapsed));
 
     // The exposure ends when the elapsed time reads exactly as the length box.
-    if (main_.stime.caption() == main_.Text9.text()) {
+    if (main_.elapsed_label.caption() == main_.exposure_secs.text()) {
         shutter_off();
         return;
     }
@@ -131,7 +139,8 @@ void Shutter::tick() {
         abandon(*problem);
         return;
     }
-    const int cycle = *plain_number(main_.Text9.text()) + *plain_number(main_.Text10.text());
+    const int cycle =
+        *plain_number(main_.exposure_secs.text()) + *plain_number(main_.exposure_gap.text());
     // "At or past": a length or gap shortened during the run still ends the cycle.
     if (elapsed < cycle) return;
 
@@ -140,12 +149,13 @@ void Shutter::tick() {
         return;
     }
     shutter_on();
-    main_.stime.set_caption("0");
+    main_.elapsed_label.set_caption("0");
     // The last exposure is the one whose number reads as the count box; a count lowered
     // during the run below the current number ends the run too.
-    if (main_.scount.caption() != main_.Text11.text() &&
-        label_number(main_.scount) < *plain_number(main_.Text11.text())) {
-        main_.scount.set_caption(std::to_string(label_number(main_.scount) + 1));
+    if (main_.exposure_number_label.caption() != main_.exposure_count.text() &&
+        label_number(main_.exposure_number_label) < *plain_number(main_.exposure_count.text())) {
+        main_.exposure_number_label.set_caption(
+            std::to_string(label_number(main_.exposure_number_label) + 1));
     } else {
         stop_run();
     }

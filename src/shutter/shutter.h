@@ -1,6 +1,6 @@
 #pragma once
 // The camera shutter: Shutter ON and OFF by hand, and the exposure sequencer (Auto Shutter,
-// Timer1 at one tick a second) that runs a number of exposures of a fixed length separated by
+// one tick a second) that runs a number of exposures of a fixed length separated by
 // a fixed gap. The sequencer's state is the text of its controls: the Auto Shutter caption,
 // the elapsed-time label and the exposure-number label.
 
@@ -11,7 +11,7 @@
 #include "platform/dialogs.h"
 #include "platform/sound_player.h"
 #include "platform/timer.h"
-#include "shell/main_window.h"
+#include "ui/main_window.h"
 
 namespace orv::shutter {
 
@@ -21,7 +21,7 @@ inline constexpr int kSequencerTickMs = 1000;
 
 class Shutter {
 public:
-    Shutter(MainWindow& main, link::Transport& transport, platform::Timer& timer1,
+    Shutter(MainWindow& main, link::Transport& transport, platform::Timer& sequencer_timer,
             platform::SoundPlayer& sound, platform::Dialogs& dialogs);
     Shutter(const Shutter&) = delete;
     Shutter& operator=(const Shutter&) = delete;
@@ -44,7 +44,7 @@ private:
 
     MainWindow& main_;
     link::Transport& transport_;
-    platform::Timer& timer_;
+    platform::Timer& sequencer_timer_;
     platform::SoundPlayer& sound_;
     platform::Dialogs& dialogs_;
 };

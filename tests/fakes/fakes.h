@@ -1,7 +1,7 @@
 #pragma once
 // Fakes of every platform interface: a clock whose timers fire in order when time is advanced,
 // a serial port and a socket that record what is written and let a test inject arrivals,
-// scripted dialogs, an in-memory store, a sound player that records its commands.
+// scripted dialogs, an in-memory store, a sound player that records what it is asked to do.
 
 #include <algorithm>
 #include <cstdint>
@@ -254,12 +254,11 @@ public:
 
 class SoundPlayer : public platform::SoundPlayer {
 public:
-    void set_options(bool n, bool w, bool s) override {
-        log.push_back(std::string("options ") + (n ? "1" : "0") + (w ? "1" : "0") + (s ? "1" : "0"));
-    }
-    void set_device_type(const std::string& type) override { log.push_back("device " + type); }
-    void set_file_name(const std::string& file) override { log.push_back("file " + file); }
-    void command(const std::string& word) override { log.push_back(word); }
+    void set_file(const std::string& file) override { log.push_back("file " + file); }
+    void open() override { log.push_back("open"); }
+    void play() override { log.push_back("play"); }
+    void stop() override { log.push_back("stop"); }
+    void close() override { log.push_back("close"); }
     void beep() override { log.push_back("beep"); }
 
     std::vector<std::string> log;

@@ -39,8 +39,8 @@ struct ConnectedRig : Rig {
         stored("orvantis", "IPaddr", "127.0.0.1");
         stored("orvantis", "IPport", "4001");
         program.start();
-        main.Combo1.set_text(over_socket ? "TCP Port" : "COM3");
-        main.Command8.click();
+        main.port_list.set_text(over_socket ? "TCP Port" : "COM3");
+        main.connect_button.click();
         if (over_socket) {
             socket.accept();
             socket.arrive(ident);

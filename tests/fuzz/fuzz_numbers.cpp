@@ -34,9 +34,9 @@
 #include "fakes/rig.h"
 #include "fuzz/reusable_rig.h"
 #include "handcontrol/slew_pad.h"
-#include "shell/number.h"
 #include "shell/startup.h"
 #include "shell/store.h"
+#include "ui/number.h"
 
 namespace {
 
@@ -153,9 +153,9 @@ orv::fuzz::Reusable<Rig>& rigs() {
             return r;
         },
         [](Rig& r) {
-            r.settings.Cbaud.set_text("9600");
-            r.main.Combo1.set_text("COM3");
-            r.main.Command8.click();
+            r.settings.baud_box.set_text("9600");
+            r.main.port_list.set_text("COM3");
+            r.main.connect_button.click();
             r.serial.arrive("1.20#");
         });
     return pool;
@@ -212,13 +212,13 @@ void check_startup(Rig& rig, const std::string& text, const std::optional<double
     rig.stored("orvantis", "focussp1", text);
     rig.stored("orvantis", "focussp2", text);
     rig.stored("orvantis", "focusinc", text);
-    rig.main.Combo1.clear_items();
-    rig.settings.IPaddr.clear_items();
-    rig.settings.IPport.clear_items();
-    rig.main.Text14.set_text("");
-    rig.main.Text15.set_text("");
-    rig.main.VScroll1.set_value(0);
-    rig.main.VScroll2.set_value(0);
+    rig.main.port_list.clear_items();
+    rig.settings.ip_address.clear_items();
+    rig.settings.ip_port.clear_items();
+    rig.main.setpoint_box[0].set_text("");
+    rig.main.setpoint_box[1].set_text("");
+    rig.main.setpoint_spinner[0].set_value(0);
+    rig.main.setpoint_spinner[1].set_value(0);
     orv::start_up(rig.main, rig.settings, rig.program.store, rig.ports, rig.sound);
     // A stored setpoint the spinner can show moves it there; anything else leaves it at 0.
     int want = 0;
@@ -226,9 +226,10 @@ void check_startup(Rig& rig, const std::string& text, const std::optional<double
         const double r = reference_round(*ref);
         if (r >= 0 && r <= 9999) want = static_cast<int>(r);
     }
-    if (rig.main.VScroll1.value() != want || rig.main.VScroll2.value() != want)
-        fail("start-up spinner", std::to_string(rig.main.VScroll1.value()));
-    const std::string& inc = rig.main.Text16.text();
+    if (rig.main.setpoint_spinner[0].value() != want ||
+        rig.main.setpoint_spinner[1].value() != want)
+        fail("start-up spinner", std::to_string(rig.main.setpoint_spinner[0].value()));
+    const std::string& inc = rig.main.increment_box.text();
     if (!orv::is_number(inc)) fail("start-up increment box holds no number", inc);
     if (ref && inc != text) fail("start-up replaced a stored increment that is a number", inc);
     rig.clear();
@@ -240,10 +241,10 @@ void check_channel(Rig& rig, const std::string& text, const std::optional<double
         const double r = reference_round(*ref);
         if (r >= 0 && r < 128) byte = static_cast<char>(static_cast<int>(r));
     }
-    rig.main.Text1.set_text(text);
-    if (rig.main.Command10.enabled() != ref.has_value()) fail("WRITE enabled with no number");
+    rig.main.channel_box.set_text(text);
+    if (rig.main.write_channel.enabled() != ref.has_value()) fail("WRITE enabled with no number");
 
-    rig.main.Command10.click();
+    rig.main.write_channel.click();
     if (byte) {
         expect(rig.commands(), {std::string("#sCh") + *byte + "#"}, "WRITE");
         expect_messages(rig.messages(), false, "WRITE");
@@ -253,13 +254,13 @@ void check_channel(Rig& rig, const std::string& text, const std::optional<double
         expect_messages(rig.messages(), ref.has_value(), "WRITE");
     }
 
-    rig.program.rf_channel.Command10_Click();
+    rig.program.rf_channel.write_channel();
     expect(rig.commands(), byte ? Commands{std::string("#sCh") + *byte + "#"} : Commands{},
            "WRITE handler");
     expect_messages(rig.messages(), !byte, "WRITE handler");
 
     rig.dialogs.answers = {orv::platform::Answer::Yes, orv::platform::Answer::Yes};
-    rig.program.rf_channel.Command11_Click();
+    rig.program.rf_channel.write_to_remote();
     rig.dialogs.answers.clear();
     expect(rig.commands(), byte ? Commands{std::string("#rCh") + *byte + "#"} : Commands{},
            "Write to Remote");
@@ -283,9 +284,9 @@ void check_time_boxes(Rig& rig, const std::string& text, const std::optional<dou
     for (const char c : text) pick += static_cast<unsigned char>(c);
     const int k = static_cast<int>(pick % 6);
 
-    for (auto* box : rig.main.time_boxes) box->set_text("0");
-    rig.main.time_boxes[k]->set_text(text);
-    rig.main.Command14.click();
+    for (auto& box : rig.main.time_boxes) box.set_text("0");
+    rig.main.time_boxes[k].set_text(text);
+    rig.main.write_settings.click();
     // The box acknowledges each command.
     for (int acks = 0; acks < 16 && rig.program.settings_write.running(); ++acks)
         rig.serial.arrive("#");
@@ -314,14 +315,14 @@ std::size_t characters(const std::string& utf8) {
 }
 
 void check_pulse(Rig& rig, const std::string& text, const std::optional<double>& ref) {
-    rig.main.pg_time.set_text(text);
-    rig.main.Check1.set_value(1);
-    rig.main.Command1.press();
-    rig.main.Command1.release();
+    rig.main.pulse_time.set_text(text);
+    rig.main.pulse_mode.set_value(1);
+    rig.main.slew_up.press();
+    rig.main.slew_up.release();
     const bool sends = characters(text) < 5 && ref.has_value();
     expect(rig.commands(), sends ? Commands{"#Mgs" + text + "#"} : Commands{}, "pulse");
     expect_messages(rig.messages(), !sends, "pulse");
-    rig.main.Check1.set_value(0);
+    rig.main.pulse_mode.set_value(0);
 }
 
 std::optional<std::int64_t> reference_whole(const std::optional<double>& ref) {
@@ -331,15 +332,15 @@ std::optional<std::int64_t> reference_whole(const std::optional<double>& ref) {
 
 void check_focus(Rig& rig, const std::string& text, const std::optional<double>& ref) {
     // FOCUS up held for three ticks of the focus timer.
-    rig.main.Text13.set_text(text);
-    rig.main.Command6.press();
+    rig.main.focus_position.set_text(text);
+    rig.main.focus_up.press();
     rig.clock.advance(3 * orv::handcontrol::kFocusTickMs + 5);
-    rig.main.Command6.release();
+    rig.main.focus_up.release();
     const auto whole = reference_whole(ref);
     if (!whole) {
         expect(rig.commands(), {}, "FOCUS");
         expect_messages(rig.messages(), true, "FOCUS");
-        if (rig.main.Text13.text() != text) fail("FOCUS changed a box it refused");
+        if (rig.main.focus_position.text() != text) fail("FOCUS changed a box it refused");
     } else {
         // Each tick counts one up, while the count stays within the focuser's range.
         Commands want = {"#F+#"};
@@ -356,28 +357,28 @@ void check_focus(Rig& rig, const std::string& text, const std::optional<double>&
         want.push_back("#FQ#");
         expect(rig.commands(), want, "FOCUS");
         expect_messages(rig.messages(), stopped, "FOCUS");
-        if (rig.main.Text13.text() != std::to_string(p))
-            fail("FOCUS position", rig.main.Text13.text());
+        if (rig.main.focus_position.text() != std::to_string(p))
+            fail("FOCUS position", rig.main.focus_position.text());
     }
 
     // The setpoint box: the spinner follows a number it can show (and the box then reads as the
     // spinner); Focus GOTO runs toward it from 5000.
-    rig.main.Text13.set_text("5000");
-    const int spinner_before = rig.main.VScroll1.value();
-    rig.main.Text14.set_text(text);
-    const std::string& sp = rig.main.Text14.text();
+    rig.main.focus_position.set_text("5000");
+    const int spinner_before = rig.main.setpoint_spinner[0].value();
+    rig.main.setpoint_box[0].set_text(text);
+    const std::string& sp = rig.main.setpoint_box[0].text();
     int spinner_want = spinner_before;
     if (ref) {
         const double r = reference_round(*ref);
         if (r >= 0 && r <= 9999) spinner_want = static_cast<int>(r);
     }
-    if (rig.main.VScroll1.value() != spinner_want) fail("setpoint spinner");
+    if (rig.main.setpoint_spinner[0].value() != spinner_want) fail("setpoint spinner");
     if (sp != text && sp != std::to_string(spinner_want)) fail("setpoint box rewritten", sp);
 
     const auto target = reference_whole(reference_number(sp));
-    rig.main.Command21.click();
+    rig.main.goto_setpoint[0].click();
     rig.clock.advance(2 * orv::handcontrol::kFocusTickMs + 5);
-    rig.main.Command5.click();  // stop
+    rig.main.slew_stop.click();  // stop
     const Commands got = rig.commands();
     if (!target) {
         expect(got, {"#Q#"}, "Focus GOTO");
@@ -399,75 +400,77 @@ void check_focus(Rig& rig, const std::string& text, const std::optional<double>&
         want.push_back("#Q#");
         expect(got, want, "Focus GOTO");
         expect_messages(rig.messages(), false, "Focus GOTO");
-        if (rig.main.Text13.text() != std::to_string(p)) fail("GOTO position");
+        if (rig.main.focus_position.text() != std::to_string(p)) fail("GOTO position");
     }
     // Whatever ran, FOCUS released ends it.
-    rig.main.Command6.release();
+    rig.main.focus_up.release();
     rig.clear();
 
-    const int step_before = rig.main.VScroll1.small_change();
-    rig.main.Text16.set_text(text);
+    const int step_before = rig.main.setpoint_spinner[0].small_change();
+    rig.main.increment_box.set_text(text);
     int step_want = step_before;
     if (ref && *ref == std::floor(*ref) && *ref >= 1 && *ref <= 9999)
         step_want = static_cast<int>(*ref);
-    if (rig.main.VScroll1.small_change() != step_want ||
-        rig.main.VScroll2.small_change() != step_want)
+    if (rig.main.setpoint_spinner[0].small_change() != step_want ||
+        rig.main.setpoint_spinner[1].small_change() != step_want)
         fail("scroll increment");
 }
 
 void check_exposure(Rig& rig, const std::string& text) {
-    orv::ui::TextBox* boxes[3] = {&rig.main.Text9, &rig.main.Text10, &rig.main.Text11};
+    orv::ui::TextBox* boxes[3] = {&rig.main.exposure_secs, &rig.main.exposure_gap,
+                                  &rig.main.exposure_count};
     for (int k = 0; k < 3; ++k) {
         for (auto* box : boxes) box->set_text("1");
         boxes[k]->set_text(text);
         const auto v = k == 2 ? reference_plain(text, 5, 1, 32767, true)
                               : reference_plain(text, 5, 1, 32766, true);
-        rig.main.Command18.click();
+        rig.main.auto_shutter.click();
         const std::string where = "Auto Shutter box " + std::to_string(k + 9);
         if (!v) {
             expect(rig.commands(), {}, where);
             expect_messages(rig.messages(), true, where);
-            if (rig.main.Command18.caption() != orv::shutter::kStartCaption)
+            if (rig.main.auto_shutter.caption() != orv::shutter::kStartCaption)
                 fail(where + " started");
             continue;
         }
         expect(rig.commands(), {"#XP1#"}, where);
         expect_messages(rig.messages(), false, where);
         rig.clock.advance(500);
-        rig.main.Command18.click();
+        rig.main.auto_shutter.click();
         expect(rig.commands(), {"#XP0#"}, where + " stop");
-        if (rig.main.Command18.caption() != orv::shutter::kStartCaption) fail(where + " still on");
+        if (rig.main.auto_shutter.caption() != orv::shutter::kStartCaption)
+            fail(where + " still on");
     }
 }
 
 void check_port_settings(Rig& rig, const std::string& text) {
     // The baud rate, with CONNECT on COM3.
-    rig.main.Command8.click();  // DISCONNECT
+    rig.main.connect_button.click();  // DISCONNECT
     rig.clear();
-    rig.main.Combo1.set_text("COM3");
-    rig.settings.Cbaud.set_text(text);
+    rig.main.port_list.set_text("COM3");
+    rig.settings.baud_box.set_text(text);
     const auto baud = reference_plain(text, 9, 1, 999999999, false);
     const int opened = rig.serial.open_count;
-    rig.main.Command8.click();
+    rig.main.connect_button.click();
     if (baud) {
         if (rig.serial.open_count != opened + 1 || rig.serial.opened_line.baud != *baud)
             fail("baud rate not used");
         expect(rig.commands(), {"GVn#"}, "CONNECT");
         expect_messages(rig.messages(), false, "CONNECT");
-        rig.main.Command8.click();  // DISCONNECT
+        rig.main.connect_button.click();  // DISCONNECT
     } else {
         if (rig.serial.open_count != opened) fail("port opened with a refused baud rate");
         expect(rig.commands(), {}, "CONNECT");
         expect_messages(rig.messages(), true, "CONNECT");
     }
-    if (rig.main.Command8.caption() != "CONNECT") fail("not ready for CONNECT");
+    if (rig.main.connect_button.caption() != "CONNECT") fail("not ready for CONNECT");
 
     // The IP port, with CONNECT on "TCP Port".
-    rig.main.Combo1.set_text("TCP Port");
-    rig.settings.IPport.set_text(text);
+    rig.main.port_list.set_text("TCP Port");
+    rig.settings.ip_port.set_text(text);
     const auto port = reference_plain(text, 9, 1, 65535, false);
     const int connects = rig.socket.connects;
-    rig.main.Command8.click();
+    rig.main.connect_button.click();
     if (port) {
         if (rig.socket.connects != connects + 1 || rig.socket.port != *port)
             fail("IP port not used");

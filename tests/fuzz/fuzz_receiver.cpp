@@ -75,8 +75,8 @@ Pool& pool(bool over_socket, int identity) {
                 return r;
             },
             [over_socket, ident](Rig& r) {
-                r.main.Combo1.set_text(over_socket ? "TCP Port" : "COM3");
-                r.main.Command8.click();
+                r.main.port_list.set_text(over_socket ? "TCP Port" : "COM3");
+                r.main.connect_button.click();
                 if (over_socket) {
                     r.socket.accept();
                     r.socket.arrive(ident);
@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fail("sent on a socket that is not connected");
     };
 
-    if ((flags & 0x80u) != 0) rig.main.Command13.click();
+    if ((flags & 0x80u) != 0) rig.main.read_settings.click();
     s.bootmode = (flags & 0x01u) != 0;
     s.button_flag = (flags & 0x02u) != 0;
     s.do_code = (flags & 0x04u) != 0;
@@ -132,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         from += bytes.size();
         if (bytes.empty() && piece < splits) continue;
 
-        const std::string channel_before = rig.main.Text1.text();
+        const std::string channel_before = rig.main.channel_box.text();
         // A closed port or socket receives nothing.
         if (over_socket) {
             if (rig.socket.state() != orv::platform::SocketState::Closed) rig.socket.arrive(bytes);
@@ -149,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 fail("the accumulator kept a whole reply",
                      "threshold " + std::to_string(t) + " length " + std::to_string(acc.size()));
         }
-        const std::string& channel = rig.main.Text1.text();
+        const std::string& channel = rig.main.channel_box.text();
         if (channel != channel_before && !is_channel_number(channel)) fail("channel box", channel);
 
         if (pause_ms > 0) rig.clock.advance(pause_ms);

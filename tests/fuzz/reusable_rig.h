@@ -37,7 +37,7 @@ struct ControlState {
     bool read_only = false;
     bool password = false;
     int value = 0, lo = 0, hi = 0, step = 0;
-    std::uint32_t color = 0;
+    ui::Colour color = ui::Colour::White;
     int picture = 0;
     std::vector<std::string> items;
     bool operator==(const ControlState&) const = default;
@@ -124,6 +124,15 @@ inline void restore(ui::Control& c, const ControlState& s) {
     c.set_tooltip(s.tooltip);
 }
 
+// Every control of the three windows.
+template <class R>
+std::vector<ui::Control*> every_control(R& r) {
+    std::vector<ui::Control*> all = r.main.all_controls();
+    for (auto* c : r.settings.all_controls()) all.push_back(c);
+    for (auto* c : r.program.firmware.all_controls()) all.push_back(c);
+    return all;
+}
+
 inline void set_window(ui::Window& w, bool visible) {
     if (visible)
         w.show();
@@ -188,24 +197,17 @@ private:
         const auto add = [&out](const std::string& name, const std::string& value) {
             out += name + "=" + value + "\n";
         };
-        std::vector<ui::Control*> all = r.main.all_controls();
-        auto& s = r.settings;
+        const std::vector<ui::Control*> all = every_control(r);
         auto& f = r.program.firmware;
-        for (ui::Control* c : std::initializer_list<ui::Control*>{
-                 &s.lblSerial, &s.lblBaud,  &s.Cbaud,    &s.lblTcp,   &s.lblAddr,
-                 &s.IPaddr,    &s.lblPort,  &s.IPport,   &s.Command1, &f.lblFile,
-                 &f.Text1,     &f.Command1, &f.List1,    &f.lblReply, &f.Text2,
-                 &f.Bar1,      &f.Label4,   &f.Command2, &f.Command3, &f.Command4})
-            all.push_back(c);
         for (std::size_t i = 0; i < all.size(); ++i) {
             const ControlState c = state_of(*all[i]);
-            std::string v = std::to_string(c.enabled) + std::to_string(c.visible) + "|" +
-                            c.accessible_name + "|" + c.description + "|" + c.tooltip + "|" +
-                            c.text + "|" + std::to_string(c.read_only) +
-                            std::to_string(c.password) + "|" + std::to_string(c.value) + "," +
-                            std::to_string(c.lo) + "," + std::to_string(c.hi) + "," +
-                            std::to_string(c.step) + "," + std::to_string(c.color) + "," +
-                            std::to_string(c.picture);
+            std::string v =
+                std::to_string(c.enabled) + std::to_string(c.visible) + "|" + c.accessible_name +
+                "|" + c.description + "|" + c.tooltip + "|" + c.text + "|" +
+                std::to_string(c.read_only) + std::to_string(c.password) + "|" +
+                std::to_string(c.value) + "," + std::to_string(c.lo) + "," + std::to_string(c.hi) +
+                "," + std::to_string(c.step) + "," + std::to_string(static_cast<int>(c.color)) +
+                "," + std::to_string(c.picture);
             for (const auto& item : c.items) v += "|" + item;
             add(std::to_string(i) + ":" + all[i]->name(), v);
         }
@@ -280,14 +282,14 @@ private:
     };
 
     Link link_of(R& r) const {
-        return {r.serial.is_open(), r.socket.state(), r.main.Command8.caption(),
+        return {r.serial.is_open(), r.socket.state(), r.main.connect_button.caption(),
                 r.program.transport.line_settings(), r.program.transport.port_number()};
     }
 
     std::vector<platform::Timer*> timers(R& r) const {
         auto& p = r.program;
-        return {p.Timer1.get(),        p.Timer2.get(),     p.Timer3.get(),
-                p.connect_timer.get(), p.read_timer.get(), p.write_timer.get(),
+        return {p.sequencer_timer.get(), p.identify_timer.get(), p.focus_timer.get(),
+                p.connect_timer.get(),   p.read_timer.get(),     p.write_timer.get(),
                 p.program_timer.get()};
     }
 
@@ -318,17 +320,7 @@ private:
         clear_records(r);
         for (auto* t : timers(r))
             if (t->active()) std::abort();  // a rig as built runs no timer
-        controls_ = r.main.all_controls();
-        auto& s = r.settings;
-        for (ui::Control* c : std::initializer_list<ui::Control*>{
-                 &s.lblSerial, &s.lblBaud, &s.Cbaud, &s.lblTcp, &s.lblAddr, &s.IPaddr, &s.lblPort,
-                 &s.IPport, &s.Command1})
-            controls_.push_back(c);
-        auto& f = r.program.firmware;
-        for (ui::Control* c : std::initializer_list<ui::Control*>{
-                 &f.lblFile, &f.Text1, &f.Command1, &f.List1, &f.lblReply, &f.Text2, &f.Bar1,
-                 &f.Label4, &f.Command2, &f.Command3, &f.Command4})
-            controls_.push_back(c);
+        controls_ = every_control(r);
         baseline_.clear();
         for (ui::Control* c : controls_) baseline_.push_back(state_of(*c));
         touched_.assign(controls_.size(), 0);
@@ -372,7 +364,7 @@ private:
 
         if (!(link_of(r) == link_state_)) {
             // Back to unconnected, then connected again the way the rig was built.
-            if (r.main.Command8.caption() == "DISCONNECT") r.main.Command8.click();
+            if (r.main.connect_button.caption() == "DISCONNECT") r.main.connect_button.click();
             p.transport.close_socket();
             p.transport.close_serial();
             r.main.state = before_link_state_;

@@ -11,23 +11,23 @@ TEST_F(Views, SavesScreenshotsWhenAskedTo) {
     const QString dir = qEnvironmentVariable("ORV_SCREENSHOT_DIR");
     if (dir.isEmpty()) GTEST_SKIP() << "ORV_SCREENSHOT_DIR not set";
     QDir().mkpath(dir);
-    rig.main.Shape1.set_fill_color(kGreen);
+    rig.main.shutter_indicator.set_fill_color(ui::Colour::Green);
     open_port_settings();
     EXPECT_TRUE(main.grab().save(QDir(dir).filePath("main.png")));
     EXPECT_TRUE(settings.grab().save(QDir(dir).filePath("port_settings.png")));
 
     // The firmware window part-way through a run.
-    rig.main.Text8.set_text("7reed4reed");
-    rig.program.firmware_loader.Command15_Click();  // the button itself waits for a box
+    rig.main.password_box.set_text("7reed4reed");
+    rig.program.firmware_loader.open_window();  // the button itself waits for a box
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&firmware));
     auto& w = rig.program.firmware;
-    w.Text1.set_text("/home/observer/firmware/orvantis-2.21.hex");
+    w.file_box.set_text("/home/observer/firmware/orvantis-2.21.hex");
     for (const char* line : {":020000040000FA", ":100000000C9434000C9446000C9446000C944600F2",
                              ":100010000C9446000C9446000C9446000C944600D0", ":00000001FF"})
-        w.List1.add_item(line);
-    w.Text2.set_text("2#");
-    w.Bar1.set_value(12800);
-    w.Label4.set_caption("Programming");
+        w.file_lines.add_item(line);
+    w.reply_box.set_text("2#");
+    w.progress.set_value(12800);
+    w.status_line.set_caption("Programming");
     EXPECT_TRUE(firmware.grab().save(QDir(dir).filePath("firmware.png")));
 }
 

@@ -14,8 +14,8 @@ protected:
     void SetUp() override {
         rig.ports.ports = {{3, "/dev/pts/3"}};
         Views::SetUp();
-        rig.main.Combo1.set_text("COM3");
-        rig.main.Command8.click();
+        rig.main.port_list.set_text("COM3");
+        rig.main.connect_button.click();
         rig.serial.arrive("1.20#");
         rig.serial.written.clear();
         rig.dialogs.shown.clear();
@@ -93,7 +93,7 @@ TEST_F(SlewPad, TheWindowLosingTheFocusWhileAnArrowIsHeldStopsTheMount) {
     settings.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));
     EXPECT_EQ(sent(), "#FQ#");
-    EXPECT_FALSE(rig.program.Timer3->active());
+    EXPECT_FALSE(rig.program.focus_timer->active());
     QTest::mouseRelease(focus, Qt::LeftButton);
     QTest::mouseRelease(south(), Qt::RightButton);
     EXPECT_EQ(sent(), "");
@@ -101,9 +101,9 @@ TEST_F(SlewPad, TheWindowLosingTheFocusWhileAnArrowIsHeldStopsTheMount) {
 
 TEST_F(SlewPad, AnArrowSwitchedOffWhileHeldStopsTheMount) {
     for (const auto mouse : {Qt::LeftButton, Qt::MiddleButton}) {
-        rig.main.Command1.set_enabled(true);
+        rig.main.slew_up.set_enabled(true);
         QTest::mousePress(south(), mouse);
-        rig.main.Command1.set_enabled(false);
+        rig.main.slew_up.set_enabled(false);
         EXPECT_EQ(sent(), "#Ms##Qs#") << mouse;
         QTest::mouseRelease(south(), mouse);
         EXPECT_EQ(sent(), "") << mouse;

@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <string>
+#include <utility>
 
 #include "app/bind.h"
 
@@ -50,7 +52,7 @@ TEST_F(Views, MainWindowOpensShowingTheModel) {
     EXPECT_EQ(items(find<QComboBox>(&main, "PORT")), (QStringList{"Search COM", "TCP Port"}));
     EXPECT_EQ(find<QCheckBox>(&main, "AutoStar2 Emulation Mode")->text(), "Enabled");
     EXPECT_FALSE(find<QCheckBox>(&main, "AutoStar2 Emulation Mode")->isEnabled());
-    EXPECT_EQ(find<app::ShapeWidget>(&main, "Shutter indicator")->color(), kRed);
+    EXPECT_EQ(find<app::ShapeWidget>(&main, "Shutter indicator")->color(), ui::Colour::Red);
 
     auto* channel = find<QLabel>(&main, "RF Channel");
     EXPECT_EQ(channel->toolTip(), "Orvantis RF Remote Only");
@@ -89,72 +91,74 @@ TEST_F(Views, PortSettingsOpensOnARealClickShowingTheModel) {
 
 TEST_F(Views, UserEditsReachTheModel) {
     retype(find<QLineEdit>(&main, "Pulse time (ms)"), "500");
-    EXPECT_EQ(rig.main.pg_time.text(), "500");
+    EXPECT_EQ(rig.main.pulse_time.text(), "500");
 
     // A typed channel number makes WRITE usable, through the model's rule.
     retype(find<QLineEdit>(&main, "RF Channel"), "7");
-    EXPECT_EQ(rig.main.Text1.text(), "7");
+    EXPECT_EQ(rig.main.channel_box.text(), "7");
     EXPECT_TRUE(find<QAbstractButton>(&main, "WRITE")->isEnabled());
 
     QTest::mouseClick(find<QCheckBox>(&main, "Rev RA"), Qt::LeftButton);
-    EXPECT_TRUE(rig.main.CheckRA.checked());
+    EXPECT_TRUE(rig.main.rev_ra.checked());
 
     // Picking an entry of the port list changes the model just as typing does.
     auto* port = find<QComboBox>(&main, "PORT");
     retype(port->lineEdit(), "COM4");
-    EXPECT_EQ(rig.main.Combo1.text(), "COM4");
+    EXPECT_EQ(rig.main.port_list.text(), "COM4");
     QTest::keyClick(port, Qt::Key_Down);
-    EXPECT_EQ(rig.main.Combo1.text(), "TCP Port");
+    EXPECT_EQ(rig.main.port_list.text(), "TCP Port");
     EXPECT_EQ(items(port), (QStringList{"Search COM", "TCP Port"}));
 }
 
 TEST_F(Views, ModelChangesReachTheWidgets) {
     auto* focus = find<QLineEdit>(&main, "Focus position");
     QSignalSpy edited(focus, &QLineEdit::textEdited);
-    rig.main.Text13.set_text("4321");
+    rig.main.focus_position.set_text("4321");
     EXPECT_EQ(focus->text(), "4321");
     EXPECT_EQ(edited.count(), 0);
 
     // A program-made channel number enables WRITE through the model.
-    rig.main.Text1.set_text("12");
+    rig.main.channel_box.set_text("12");
     EXPECT_TRUE(find<QAbstractButton>(&main, "WRITE")->isEnabled());
-    rig.main.Text1.set_text("x");
+    rig.main.channel_box.set_text("x");
     EXPECT_FALSE(find<QAbstractButton>(&main, "WRITE")->isEnabled());
 
     int changes = 0;
-    rig.main.CheckDEC.changed.connect([&changes] { ++changes; });
-    rig.main.CheckDEC.set_value(1);
+    rig.main.rev_dec.changed.connect([&changes] { ++changes; });
+    rig.main.rev_dec.set_value(1);
     EXPECT_TRUE(find<QCheckBox>(&main, "Rev DEC")->isChecked());
     EXPECT_EQ(changes, 1);  // showing the value did not echo back a second change
 
-    rig.main.stime.set_caption("42");
+    rig.main.elapsed_label.set_caption("42");
     EXPECT_EQ(find<QLabel>(&main, "42")->text(), "42");
-    rig.main.Shape1.set_fill_color(kGreen);
-    EXPECT_EQ(find<app::ShapeWidget>(&main, "Shutter indicator")->color(), kGreen);
-    rig.main.Combo1.add_item("COM7");
+    rig.main.shutter_indicator.set_fill_color(ui::Colour::Green);
+    EXPECT_EQ(find<app::ShapeWidget>(&main, "Shutter indicator")->color(), ui::Colour::Green);
+    rig.main.port_list.add_item("COM7");
     EXPECT_EQ(items(find<QComboBox>(&main, "PORT")).back(), "COM7");
 }
 
 TEST_F(Views, SetpointSpinnerStepsByTheModelsIncrement) {
     auto* spinner = find<QScrollBar>(&main, "Focus Setpoint 1 spinner");
     EXPECT_EQ(spinner->maximum(), 9999);
-    rig.main.VScroll1.set_value(500);
+    rig.main.setpoint_spinner[0].set_value(500);
     EXPECT_EQ(spinner->value(), 500);
     // The lower arrow raises the value, the upper one lowers it, by the increment box's 50
     // (what start-up puts there when nothing is stored).
     QTest::mouseClick(spinner, Qt::LeftButton, {}, {spinner->width() / 2, spinner->height() - 3});
-    EXPECT_EQ(rig.main.VScroll1.value(), 550);
+    EXPECT_EQ(rig.main.setpoint_spinner[0].value(), 550);
     QTest::mouseClick(spinner, Qt::LeftButton, {}, {spinner->width() / 2, 3});
     QTest::mouseClick(spinner, Qt::LeftButton, {}, {spinner->width() / 2, 3});
-    EXPECT_EQ(rig.main.VScroll1.value(), 450);
+    EXPECT_EQ(rig.main.setpoint_spinner[0].value(), 450);
 }
 
 TEST_F(Views, AnyMouseButtonPressesAndReleasesTheSlewAndFocusButtons) {
     rig.main.enable_controls(true, "orvantis");
     std::vector<std::string> log;
-    for (auto* b : {&rig.main.Command1, &rig.main.Command6}) {
-        b->pressed.connect([&log, b] { log.push_back(b->name() + " down"); });
-        b->released.connect([&log, b] { log.push_back(b->name() + " up"); });
+    for (auto [b, what] :
+         {std::pair{&rig.main.slew_up, "slew up"}, std::pair{&rig.main.focus_up, "focus up"}}) {
+        b->pressed.connect([&log, what = what] { log.push_back(std::string(what) + " pressed"); });
+        b->released.connect(
+            [&log, what = what] { log.push_back(std::string(what) + " released"); });
     }
     auto* up = find<QAbstractButton>(&main, "Slew south");
     QTest::mousePress(up, Qt::RightButton);
@@ -166,14 +170,15 @@ TEST_F(Views, AnyMouseButtonPressesAndReleasesTheSlewAndFocusButtons) {
     QTest::mouseRelease(focus, Qt::MiddleButton);
     QTest::mousePress(focus, Qt::LeftButton);
     QTest::mouseRelease(focus, Qt::LeftButton);
-    EXPECT_EQ(log, (std::vector<std::string>{"Command1 down", "Command1 up", "Command6 down",
-                                             "Command6 up", "Command6 down", "Command6 up"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"slew up pressed", "slew up released",
+                                             "focus up pressed", "focus up released",
+                                             "focus up pressed", "focus up released"}));
 
     // Disabled while held down: let go.
     log.clear();
     QTest::mousePress(up, Qt::RightButton);
     rig.main.enable_controls(false, "orvantis");
-    EXPECT_EQ(log, (std::vector<std::string>{"Command1 down", "Command1 up"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"slew up pressed", "slew up released"}));
     QTest::mouseRelease(up, Qt::RightButton);
     EXPECT_EQ(log.size(), 2u);
 }

@@ -51,36 +51,37 @@ TEST_P(RoundTrip, WrittenSettingsAndChannelReadBackTheSame) {
     p.dialogs.shown.clear();
 
     // Read once so the time boxes are enabled, as a user would.
-    m.Command13.click();
+    m.read_settings.click();
     ASSERT_TRUE(wait_until([&] { return !p.program->read_timer->active(); }, 3000));
     const char* values[6] = {"300", "35", "40000", "0", "65535", "8995"};  // 35, 8995: "#" bytes
-    for (int k = 0; k < 6; ++k) m.time_boxes[k]->set_text(values[k]);
-    m.CheckRA.set_value(1);
-    m.CheckDEC.set_value(0);
-    m.Check2.set_value(gen2 ? 1 : 0);
-    m.Check3.set_value(0);
-    m.Command14.click();
+    for (int k = 0; k < 6; ++k) m.time_boxes[k].set_text(values[k]);
+    m.rev_ra.set_value(1);
+    m.rev_dec.set_value(0);
+    m.autostar_mode.set_value(gen2 ? 1 : 0);
+    m.sequential_guiding.set_value(0);
+    m.write_settings.click();
     ASSERT_TRUE(wait_until([&] { return !p.program->settings_write.running(); }, 5000));
     EXPECT_TRUE(p.dialogs.shown.empty()) << p.dialogs.shown.front().text;
     EXPECT_EQ(hex_only(box.ask("dump")).substr(0, gen2 ? 30 : 26),
               std::string("01") + "012c" + "0023" + "9c40" + "0000" + "ffff" + "2323" +
                   (gen2 ? "0100" : ""));
 
-    for (auto* t : m.time_boxes) t->set_text("1");
-    m.CheckRA.set_value(0);
-    m.Command13.click();
+    for (auto& t : m.time_boxes) t.set_text("1");
+    m.rev_ra.set_value(0);
+    m.read_settings.click();
     ASSERT_TRUE(wait_until([&] { return !p.program->read_timer->active(); }, 3000));
     EXPECT_TRUE(p.dialogs.shown.empty());
-    for (int k = 0; k < 6; ++k) EXPECT_EQ(m.time_boxes[k]->text(), values[k]) << k;
-    EXPECT_EQ(m.CheckRA.value(), 1);
-    EXPECT_EQ(m.Check2.value(), gen2 ? 1 : 0);
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(m.time_boxes[k].text(), values[k]) << k;
+    EXPECT_EQ(m.rev_ra.value(), 1);
+    EXPECT_EQ(m.autostar_mode.value(), gen2 ? 1 : 0);
 
-    m.Text1.set_text("35");
-    m.Command10.click();
+    m.channel_box.set_text("35");
+    m.write_channel.click();
     wait_until([&] { return box.log().find("CMD #sCh") != std::string::npos; }, 2000);
-    m.Text1.set_text("0");
-    m.Command9.click();
-    EXPECT_TRUE(wait_until([&] { return m.Text1.text() == "35"; }, 2000)) << m.Text1.text();
+    m.channel_box.set_text("0");
+    m.read_channel.click();
+    EXPECT_TRUE(wait_until([&] { return m.channel_box.text() == "35"; }, 2000))
+        << m.channel_box.text();
 }
 
 INSTANTIATE_TEST_SUITE_P(Boxes, RoundTrip,

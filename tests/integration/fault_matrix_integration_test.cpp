@@ -68,7 +68,7 @@ protected:
         link_ = dir_.filePath("box").toStdString();
         start_box();
         live_ = std::make_unique<LiveProgram>(GetParam().gateway ? "" : "COM3=" + link_);
-        live_->program->settings.Cbaud.set_text("57600");  // as fast as the box sends
+        live_->program->settings.baud_box.set_text("57600");  // as fast as the box sends
         ASSERT_TRUE(connect());
         live_->dialogs.shown.clear();
     }
@@ -102,26 +102,26 @@ protected:
         auto& w = live_->program->firmware;
         switch (c.exchange) {
             case Exchange::Identify:
-                m.Command8.click();  // DISCONNECT
+                m.connect_button.click();  // DISCONNECT
                 live_->connect(c.gateway ? "TCP Port" : "COM3");
                 break;
             case Exchange::Read:
-                m.Command13.click();
+                m.read_settings.click();
                 break;
             case Exchange::Write:
-                for (auto* t : m.time_boxes) t->set_text("20");
-                m.Command14.click();
+                for (auto& t : m.time_boxes) t.set_text("20");
+                m.write_settings.click();
                 break;
             case Exchange::Boot:
-                w.Command2.click();
+                w.boot_up.click();
                 break;
             case Exchange::Blocks:
             case Exchange::ReadBack:
                 if (c.fault != Fault::Silent && c.fault != Fault::Drop) {
                     ASSERT_EQ(box_->ask("fault clear"), "OK");
                 }
-                w.Command2.click();
-                ASSERT_TRUE(wait_until([&] { return w.Command3.enabled(); }, 3000));
+                w.boot_up.click();
+                ASSERT_TRUE(wait_until([&] { return w.program_button.enabled(); }, 3000));
                 if (c.fault == Fault::Garbage) {
                     ASSERT_EQ(box_->ask("fault garbage on"), "OK");
                 }
@@ -129,7 +129,7 @@ protected:
                     ASSERT_EQ(box_->ask("fault reply-delay 12000"), "OK");
                 }
                 live_->dialogs.shown.clear();
-                w.Command3.click();
+                w.program_button.click();
                 break;
         }
         if (c.fault == Fault::Drop) {
@@ -149,11 +149,11 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(text.c_str());
         f.close();
-        live_->main().Text8.set_text("7reed4reed");
-        live_->main().Command15.click();
+        live_->main().password_box.set_text("7reed4reed");
+        live_->main().firmware_upload.click();
         live_->dialogs.files.push_back(hex.toStdString());
         live_->dialogs.inputs.push_back(std::to_string(orv::firmware::confirmation_sum(text)));
-        live_->program->firmware.Command1.click();
+        live_->program->firmware.browse.click();
     }
 
     QTemporaryDir dir_;
@@ -197,7 +197,8 @@ TEST_P(FaultMatrix, TheUserIsToldInTimeAndCanConnectAgain) {
     } else {
         ASSERT_EQ(box_->ask("fault clear"), "OK");
     }
-    if (live_->main().Command8.caption() == "DISCONNECT") live_->main().Command8.click();
+    if (live_->main().connect_button.caption() == "DISCONNECT")
+        live_->main().connect_button.click();
     EXPECT_TRUE(connect()) << "CONNECT does not work again";
 }
 

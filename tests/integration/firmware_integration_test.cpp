@@ -127,16 +127,17 @@ struct Flash {
     void program(LiveProgram& p) {
         auto& w = p.program->firmware;
         const std::string hex = dir.filePath("fw.hex").toStdString();
-        p.main().Text8.set_text("7reed4reed");
-        p.main().Command15.click();
+        p.main().password_box.set_text("7reed4reed");
+        p.main().firmware_upload.click();
         p.dialogs.files.push_back(hex);
         p.dialogs.inputs.push_back(std::to_string(orv::firmware::confirmation_sum(read_all(dir.filePath("fw.hex")))));
-        w.Command1.click();
-        ASSERT_TRUE(w.Command2.enabled());
-        w.Command2.click();
-        ASSERT_TRUE(wait_until([&] { return w.Command3.enabled(); }, 3000)) << w.Text2.text();
+        w.browse.click();
+        ASSERT_TRUE(w.boot_up.enabled());
+        w.boot_up.click();
+        ASSERT_TRUE(wait_until([&] { return w.program_button.enabled(); }, 3000))
+            << w.reply_box.text();
         p.dialogs.shown.clear();
-        w.Command3.click();
+        w.program_button.click();
         ASSERT_TRUE(wait_until([&] { return !p.program->programmer.running(); }, 60000));
     }
 };
@@ -149,8 +150,8 @@ TEST(Programming, OverThePseudoTerminalVerifiesAndLeavesTheImageInTheBox) {
     ASSERT_TRUE(p.connect_and_identify("COM3"));
     flash.program(p);
     EXPECT_EQ(p.dialogs.messages(), std::vector<std::string>{orv::firmware::kCompleted});
-    EXPECT_EQ(p.program->firmware.Label4.caption(), "Done!");
-    EXPECT_EQ(p.main().Command8.caption(), "CONNECT");
+    EXPECT_EQ(p.program->firmware.status_line.caption(), "Done!");
+    EXPECT_EQ(p.main().connect_button.caption(), "CONNECT");
     const QString dump = flash.dir.filePath("memory.bin");
     EXPECT_EQ(box.ask("memdump " + dump.toStdString()), "OK");
     EXPECT_TRUE(read_all(dump) == flash.image);

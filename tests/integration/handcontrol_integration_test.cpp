@@ -50,14 +50,14 @@ struct Connected {
 
 TEST(HandControl, ASequencerRunArrivesAsThreeOnOffPairsTheLastBackToBack) {
     Connected c;
-    ASSERT_TRUE(c.p.main().Command18.enabled());
+    ASSERT_TRUE(c.p.main().auto_shutter.enabled());
     auto& m = c.p.main();
-    m.Text9.set_text("1");
-    m.Text10.set_text("1");
-    m.Text11.set_text("2");
-    m.Command18.click();
-    EXPECT_EQ(m.Command18.caption(), "Auto Shutter STOP");
-    ASSERT_TRUE(wait_until([&] { return m.Command18.caption() == "Auto Shutter START"; }, 8000));
+    m.exposure_secs.set_text("1");
+    m.exposure_gap.set_text("1");
+    m.exposure_count.set_text("2");
+    m.auto_shutter.click();
+    EXPECT_EQ(m.auto_shutter.caption(), "Auto Shutter STOP");
+    ASSERT_TRUE(wait_until([&] { return m.auto_shutter.caption() == "Auto Shutter START"; }, 8000));
     const Texts shutter = {"#XP1#", "#XP0#"};
     ASSERT_TRUE(wait_until([&] { return logged(c.box, shutter).size() == 6; }, 2000)) << c.box.log();
     const Timed got = logged(c.box, shutter);
@@ -65,26 +65,26 @@ TEST(HandControl, ASequencerRunArrivesAsThreeOnOffPairsTheLastBackToBack) {
     // One-second steps between the first five, nothing between the last two.
     for (std::size_t i = 1; i < 5; ++i) EXPECT_GT(got[i].first - got[i - 1].first, 600.0) << i;
     EXPECT_LT(got[5].first - got[4].first, 400.0);
-    EXPECT_EQ(m.Shape1.fill_color(), 255u);
+    EXPECT_EQ(m.shutter_indicator.fill_color(), orv::ui::Colour::Red);
     EXPECT_TRUE(c.p.dialogs.messages().empty());
 }
 
 TEST(HandControl, AFocusGotoAndASlewArriveInOrder) {
     Connected c;
-    ASSERT_TRUE(c.p.main().Command21.enabled());
+    ASSERT_TRUE(c.p.main().goto_setpoint[0].enabled());
     auto& m = c.p.main();
-    m.Text13.set_text("5000");
-    m.Text14.set_text("5020");
-    m.Command21.click();
-    ASSERT_TRUE(wait_until([&] { return !c.p.program->Timer3->active(); }, 3000));
-    EXPECT_EQ(m.Text13.text(), "5020");
+    m.focus_position.set_text("5000");
+    m.setpoint_box[0].set_text("5020");
+    m.goto_setpoint[0].click();
+    ASSERT_TRUE(wait_until([&] { return !c.p.program->focus_timer->active(); }, 3000));
+    EXPECT_EQ(m.focus_position.text(), "5020");
     EXPECT_FALSE(m.state.focus_goto1);
 
-    m.Command1.press();
-    m.Command1.release();
-    m.Check1.set_value(1);
-    m.Command3.press();
-    m.Command3.release();
+    m.slew_up.press();
+    m.slew_up.release();
+    m.pulse_mode.set_value(1);
+    m.slew_down.press();
+    m.slew_down.release();
 
     const Texts wanted = {"#F+#", "#F-#", "#FQ#", "#Ms#", "#Qs#", "#Mgn2000#"};
     ASSERT_TRUE(wait_until([&] { return logged(c.box, wanted).size() == 5; }, 2000));

@@ -37,7 +37,7 @@ TEST(Identification, EachIdentityOverAPseudoTerminalMappedAsACOMPort) {
         EXPECT_EQ(p.program->main.state.ver, c.ver) << c.box;
         EXPECT_EQ(p.program->main.state.device_type, c.device_type) << c.box;
         EXPECT_EQ(p.dialogs.messages(), c.messages) << c.box;
-        EXPECT_EQ(p.main().Check2.enabled(), c.ver == 2);
+        EXPECT_EQ(p.main().autostar_mode.enabled(), c.ver == 2);
     }
 }
 
@@ -48,7 +48,7 @@ TEST(Identification, AFutureBoxIsGivenUp) {
     ASSERT_TRUE(wait_until([&] { return p.dialogs.messages().size() == 2; }, 3000));
     EXPECT_NE(p.dialogs.messages()[0].find("Future firmware version!"), std::string::npos);
     EXPECT_EQ(p.dialogs.messages()[1], orv::link::kNoOrvantis);
-    EXPECT_EQ(p.main().Command8.caption(), "CONNECT");
+    EXPECT_EQ(p.main().connect_button.caption(), "CONNECT");
 }
 
 TEST(Identification, ASearchOverTwoPortsFindsTheSecond) {
@@ -56,12 +56,12 @@ TEST(Identification, ASearchOverTwoPortsFindsTheSecond) {
     BoxSim answering({"--box", "gen2"});
     LiveProgram p("COM1=" + silent.pty() + ";COM2=" + answering.pty());
     // The machine's own serial ports may follow as COM3 and up.
-    const auto& items = p.main().Combo1.items();
+    const auto& items = p.main().port_list.items();
     ASSERT_GE(items.size(), 4u);
     EXPECT_EQ(Texts(items.begin(), items.begin() + 2), (Texts{"COM1", "COM2"}));
     EXPECT_EQ(Texts(items.end() - 2, items.end()), (Texts{"Search COM", "TCP Port"}));
     ASSERT_TRUE(p.connect_and_identify("Search COM", 5000));
-    EXPECT_EQ(p.main().Combo1.text(), "COM2");
+    EXPECT_EQ(p.main().port_list.text(), "COM2");
     EXPECT_EQ(p.dialogs.messages(), Texts{"Orvantis found on COM2"});
     const auto first = silent.commands();
     ASSERT_EQ(first.size(), 2u);

@@ -37,18 +37,18 @@ struct BasicLiveProgram {
 
     // Connected, the box identified and the time-out stopped.
     bool identified() {
-        return main().Command8.caption() == "DISCONNECT" && main().Command13.enabled() &&
-               !program->Timer2->active();
+        return main().connect_button.caption() == "DISCONNECT" && main().read_settings.enabled() &&
+               !program->identify_timer->active();
     }
     // Chooses a port list entry ("COM3", "Search COM") and presses CONNECT.
     void connect(const std::string& entry) {
-        main().Combo1.set_text(entry);
-        main().Command8.click();
+        main().port_list.set_text(entry);
+        main().connect_button.click();
     }
     // Chooses "TCP Port" towards 127.0.0.1:port and presses CONNECT.
     void connect_tcp(std::uint16_t port) {
-        program->settings.IPaddr.set_text("127.0.0.1");
-        program->settings.IPport.set_text(std::to_string(port));
+        program->settings.ip_address.set_text("127.0.0.1");
+        program->settings.ip_port.set_text(std::to_string(port));
         connect("TCP Port");
     }
     // Connects and waits until the box is identified.

@@ -42,7 +42,7 @@ TEST(Unplug, WhileIdleIsReportedWithinASecondThenQuietAndTheBoxCanComeBack) {
     ASSERT_TRUE(wait_until([&] { return !p.dialogs.messages().empty(); }, 3000));
     const auto reported_ms = clock.elapsed();
     EXPECT_LT(reported_ms, 1000) << "the loss took " << reported_ms << " ms to report";
-    EXPECT_EQ(p.main().Command8.caption(), "CONNECT");
+    EXPECT_EQ(p.main().connect_button.caption(), "CONNECT");
 
     // Afterwards the program does next to nothing.
     const double before = cpu_seconds();
@@ -69,16 +69,16 @@ TEST(Unplug, DuringProgrammingIsReportedWithinOneAcknowledgementTimeOut) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(":0100000000FF\r\n:00000001FF\r\n");
     f.close();
-    p.main().Text8.set_text("7reed4reed");
-    p.main().Command15.click();
+    p.main().password_box.set_text("7reed4reed");
+    p.main().firmware_upload.click();
     p.dialogs.files.push_back(hex.toStdString());
     p.dialogs.inputs.push_back(std::to_string(orv::firmware::confirmation_sum(":0100000000FF\r\n:00000001FF\r\n")));
-    w.Command1.click();
-    w.Command2.click();
-    ASSERT_TRUE(wait_until([&] { return w.Command3.enabled(); }, 3000));
+    w.browse.click();
+    w.boot_up.click();
+    ASSERT_TRUE(wait_until([&] { return w.program_button.enabled(); }, 3000));
     p.dialogs.shown.clear();
     box.ask("fault silent-after-block 0");  // hold the run at its first block
-    w.Command3.click();
+    w.program_button.click();
     ASSERT_TRUE(p.program->programmer.running());
     QElapsedTimer clock;
     clock.start();
@@ -87,8 +87,8 @@ TEST(Unplug, DuringProgrammingIsReportedWithinOneAcknowledgementTimeOut) {
     EXPECT_LE(clock.elapsed(), orv::firmware::kBlockAckTimeoutMs + 500);
     ASSERT_FALSE(p.dialogs.messages().empty());
     for (const auto& m : p.dialogs.messages()) EXPECT_EQ(m.find("successfully"), std::string::npos);
-    EXPECT_TRUE(w.Command2.enabled());
-    EXPECT_EQ(p.main().Command8.caption(), "CONNECT");
+    EXPECT_TRUE(w.boot_up.enabled());
+    EXPECT_EQ(p.main().connect_button.caption(), "CONNECT");
 }
 
 }  // namespace

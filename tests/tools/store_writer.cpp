@@ -15,10 +15,11 @@ namespace {
 
 class Silent : public orv::platform::SoundPlayer {
 public:
-    void set_options(bool, bool, bool) override {}
-    void set_device_type(const std::string&) override {}
-    void set_file_name(const std::string&) override {}
-    void command(const std::string&) override {}
+    void set_file(const std::string&) override {}
+    void open() override {}
+    void play() override {}
+    void stop() override {}
+    void close() override {}
     void beep() override {}
 };
 
@@ -36,16 +37,17 @@ int main(int argc, char** argv) {
         orv::MainWindow main;
         orv::PortSettingsWindow settings;
         const std::string g = "g" + std::to_string(generation);
-        for (auto* box : {&main.Text9, &main.Text10, &main.Text11, &main.Text13, &main.Text14,
-                          &main.Text15, &main.Text16})
+        for (auto* box :
+             {&main.exposure_secs, &main.exposure_gap, &main.exposure_count, &main.focus_position,
+              &main.setpoint_box[0], &main.setpoint_box[1], &main.increment_box})
             box->set_text(g);
-        main.Combo1.set_text(g);
-        settings.Cbaud.set_text(g);
-        settings.IPaddr.set_text(g);
-        settings.IPport.set_text(g);
+        main.port_list.set_text(g);
+        settings.baud_box.set_text(g);
+        settings.ip_address.set_text(g);
+        settings.ip_port.set_text(g);
         for (int i = 0; i < 10; ++i) {
-            settings.IPaddr.add_item(g);
-            settings.IPport.add_item(g);
+            settings.ip_address.add_item(g);
+            settings.ip_port.add_item(g);
         }
         if (!orv::shut_down(main, settings, store, sound)) return 1;
     }

@@ -50,36 +50,37 @@ void press_everything(ConnectedRig& r) {
     auto& m = r.main;
     r.dialogs.answers.assign(8, Answer::Yes);
     r.dialogs.inputs.assign(3, std::string());
-    m.Command10.click();
-    m.Command11.click();
-    for (auto* arrow : {&m.Command1, &m.Command2, &m.Command3, &m.Command4}) {
+    m.write_channel.click();
+    m.write_to_remote.click();
+    for (auto* arrow : {&m.slew_up, &m.slew_right, &m.slew_down, &m.slew_left}) {
         arrow->press();
         arrow->release();
     }
-    m.Command6.press();
+    m.focus_up.press();
     r.clock.advance(30);
-    m.Command6.release();
-    m.Command21.click();
+    m.focus_up.release();
+    m.goto_setpoint[0].click();
     r.clock.advance(50);
-    m.Command22.click();
+    m.goto_setpoint[1].click();
     r.clock.advance(50);
-    m.Command7.press();
-    m.Command7.release();
-    m.Command20.click();
-    m.Command14.click();
+    m.focus_down.press();
+    m.focus_down.release();
+    m.set_setpoint[0].click();
+    m.write_settings.click();
     for (int i = 0; i < 12 && r.program.settings_write.running(); ++i) r.serial.arrive("#");
     r.clock.advance(4000);
-    m.Command18.click();
+    m.auto_shutter.click();
     r.clock.advance(3000);
-    if (m.Command18.caption() != "Auto Shutter START") m.Command18.click();
-    m.Command15.click();
+    if (m.auto_shutter.caption() != "Auto Shutter START") m.auto_shutter.click();
+    m.firmware_upload.click();
 }
 
 TEST(BadInput, EveryBoxWithEveryMistakeSendsOnlyWellFormedCommands) {
     ConnectedRig probe;
     std::vector<orv::ui::TextBox*> boxes;
     for (auto* c : probe.main.all_controls())
-        if (auto* t = dynamic_cast<orv::ui::TextBox*>(c); t != nullptr && !t->read_only() && t != &probe.main.Text12)
+        if (auto* t = dynamic_cast<orv::ui::TextBox*>(c);
+            t != nullptr && !t->read_only() && t != &probe.main.command_box)
             boxes.push_back(t);
     ASSERT_GE(boxes.size(), 15u);
     std::set<std::string> seen;  // the kinds of command the presses did send
@@ -89,24 +90,25 @@ TEST(BadInput, EveryBoxWithEveryMistakeSendsOnlyWellFormedCommands) {
             // The same box in this rig: controls are listed in the same order.
             std::vector<orv::ui::TextBox*> mine;
             for (auto* c : r.main.all_controls())
-                if (auto* t = dynamic_cast<orv::ui::TextBox*>(c); t != nullptr && !t->read_only() && t != &r.main.Text12)
+                if (auto* t = dynamic_cast<orv::ui::TextBox*>(c);
+                    t != nullptr && !t->read_only() && t != &r.main.command_box)
                     mine.push_back(t);
             // Every other box holds a good value, so each press gets as far as it can.
-            for (auto* t : r.main.time_boxes) {
-                t->set_enabled(true);
-                t->set_text("10");
+            for (auto& t : r.main.time_boxes) {
+                t.set_enabled(true);
+                t.set_text("10");
             }
-            r.main.Text1.set_text("12");
-            r.main.Text9.set_text("2");
-            r.main.Text10.set_text("1");
-            r.main.Text11.set_text("2");
-            r.main.Text14.set_text("4990");
-            r.main.Text15.set_text("5010");
+            r.main.channel_box.set_text("12");
+            r.main.exposure_secs.set_text("2");
+            r.main.exposure_gap.set_text("1");
+            r.main.exposure_count.set_text("2");
+            r.main.setpoint_box[0].set_text("4990");
+            r.main.setpoint_box[1].set_text("5010");
             mine[b]->set_text(text);  // typing a pulse time also switches pulse mode on
             press_everything(r);
             for (const auto& [path, bytes] : r.serial.writes) seen.insert(bytes.substr(0, 3));
             for (const auto& [path, bytes] : r.serial.writes)
-                EXPECT_TRUE(well_formed(bytes, r.main.pg_time.text()))
+                EXPECT_TRUE(well_formed(bytes, r.main.pulse_time.text()))
                     << mine[b]->name() << " holding \"" << text.substr(0, 20) << "\" sent \""
                     << bytes.substr(0, 20) << "\"";
         }
@@ -122,10 +124,10 @@ TEST(BadInput, ConnectionBoxesWithMistakesGiveAMessageAndSendNothing) {
             orv::fake::Rig r;
             r.ports.ports = {{3, "/dev/pts/3"}};
             r.program.start();
-            r.settings.Cbaud.set_text(field == 0 ? text : "9600");
-            r.settings.IPport.set_text(field == 1 ? text : "23");
-            r.main.Combo1.set_text(field == 2 ? text : (field == 1 ? "TCP Port" : "COM3"));
-            r.main.Command8.click();
+            r.settings.baud_box.set_text(field == 0 ? text : "9600");
+            r.settings.ip_port.set_text(field == 1 ? text : "23");
+            r.main.port_list.set_text(field == 2 ? text : (field == 1 ? "TCP Port" : "COM3"));
+            r.main.connect_button.click();
             const bool sent = !r.serial.written.empty() || r.socket.connects > 0;
             if (!sent) {
                 EXPECT_EQ(r.dialogs.messages().size(), 1u) << field << " \"" << text.substr(0, 20) << "\"";

@@ -21,9 +21,9 @@ struct Connect : ::testing::Test {
         r.stored("Orvantis", "CommBaud", "9600");
         r.program.start();
     }
-    void choose(const std::string& entry) { r.main.Combo1.set_text(entry); }
-    void press() { r.main.Command8.click(); }
-    const std::string& caption() { return r.main.Command8.caption(); }
+    void choose(const std::string& entry) { r.main.port_list.set_text(entry); }
+    void press() { r.main.connect_button.click(); }
+    const std::string& caption() { return r.main.connect_button.caption(); }
 };
 
 TEST_F(Connect, ASilentComPortGetsGVnThenGVNThenIsGivenUpAfterTwoSeconds) {
@@ -45,7 +45,7 @@ TEST_F(Connect, ASilentComPortGetsGVnThenGVNThenIsGivenUpAfterTwoSeconds) {
     EXPECT_EQ(r.dialogs.messages(), std::vector<std::string>{kNoOrvantis});
     EXPECT_FALSE(r.serial.is_open());
     EXPECT_EQ(caption(), "CONNECT");
-    EXPECT_FALSE(r.program.Timer2->active());
+    EXPECT_FALSE(r.program.identify_timer->active());
     r.clock.advance(10000);
     EXPECT_EQ(r.dialogs.messages().size(), 1u);
     EXPECT_EQ(r.serial.written, "GVn#GVN#");
@@ -53,16 +53,16 @@ TEST_F(Connect, ASilentComPortGetsGVnThenGVNThenIsGivenUpAfterTwoSeconds) {
 
 TEST_F(Connect, SearchTriesEachPortTwoSecondsAndStopsAtTheOneThatAnswers) {
     r.ports.ports = {{1, "/dev/ttyUSB0"}, {3, "/dev/pts/3"}};
-    r.main.Combo1.clear_items();
-    for (auto* e : {"COM1", "COM3", "Search COM", "TCP Port"}) r.main.Combo1.add_item(e);
+    r.main.port_list.clear_items();
+    for (auto* e : {"COM1", "COM3", "Search COM", "TCP Port"}) r.main.port_list.add_item(e);
     choose("Search COM");
     press();
-    EXPECT_EQ(r.main.Combo1.text(), "COM1");
+    EXPECT_EQ(r.main.port_list.text(), "COM1");
     r.clock.advance(2000);
     // COM1 had GVn# at 0 and GVN# at 1000; at 2000 COM3 is opened and asked.
     EXPECT_EQ(r.serial.writes, (Writes{{"/dev/ttyUSB0", "GVn#"}, {"/dev/ttyUSB0", "GVN#"},
                                        {"/dev/pts/3", "GVn#"}}));
-    EXPECT_EQ(r.main.Combo1.text(), "COM3");
+    EXPECT_EQ(r.main.port_list.text(), "COM3");
     EXPECT_EQ(caption(), "DISCONNECT");
     EXPECT_TRUE(r.dialogs.shown.empty());
     r.serial.arrive("1.20#");
@@ -70,25 +70,25 @@ TEST_F(Connect, SearchTriesEachPortTwoSecondsAndStopsAtTheOneThatAnswers) {
     EXPECT_EQ(r.dialogs.shown[0].text, "Orvantis found on COM3");
     EXPECT_EQ(r.dialogs.shown[0].title, "Too Easy..");
     EXPECT_FALSE(r.main.state.search_com_mode);
-    EXPECT_FALSE(r.program.Timer2->active());
-    EXPECT_TRUE(r.main.Command13.enabled());
+    EXPECT_FALSE(r.program.identify_timer->active());
+    EXPECT_TRUE(r.main.read_settings.enabled());
     r.clock.advance(5000);
     EXPECT_EQ(r.serial.writes.size(), 3u);
 }
 
 TEST_F(Connect, ASearchOverOneSilentPortEndsWithOneMessageAndSearchCOMShownAgain) {
-    r.main.Combo1.clear_items();
-    for (auto* e : {"COM3", "Search COM", "TCP Port"}) r.main.Combo1.add_item(e);
+    r.main.port_list.clear_items();
+    for (auto* e : {"COM3", "Search COM", "TCP Port"}) r.main.port_list.add_item(e);
     choose("Search COM");
     press();
     r.clock.advance(2000);
     EXPECT_EQ(r.dialogs.messages(), std::vector<std::string>{kNoOrvantis});
-    EXPECT_EQ(r.main.Combo1.text(), "Search COM");
+    EXPECT_EQ(r.main.port_list.text(), "Search COM");
     EXPECT_EQ(caption(), "CONNECT");
     EXPECT_FALSE(r.main.state.search_com_mode);
     // A second press searches again.
     press();
-    EXPECT_EQ(r.main.Combo1.text(), "COM3");
+    EXPECT_EQ(r.main.port_list.text(), "COM3");
     EXPECT_TRUE(r.main.state.search_com_mode);
 }
 
@@ -100,7 +100,7 @@ TEST_F(Connect, APortThatCannotBeOpenedSaysWhyAndASearchSkipsIt) {
               std::vector<std::string>{"COM1 (/dev/ttyUSB0) cannot be opened: it is in use by another program"});
     EXPECT_EQ(caption(), "CONNECT");
     EXPECT_EQ(r.serial.written, "");
-    EXPECT_FALSE(r.program.Timer2->active());
+    EXPECT_FALSE(r.program.identify_timer->active());
 
     r.dialogs.shown.clear();
     choose("Search COM");
@@ -114,14 +114,14 @@ TEST_F(Connect, APortThatCannotBeOpenedSaysWhyAndASearchSkipsIt) {
 TEST_F(Connect, BadBaudRatesAndPortTextsAreRefusedBeforeAnythingIsSent) {
     for (const char* baud : {"", "fast", "96OO"}) {
         r.dialogs.shown.clear();
-        r.settings.Cbaud.set_text(baud);
+        r.settings.baud_box.set_text(baud);
         choose("COM3");
         press();
         ASSERT_EQ(r.dialogs.messages().size(), 1u) << baud;
         EXPECT_NE(r.dialogs.messages()[0].find("baud rate"), std::string::npos);
         EXPECT_EQ(caption(), "CONNECT");
     }
-    r.settings.Cbaud.set_text("9600");
+    r.settings.baud_box.set_text("9600");
     for (const char* entry : {"", "COM7x", "COM"}) {
         r.dialogs.shown.clear();
         choose(entry);
@@ -141,7 +141,7 @@ TEST_F(Connect, DisconnectDuringIdentificationOrSearchStopsEverything) {
     press();  // DISCONNECT before any answer
     EXPECT_EQ(caption(), "CONNECT");
     EXPECT_FALSE(r.serial.is_open());
-    EXPECT_FALSE(r.program.Timer2->active());
+    EXPECT_FALSE(r.program.identify_timer->active());
     r.clock.advance(5000);
     EXPECT_EQ(r.serial.written, "GVn#");
     EXPECT_TRUE(r.dialogs.shown.empty());
@@ -151,7 +151,7 @@ TEST_F(Connect, DisconnectDuringIdentificationOrSearchStopsEverything) {
     press();
     r.clock.advance(1000);
     press();
-    EXPECT_EQ(r.main.Combo1.text(), "Search COM");
+    EXPECT_EQ(r.main.port_list.text(), "Search COM");
     EXPECT_FALSE(r.main.state.search_com_mode);
     r.clock.advance(10000);
     EXPECT_EQ(r.serial.writes, (Writes{{"/dev/ttyUSB0", "GVn#"}, {"/dev/ttyUSB0", "GVN#"}}));
@@ -178,21 +178,21 @@ TEST_F(Connect, ConnectEmptiesStrayBytesOfAnEarlierLink) {
     press();
     press();
     r.serial.arrive("1.20#");
-    EXPECT_EQ(r.main.orvan.text(), "1.20#");
+    EXPECT_EQ(r.main.identity_box.text(), "1.20#");
     EXPECT_EQ(r.main.state.ver, 2);
 }
 
 TEST_F(Connect, TcpConnectsAsynchronouslyAndASecondPressRetries) {
     choose("TCP Port");
-    r.settings.IPaddr.set_text("127.0.0.1");
-    r.settings.IPport.set_text("4001");
+    r.settings.ip_address.set_text("127.0.0.1");
+    r.settings.ip_port.set_text("4001");
     r.main.state.bootmode = true;
     press();
     EXPECT_FALSE(r.main.state.bootmode);
     EXPECT_EQ(r.socket.host, "127.0.0.1");
     EXPECT_EQ(r.socket.port, 4001);
     EXPECT_EQ(caption(), "CONNECT");
-    EXPECT_FALSE(r.program.Timer2->active());
+    EXPECT_FALSE(r.program.identify_timer->active());
     press();  // closes the pending socket and connects again
     EXPECT_EQ(r.socket.connects, 2);
     EXPECT_EQ(caption(), "CONNECT");
@@ -209,14 +209,14 @@ TEST_F(Connect, TcpConnectsAsynchronouslyAndASecondPressRetries) {
 
 TEST_F(Connect, TcpFailuresNameTheAddressAndTheReason) {
     choose("TCP Port");
-    r.settings.IPaddr.set_text("10.0.0.5");
-    r.settings.IPport.set_text("70000");
+    r.settings.ip_address.set_text("10.0.0.5");
+    r.settings.ip_port.set_text("70000");
     press();
     ASSERT_EQ(r.dialogs.messages().size(), 1u);
     EXPECT_NE(r.dialogs.messages()[0].find("70000"), std::string::npos);
     EXPECT_EQ(r.socket.connects, 0);
 
-    r.settings.IPport.set_text("23");
+    r.settings.ip_port.set_text("23");
     press();
     r.socket.fail("Connection refused");
     EXPECT_NE(r.dialogs.messages()[1].find("10.0.0.5:23: Connection refused"), std::string::npos);
@@ -232,25 +232,25 @@ TEST_F(Connect, ALostLinkIsReportedOnceAndLeavesTheWindowReadyToConnect) {
     choose("COM3");
     press();
     r.serial.arrive("1.20#");
-    ASSERT_TRUE(r.main.Command13.enabled());
+    ASSERT_TRUE(r.main.read_settings.enabled());
     r.dialogs.shown.clear();
     r.serial.lose("the device was removed");
     ASSERT_EQ(r.dialogs.messages().size(), 1u);
     EXPECT_NE(r.dialogs.messages()[0].find("COM3 was lost: the device was removed"), std::string::npos);
     EXPECT_EQ(caption(), "CONNECT");
-    EXPECT_FALSE(r.main.Command13.enabled());
-    EXPECT_FALSE(r.main.Command9.enabled());
+    EXPECT_FALSE(r.main.read_settings.enabled());
+    EXPECT_FALSE(r.main.read_channel.enabled());
 
     choose("TCP Port");
-    r.settings.IPaddr.set_text("127.0.0.1");
-    r.settings.IPport.set_text("23");
+    r.settings.ip_address.set_text("127.0.0.1");
+    r.settings.ip_port.set_text("23");
     press();
     r.socket.accept();
     r.socket.arrive("1.20#");
     r.socket.fail("the connection was closed by the other side");
     EXPECT_NE(r.dialogs.messages()[1].find("was lost"), std::string::npos);
     EXPECT_EQ(caption(), "CONNECT");
-    EXPECT_FALSE(r.main.Command13.enabled());
+    EXPECT_FALSE(r.main.read_settings.enabled());
 }
 
 }  // namespace

@@ -38,17 +38,17 @@ struct Firmware : ::testing::Test {
         r.dialogs.shown.clear();
     }
     void open_window() {
-        r.main.Text8.set_text("7reed4reed");
-        r.main.Command15.click();
+        r.main.password_box.set_text("7reed4reed");
+        r.main.firmware_upload.click();
     }
     void load(const std::string& path, std::vector<std::optional<std::string>> answers) {
         r.dialogs.files.push_back(path);
         for (auto& a : answers) r.dialogs.inputs.push_back(a);
-        w.Command1.click();
+        w.browse.click();
     }
     // BOOT UP answered "2#": PROGRAM usable.
     void boot() {
-        w.Command2.click();
+        w.boot_up.click();
         r.arrive("2#");
         r.serial.writes.clear();
         r.socket.sent.clear();
@@ -58,79 +58,79 @@ struct Firmware : ::testing::Test {
 TEST(FirmwareAccess, TheWrongPasswordKeepsTheWindowClosed) {
     ConnectedRig r;
     for (const char* wrong : {"", "7REED4REED", " 7reed4reed", "7reed4reed "}) {
-        r.main.Text8.set_text(wrong);
-        r.main.Command15.click();
+        r.main.password_box.set_text(wrong);
+        r.main.firmware_upload.click();
         EXPECT_FALSE(r.program.firmware.visible()) << wrong;
     }
     EXPECT_EQ(r.dialogs.messages().back(), "Invalid Password\r\nContact Brenwick for Access");
-    r.main.Text8.set_text("7reed4reed");
-    r.main.Command15.click();
+    r.main.password_box.set_text("7reed4reed");
+    r.main.firmware_upload.click();
     EXPECT_TRUE(r.program.firmware.visible());
-    EXPECT_EQ(r.program.firmware.Text1.text(), "Load *.hex file");
-    EXPECT_FALSE(r.program.firmware.Command2.enabled());
+    EXPECT_EQ(r.program.firmware.file_box.text(), "Load *.hex file");
+    EXPECT_FALSE(r.program.firmware.boot_up.enabled());
 }
 
 TEST_F(Firmware, LoadingTwiceListsTheLinesTwiceWithTheSameCode) {
-    EXPECT_TRUE(w.Command2.enabled());
-    EXPECT_EQ(w.Text1.text(), "/fw/box.hex");
+    EXPECT_TRUE(w.boot_up.enabled());
+    EXPECT_EQ(w.file_box.text(), "/fw/box.hex");
     const std::string code = std::to_string(orv::firmware::confirmation_sum(kFile));
     load("/fw/box.hex", {std::string(" ") + code, "0" + code, code});
     EXPECT_EQ(r.dialogs.messages(), (Texts{"Invalid Confirmation Code. Re-Load file or contact Orvantis",
                                            "Invalid Confirmation Code. Re-Load file or contact Orvantis"}));
-    EXPECT_EQ(w.List1.items(), (Texts{":0400000001020304F2", ":00000001FF", "", ":0400000001020304F2",
-                                      ":00000001FF", ""}));
-    EXPECT_EQ(r.dialogs.last_input_at, (std::pair<int, int>{200, 200}));
+    EXPECT_EQ(w.file_lines.items(), (Texts{":0400000001020304F2", ":00000001FF", "",
+                                           ":0400000001020304F2", ":00000001FF", ""}));
+    EXPECT_EQ(r.dialogs.last_input_at, (std::pair<int, int>{10, 10}));
 }
 
 TEST_F(Firmware, CancellingTheDialogOrAnUnreadableFileChangesNothing) {
-    const auto items = w.List1.items();
+    const auto items = w.file_lines.items();
     r.dialogs.files.push_back(std::nullopt);
-    w.Command1.click();
+    w.browse.click();
     r.dialogs.files.push_back(std::string("/no/such.hex"));
-    w.Command1.click();
-    EXPECT_EQ(w.List1.items(), items);
-    EXPECT_EQ(w.Text1.text(), "/fw/box.hex");
+    w.browse.click();
+    EXPECT_EQ(w.file_lines.items(), items);
+    EXPECT_EQ(w.file_box.text(), "/fw/box.hex");
     EXPECT_EQ(r.dialogs.messages(), Texts{"The file /no/such.hex cannot be read: no such file."});
-    EXPECT_TRUE(w.Command2.enabled());
+    EXPECT_TRUE(w.boot_up.enabled());
 }
 
 TEST_F(Firmware, TheDeveloperOptionShowsTheCodeBeforeThePrompt) {
     r.stored("orvantis", "dev", "1");
     std::string shown_at_prompt;
-    r.dialogs.during = [&] { shown_at_prompt = w.Text2.text(); };
+    r.dialogs.during = [&] { shown_at_prompt = w.reply_box.text(); };
     load("/fw/box.hex", {std::nullopt});
     EXPECT_EQ(shown_at_prompt, std::to_string(orv::firmware::confirmation_sum(kFile)));
 }
 
 TEST_F(Firmware, BootLoaderRepliesSwitchProgram) {
-    w.Command2.click();
+    w.boot_up.click();
     EXPECT_EQ(r.serial.written, "ROB#");
     EXPECT_TRUE(r.main.state.bootmode);
-    EXPECT_EQ(w.Label4.caption(), "Please Wait...");
+    EXPECT_EQ(w.status_line.caption(), "Please Wait...");
     r.serial.arrive("2#");
-    EXPECT_TRUE(w.Command3.enabled());
-    EXPECT_EQ(w.Label4.caption(), "Ready..");
-    EXPECT_EQ(w.Text2.text(), "2#");
+    EXPECT_TRUE(w.program_button.enabled());
+    EXPECT_EQ(w.status_line.caption(), "Ready..");
+    EXPECT_EQ(w.reply_box.text(), "2#");
     r.serial.arrive("1#");
-    EXPECT_FALSE(w.Command3.enabled());
+    EXPECT_FALSE(w.program_button.enabled());
     r.serial.arrive("x#");
-    EXPECT_EQ(w.Text2.text(), "x#");
-    EXPECT_EQ(r.main.Text1.text(), "#");  // not taken for a channel in boot mode
+    EXPECT_EQ(w.reply_box.text(), "x#");
+    EXPECT_EQ(r.main.channel_box.text(), "#");  // not taken for a channel in boot mode
 }
 
 TEST_F(Firmware, ABootLoaderThatNeverAnswersIsReported) {
-    w.Command2.click();
+    w.boot_up.click();
     r.clock.advance(orv::firmware::kBootReplyTimeoutMs - 1);
     EXPECT_TRUE(r.dialogs.shown.empty());
     r.clock.advance(1);
     ASSERT_EQ(r.dialogs.messages().size(), 1u);
     EXPECT_NE(r.dialogs.messages()[0].find("did not answer BOOT UP"), std::string::npos);
-    EXPECT_FALSE(w.Command3.enabled());
-    EXPECT_TRUE(w.Command2.enabled());
+    EXPECT_FALSE(w.program_button.enabled());
+    EXPECT_TRUE(w.boot_up.enabled());
     r.clock.advance(10000);
     EXPECT_EQ(r.dialogs.messages().size(), 1u);
     // A reply in time stops the wait.
-    w.Command2.click();
+    w.boot_up.click();
     r.serial.arrive("2#");
     r.clock.advance(10000);
     EXPECT_EQ(r.dialogs.messages().size(), 1u);
@@ -138,61 +138,61 @@ TEST_F(Firmware, ABootLoaderThatNeverAnswersIsReported) {
 
 TEST_F(Firmware, ProgrammingOverSerialSendsAcknowledgedBlocksThenVerifies) {
     boot();
-    w.Command3.click();
-    EXPECT_FALSE(w.Command1.enabled());
-    EXPECT_FALSE(w.Command4.enabled());
-    EXPECT_EQ(w.Label4.caption(), "Programming");
+    w.program_button.click();
+    EXPECT_FALSE(w.browse.enabled());
+    EXPECT_FALSE(w.exit_button.enabled());
+    EXPECT_EQ(w.status_line.caption(), "Programming");
     for (int k = 0; k < 224; ++k) {
         ASSERT_EQ(r.serial.writes.size(), static_cast<std::size_t>(k + 1));
         EXPECT_EQ(r.serial.writes[k].second, image_bytes().substr(128 * k, 128));
-        EXPECT_LE(w.Bar1.value(), w.Bar1.maximum());
+        EXPECT_LE(w.progress.value(), w.progress.maximum());
         r.serial.arrive("K");
     }
     EXPECT_EQ(r.serial.writes.back().second, "A");
-    EXPECT_EQ(w.Label4.caption(), "Verifying");
+    EXPECT_EQ(w.status_line.caption(), "Verifying");
     r.serial.arrive(image_bytes().substr(0, 10000));
     EXPECT_TRUE(r.dialogs.shown.empty());
     r.serial.arrive(image_bytes().substr(10000));
     EXPECT_EQ(r.dialogs.messages(), Texts{kCompleted});
-    EXPECT_EQ(w.Label4.caption(), "Done!");
-    EXPECT_TRUE(w.Command1.enabled());
-    EXPECT_FALSE(w.Command2.enabled());
-    EXPECT_FALSE(w.Command3.enabled());
-    EXPECT_TRUE(w.Command4.enabled());
-    EXPECT_EQ(r.main.Command8.caption(), "CONNECT");  // the link is closed once
+    EXPECT_EQ(w.status_line.caption(), "Done!");
+    EXPECT_TRUE(w.browse.enabled());
+    EXPECT_FALSE(w.boot_up.enabled());
+    EXPECT_FALSE(w.program_button.enabled());
+    EXPECT_TRUE(w.exit_button.enabled());
+    EXPECT_EQ(r.main.connect_button.caption(), "CONNECT");  // the link is closed once
     EXPECT_EQ(r.program.transport.threshold(), 1);
     // None of it reached the reply receiver.
-    EXPECT_EQ(w.Text2.text(), "2#");
+    EXPECT_EQ(w.reply_box.text(), "2#");
     EXPECT_EQ(r.main.state.instring, "");
 }
 
 TEST_F(Firmware, ProgrammingOverTcpClosesTheBootLoaderInsteadOfVerifying) {
     ConnectedRig t(true, "1.20#");
     t.files.files["/fw/box.hex"] = kFile;
-    t.main.Text8.set_text("7reed4reed");
-    t.main.Command15.click();
+    t.main.password_box.set_text("7reed4reed");
+    t.main.firmware_upload.click();
     t.dialogs.files.push_back(std::string("/fw/box.hex"));
     t.dialogs.inputs.push_back(std::to_string(orv::firmware::confirmation_sum(kFile)));
     auto& tw = t.program.firmware;
-    tw.Command1.click();
-    tw.Command2.click();
+    tw.browse.click();
+    tw.boot_up.click();
     t.socket.arrive("2#");
     t.socket.sent.clear();
-    tw.Command3.click();
+    tw.program_button.click();
     for (int k = 0; k < 224; ++k) {
         ASSERT_EQ(t.socket.sent.size(), 128u * (k + 1));
         t.socket.arrive(k == 100 ? "2#" : "\x06");  // an ack that looks like a reply changes nothing
-        EXPECT_FALSE(tw.Command3.enabled());
+        EXPECT_FALSE(tw.program_button.enabled());
     }
     EXPECT_EQ(t.socket.sent.substr(28672), "AAAAAAAA");
     EXPECT_EQ(t.dialogs.messages(), Texts{kCompleted});
-    EXPECT_EQ(t.main.Command8.caption(), "CONNECT");
+    EXPECT_EQ(t.main.connect_button.caption(), "CONNECT");
     EXPECT_EQ(t.serial.written, "");
 }
 
 TEST_F(Firmware, VerifyDifferencesAreShownAndNeverEndInSuccess) {
     boot();
-    w.Command3.click();
+    w.program_button.click();
     for (int k = 0; k < 224; ++k) r.serial.arrive("K");
     std::string back = image_bytes();
     back[5] ^= 1;
@@ -202,15 +202,15 @@ TEST_F(Firmware, VerifyDifferencesAreShownAndNeverEndInSuccess) {
     EXPECT_EQ(r.dialogs.messages()[0], "Verify Error - Address: 5");
     EXPECT_EQ(r.dialogs.messages()[1], "Verify Error - Address: 9");
     EXPECT_NE(r.dialogs.messages()[2].find("2 of 28672 bytes"), std::string::npos);
-    EXPECT_NE(w.Label4.caption(), "Done!");
-    EXPECT_TRUE(w.Command2.enabled());
+    EXPECT_NE(w.status_line.caption(), "Done!");
+    EXPECT_TRUE(w.boot_up.enabled());
 
     // Many differences: eight boxes, then the count.
     r.dialogs.shown.clear();
-    r.main.Command8.click();
+    r.main.connect_button.click();
     r.serial.arrive("1.20#");
     boot();
-    w.Command3.click();
+    w.program_button.click();
     for (int k = 0; k < 224; ++k) r.serial.arrive("K");
     r.serial.arrive(std::string(28672, '\x55'));
     EXPECT_EQ(r.dialogs.messages().size(), 10u);  // found message, 8 boxes, the count
@@ -220,29 +220,29 @@ TEST_F(Firmware, VerifyDifferencesAreShownAndNeverEndInSuccess) {
 TEST_F(Firmware, ASilentBoxStopsTheRunAtItsBlockAndGivesTheButtonsBack) {
     for (int silent_at : {0, 100}) {
         if (silent_at == 100) {
-            r.main.Command8.click();
+            r.main.connect_button.click();
             r.serial.arrive("1.20#");
         }
         boot();
         r.dialogs.shown.clear();
-        w.Command3.click();
+        w.program_button.click();
         for (int k = 0; k < silent_at; ++k) r.serial.arrive("K");
         r.clock.advance(orv::firmware::kBlockAckTimeoutMs);
         ASSERT_EQ(r.dialogs.messages().size(), 1u);
         EXPECT_NE(r.dialogs.messages()[0].find("block " + std::to_string(silent_at) + " of 224"),
                   std::string::npos);
         EXPECT_NE(r.dialogs.messages()[0].find("still in its boot loader"), std::string::npos);
-        EXPECT_TRUE(w.Command1.enabled());
-        EXPECT_TRUE(w.Command2.enabled());
-        EXPECT_TRUE(w.Command4.enabled());
-        EXPECT_EQ(r.main.Command8.caption(), "CONNECT");
+        EXPECT_TRUE(w.browse.enabled());
+        EXPECT_TRUE(w.boot_up.enabled());
+        EXPECT_TRUE(w.exit_button.enabled());
+        EXPECT_EQ(r.main.connect_button.caption(), "CONNECT");
         EXPECT_EQ(r.serial.writes.size(), static_cast<std::size_t>(silent_at + 1));
     }
 }
 
 TEST_F(Firmware, ALostLinkOrAShortReadBackIsNotASuccess) {
     boot();
-    w.Command3.click();
+    w.program_button.click();
     for (int k = 0; k < 50; ++k) r.serial.arrive("K");
     r.serial.lose("the device was removed");
     Texts messages = r.dialogs.messages();
@@ -253,11 +253,11 @@ TEST_F(Firmware, ALostLinkOrAShortReadBackIsNotASuccess) {
     EXPECT_FALSE(r.program.programmer.running());
 
     r.dialogs.shown.clear();
-    r.main.Command8.click();
+    r.main.connect_button.click();
     r.serial.arrive("1.20#");
     boot();
     r.dialogs.shown.clear();
-    w.Command3.click();
+    w.program_button.click();
     for (int k = 0; k < 224; ++k) r.serial.arrive("K");
     r.serial.arrive(image_bytes().substr(0, 20000));
     r.clock.advance(orv::firmware::kBlockAckTimeoutMs);  // nothing more comes
@@ -267,7 +267,7 @@ TEST_F(Firmware, ALostLinkOrAShortReadBackIsNotASuccess) {
 
 TEST_F(Firmware, ASlowButSteadyReadBackMayTakeItsWholeLimitButNoLonger) {
     boot();
-    w.Command3.click();
+    w.program_button.click();
     for (int k = 0; k < 224; ++k) r.serial.arrive("K");
     const int limit = orv::firmware::readback_timeout_ms(9600);
     int elapsed = 0;
@@ -288,27 +288,27 @@ TEST_F(Firmware, ASlowButSteadyReadBackMayTakeItsWholeLimitButNoLonger) {
 TEST_F(Firmware, ABadFileIsRefusedBeforeAnythingIsSent) {
     r.files.files["/fw/box.hex"] = ":0400000001020304F3\r\n";  // wrong checksum
     boot();
-    w.Command3.click();
+    w.program_button.click();
     EXPECT_TRUE(r.serial.writes.empty());
     ASSERT_EQ(r.dialogs.messages().size(), 1u);
     EXPECT_NE(r.dialogs.messages()[0].find("line 1 has a wrong checksum"), std::string::npos);
-    EXPECT_TRUE(w.Command3.enabled());
-    EXPECT_EQ(r.main.Command8.caption(), "DISCONNECT");
+    EXPECT_TRUE(w.program_button.enabled());
+    EXPECT_EQ(r.main.connect_button.caption(), "DISCONNECT");
 }
 
 TEST(FirmwareWindow, ExitResetsItAndTheCloseControlWaitsForTheRun) {
     ConnectedRig r;
     auto& w = r.program.firmware;
-    r.main.Text8.set_text("7reed4reed");
-    r.main.Command15.click();
-    w.List1.add_item("x");
-    w.Command2.set_enabled(true);
-    w.Command4.click();
+    r.main.password_box.set_text("7reed4reed");
+    r.main.firmware_upload.click();
+    w.file_lines.add_item("x");
+    w.boot_up.set_enabled(true);
+    w.exit_button.click();
     EXPECT_FALSE(w.visible());
-    r.main.Command15.click();
-    EXPECT_TRUE(w.List1.items().empty());
-    EXPECT_FALSE(w.Command2.enabled());
-    w.Command4.set_enabled(false);  // as during a run
+    r.main.firmware_upload.click();
+    EXPECT_TRUE(w.file_lines.items().empty());
+    EXPECT_FALSE(w.boot_up.enabled());
+    w.exit_button.set_enabled(false);  // as during a run
     w.close_control();
     EXPECT_TRUE(w.visible());
 }
@@ -318,28 +318,28 @@ TEST(FirmwareWindow, ExitResetsItAndTheCloseControlWaitsForTheRun) {
 namespace {
 
 TEST_F(Firmware, FromBootUpNothingElseCanBeSentAndRunsStopFirst) {
-    r.main.Text14.set_text("6000");
-    r.main.Command21.click();  // a focus GOTO under way
+    r.main.setpoint_box[0].set_text("6000");
+    r.main.goto_setpoint[0].click();  // a focus GOTO under way
     r.clock.advance(50);
     r.serial.writes.clear();
-    w.Command2.click();
+    w.boot_up.click();
     // The focuser was stopped before the box became a boot loader.
     ASSERT_EQ(r.serial.writes.size(), 2u);
     EXPECT_EQ(r.serial.writes[0].second, "#FQ#");
     EXPECT_EQ(r.serial.writes[1].second, "ROB#");
-    for (auto* b : {&r.main.Command1, &r.main.Command6, &r.main.Command13, &r.main.Command16,
-                    &r.main.Command19, &r.main.Command21})
+    for (auto* b : {&r.main.slew_up, &r.main.focus_up, &r.main.read_settings, &r.main.shutter_on,
+                    &r.main.send_button, &r.main.goto_setpoint[0]})
         EXPECT_FALSE(b->enabled()) << b->name();
-    r.main.Command19.click();  // SEND: nothing may go into the block stream
+    r.main.send_button.click();  // SEND: nothing may go into the block stream
     EXPECT_EQ(r.serial.writes.size(), 2u);
-    EXPECT_TRUE(r.main.Command8.enabled());
+    EXPECT_TRUE(r.main.connect_button.enabled());
     // Once the link closes, SEND is usable again; the rest waits for the next box.
-    r.main.Command8.click();
-    EXPECT_TRUE(r.main.Command19.enabled());
-    EXPECT_FALSE(r.main.Command13.enabled());
-    r.main.Command8.click();
+    r.main.connect_button.click();
+    EXPECT_TRUE(r.main.send_button.enabled());
+    EXPECT_FALSE(r.main.read_settings.enabled());
+    r.main.connect_button.click();
     r.serial.arrive("1.20#");
-    EXPECT_TRUE(r.main.Command13.enabled());
+    EXPECT_TRUE(r.main.read_settings.enabled());
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "shell/number.h"
+#include "ui/number.h"
 
 using orv::read_number;
 

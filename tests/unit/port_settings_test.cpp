@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/port_settings.h"
+#include "ui/port_settings.h"
 
 namespace {
 
@@ -12,8 +12,8 @@ using Items = std::vector<std::string>;
 struct PortSettings : ::testing::Test {
     orv::PortSettingsWindow w;
     void SetUp() override {
-        w.IPaddr.add_item("10.0.0.1");
-        w.IPport.add_item("4001");
+        w.ip_address.add_item("10.0.0.1");
+        w.ip_port.add_item("4001");
         w.show();
         w.activated();
     }
@@ -23,75 +23,75 @@ TEST(PortSettingsWindow, StartsHiddenWithItsTexts) {
     orv::PortSettingsWindow w;
     EXPECT_EQ(w.title(), "Form1");
     EXPECT_FALSE(w.visible());
-    EXPECT_EQ(w.Cbaud.text(), "9600");
-    EXPECT_EQ(w.Cbaud.items(), (Items{"9600", "19200", "38400", "57600"}));
-    EXPECT_EQ(w.IPaddr.text(), "192.168.1.3");
-    EXPECT_EQ(w.IPport.text(), "23");
-    EXPECT_TRUE(w.IPaddr.items().empty());
-    EXPECT_TRUE(w.IPport.items().empty());
+    EXPECT_EQ(w.baud_box.text(), "9600");
+    EXPECT_EQ(w.baud_box.items(), (Items{"9600", "19200", "38400", "57600"}));
+    EXPECT_EQ(w.ip_address.text(), "192.168.1.3");
+    EXPECT_EQ(w.ip_port.text(), "23");
+    EXPECT_TRUE(w.ip_address.items().empty());
+    EXPECT_TRUE(w.ip_port.items().empty());
 }
 
 TEST_F(PortSettings, OkPutsTheReplacedAddressOnTopOnlyOnce) {
-    w.IPaddr.set_text("192.168.1.50");
-    w.Command1.click();
+    w.ip_address.set_text("192.168.1.50");
+    w.ok_button.click();
     EXPECT_FALSE(w.visible());
-    EXPECT_EQ(w.IPaddr.items(), (Items{"192.168.1.3", "10.0.0.1"}));
-    EXPECT_EQ(w.IPport.items(), (Items{"4001"}));  // only the address changed
+    EXPECT_EQ(w.ip_address.items(), (Items{"192.168.1.3", "10.0.0.1"}));
+    EXPECT_EQ(w.ip_port.items(), (Items{"4001"}));  // only the address changed
 
     // Again from an address already in the list (not at the top): no duplicate, no move.
-    w.IPaddr.set_text("10.0.0.1");
+    w.ip_address.set_text("10.0.0.1");
     w.show();
     w.activated();
-    w.IPaddr.set_text("10.0.0.9");
+    w.ip_address.set_text("10.0.0.9");
     w.ok();
-    EXPECT_EQ(w.IPaddr.items(), (Items{"192.168.1.3", "10.0.0.1"}));
+    EXPECT_EQ(w.ip_address.items(), (Items{"192.168.1.3", "10.0.0.1"}));
 }
 
 TEST_F(PortSettings, OkWithoutChangeLeavesBothLists) {
     w.ok();
-    EXPECT_EQ(w.IPaddr.items(), (Items{"10.0.0.1"}));
-    EXPECT_EQ(w.IPport.items(), (Items{"4001"}));
+    EXPECT_EQ(w.ip_address.items(), (Items{"10.0.0.1"}));
+    EXPECT_EQ(w.ip_port.items(), (Items{"4001"}));
 }
 
 TEST_F(PortSettings, ChangingOnlyThePortAddsOnlyToThePortList) {
-    w.IPport.set_text("2000");
+    w.ip_port.set_text("2000");
     w.ok();
-    EXPECT_EQ(w.IPaddr.items(), (Items{"10.0.0.1"}));
-    EXPECT_EQ(w.IPport.items(), (Items{"23", "4001"}));
+    EXPECT_EQ(w.ip_address.items(), (Items{"10.0.0.1"}));
+    EXPECT_EQ(w.ip_port.items(), (Items{"23", "4001"}));
 }
 
 TEST_F(PortSettings, ASecondActivationTakesTheTypedValueAsTheOneToCompare) {
-    w.IPaddr.set_text("172.16.0.2");
+    w.ip_address.set_text("172.16.0.2");
     w.activated();  // the user went to the main window and came back
     w.ok();
-    EXPECT_EQ(w.IPaddr.items(), (Items{"10.0.0.1"}));
+    EXPECT_EQ(w.ip_address.items(), (Items{"10.0.0.1"}));
 }
 
 TEST(PortSettingsWindow, AnEmptyReplacedValueIsNeverInsertedAndCloseOnlyHides) {
     orv::PortSettingsWindow w;
-    w.IPaddr.set_text("");  // first start: nothing stored
+    w.ip_address.set_text("");  // first start: nothing stored
     w.show();
     w.activated();
-    w.IPaddr.set_text("192.168.7.7");
+    w.ip_address.set_text("192.168.7.7");
     w.close_control();
     EXPECT_FALSE(w.visible());
-    EXPECT_TRUE(w.IPaddr.items().empty());
-    EXPECT_EQ(w.IPaddr.text(), "192.168.7.7");
+    EXPECT_TRUE(w.ip_address.items().empty());
+    EXPECT_EQ(w.ip_address.text(), "192.168.7.7");
     w.show();
     w.activated();
     w.ok();
-    EXPECT_TRUE(w.IPaddr.items().empty());
+    EXPECT_TRUE(w.ip_address.items().empty());
 }
 
 TEST_F(PortSettings, ListsGrowBeyondTenDuringARun) {
     for (int i = 0; i < 12; ++i) {
         w.show();
         w.activated();
-        w.IPport.set_text(std::to_string(5000 + i));
+        w.ip_port.set_text(std::to_string(5000 + i));
         w.ok();
     }
-    EXPECT_EQ(w.IPport.items().size(), 13u);
-    EXPECT_EQ(w.IPport.items().front(), "5010");
+    EXPECT_EQ(w.ip_port.items().size(), 13u);
+    EXPECT_EQ(w.ip_port.items().front(), "5010");
 }
 
 }  // namespace

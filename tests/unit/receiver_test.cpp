@@ -28,12 +28,12 @@ struct Link {
         r.program.start();
     }
     void serial() {
-        r.main.Combo1.set_text("COM3");
-        r.main.Command8.click();
+        r.main.port_list.set_text("COM3");
+        r.main.connect_button.click();
     }
     void socket() {
-        r.main.Combo1.set_text("TCP Port");
-        r.main.Command8.click();
+        r.main.port_list.set_text("TCP Port");
+        r.main.connect_button.click();
         r.socket.accept();
     }
     void arrive(bool over_socket, const std::string& bytes) {
@@ -41,8 +41,8 @@ struct Link {
         else r.serial.arrive(bytes);
     }
     bool identified() const {
-        return r.main.Command13.enabled() && r.main.Command8.caption() == "DISCONNECT" &&
-               !r.program.Timer2->active();
+        return r.main.read_settings.enabled() && r.main.connect_button.caption() == "DISCONNECT" &&
+               !r.program.identify_timer->active();
     }
 };
 
@@ -53,23 +53,23 @@ struct Receiving : ::testing::Test, Link {
 TEST_F(Receiving, AReplySplitOverArrivalsIsOneReplyOnBothReceivers) {
     serial();
     r.serial.arrive("1.");
-    EXPECT_EQ(r.main.orvan.text(), "");
+    EXPECT_EQ(r.main.identity_box.text(), "");
     r.serial.arrive("23#");
-    EXPECT_EQ(r.main.orvan.text(), "1.23#");
+    EXPECT_EQ(r.main.identity_box.text(), "1.23#");
     EXPECT_EQ(r.main.state.ver, 2);
     EXPECT_TRUE(identified());
     EXPECT_EQ(r.dialogs.messages(), Texts{"Orvantis found on COM3"});
-    EXPECT_TRUE(r.main.Check2.enabled());
+    EXPECT_TRUE(r.main.autostar_mode.enabled());
 
-    r.main.Command8.click();  // DISCONNECT
+    r.main.connect_button.click();  // DISCONNECT
     r.dialogs.shown.clear();
     socket();
     r.socket.arrive("1.");
     r.socket.arrive("23#");  // only "1.20#" exactly is accepted over the socket
     EXPECT_EQ(r.dialogs.messages(), (Texts{kRejected, kNoOrvantis}));
     EXPECT_EQ(r.socket.state(), orv::platform::SocketState::Closed);
-    EXPECT_EQ(r.main.Command8.caption(), "CONNECT");
-    EXPECT_FALSE(r.main.Command13.enabled());
+    EXPECT_EQ(r.main.connect_button.caption(), "CONNECT");
+    EXPECT_FALSE(r.main.read_settings.enabled());
 }
 
 TEST_F(Receiving, StrayBytesInFrontOrTwoRepliesInOnePiece) {
@@ -85,7 +85,7 @@ TEST_F(Receiving, StrayBytesInFrontOrTwoRepliesInOnePiece) {
         if (c.socket) fresh.socket();
         else fresh.serial();
         fresh.arrive(c.socket, c.arrival);
-        EXPECT_EQ(fresh.r.main.orvan.text(), c.arrival);
+        EXPECT_EQ(fresh.r.main.identity_box.text(), c.arrival);
         EXPECT_EQ(fresh.identified(), c.accepted) << c.arrival << " socket " << c.socket;
         if (!c.accepted) {
             EXPECT_EQ(fresh.r.dialogs.messages(), (Texts{kRejected, kNoOrvantis})) << c.arrival;
@@ -95,15 +95,15 @@ TEST_F(Receiving, StrayBytesInFrontOrTwoRepliesInOnePiece) {
 
 TEST_F(Receiving, GenerationOneIsIdentifiedSilentlyAndSwitchesTheGenerationTwoBoxesOff) {
     serial();
-    r.main.Check2.set_enabled(true);
+    r.main.autostar_mode.set_enabled(true);
     r.serial.arrive("11.1#");
     EXPECT_TRUE(r.dialogs.shown.empty());
     EXPECT_EQ(r.main.state.ver, 1);
-    EXPECT_FALSE(r.main.Check2.enabled());
-    EXPECT_FALSE(r.main.Check3.enabled());
+    EXPECT_FALSE(r.main.autostar_mode.enabled());
+    EXPECT_FALSE(r.main.sequential_guiding.enabled());
     EXPECT_EQ(r.main.state.device_type, "orvantis");
     EXPECT_TRUE(identified());
-    EXPECT_TRUE(r.main.Command16.enabled());
+    EXPECT_TRUE(r.main.shutter_on.enabled());
 }
 
 TEST_F(Receiving, TheEmulatorIdentityIsAnnouncedAndEnablesOnlyWhatItCanUse) {
@@ -113,12 +113,12 @@ TEST_F(Receiving, TheEmulatorIdentityIsAnnouncedAndEnablesOnlyWhatItCanUse) {
     EXPECT_EQ(r.dialogs.shown[0].text, "Orvantis LX200 emulator found on COM3");
     EXPECT_EQ(r.dialogs.shown[0].title, "Too Easy..");
     EXPECT_EQ(r.main.state.device_type, "lx200");
-    EXPECT_TRUE(r.main.Command13.enabled());
-    EXPECT_FALSE(r.main.Command9.enabled());
-    EXPECT_FALSE(r.main.Command16.enabled());
+    EXPECT_TRUE(r.main.read_settings.enabled());
+    EXPECT_FALSE(r.main.read_channel.enabled());
+    EXPECT_FALSE(r.main.shutter_on.enabled());
 
     // Over the socket only "2.20#" is the emulator, and nothing is announced.
-    r.main.Command8.click();
+    r.main.connect_button.click();
     r.dialogs.shown.clear();
     socket();
     r.socket.arrive("2.20#");
@@ -134,11 +134,11 @@ TEST_F(Receiving, ThirtyEgIsAFirmwareVersionButNotAnIdentity) {
     EXPECT_FALSE(r.serial.is_open());
 
     r.dialogs.shown.clear();
-    r.main.Command8.click();  // CONNECT again
+    r.main.connect_button.click();  // CONNECT again
     r.clock.advance(1000);    // no answer to GVn#: GVN# asks for the firmware version
     EXPECT_EQ(r.serial.written.substr(r.serial.written.size() - 4), "GVN#");
     r.serial.arrive("30Eg#");
-    EXPECT_EQ(r.main.firm.text(), "30Eg#");
+    EXPECT_EQ(r.main.firmware_version.text(), "30Eg#");
     EXPECT_EQ(r.main.state.ver, 2);
     EXPECT_TRUE(r.dialogs.shown.empty());  // found message only during a search
     EXPECT_TRUE(identified());
@@ -153,15 +153,15 @@ TEST_F(Receiving, TheSocketRejectsAnEmulatorFirmwareReplyAndGivesUp) {
     r.socket.arrive("2.21#");
     EXPECT_EQ(r.dialogs.messages(), (Texts{kRejected, kNoOrvantis}));
     EXPECT_EQ(r.socket.state(), orv::platform::SocketState::Closed);
-    EXPECT_EQ(r.main.Command8.caption(), "CONNECT");
-    EXPECT_FALSE(r.main.Command13.enabled());
+    EXPECT_EQ(r.main.connect_button.caption(), "CONNECT");
+    EXPECT_FALSE(r.main.read_settings.enabled());
     EXPECT_EQ(r.main.state.device_type, "orvantis");
 }
 
 TEST_F(Receiving, AProductCodeAsksForTheFirmwareOnTheSameTransportWithoutATimeOut) {
     for (bool over_socket : {false, true}) {
         if (over_socket) {
-            r.main.Command8.click();
+            r.main.connect_button.click();
             socket();
         } else {
             serial();
@@ -171,16 +171,16 @@ TEST_F(Receiving, AProductCodeAsksForTheFirmwareOnTheSameTransportWithoutATimeOu
         const auto serial_before = r.serial.written.size();
         const auto socket_before = r.socket.sent.size();
         arrive(over_socket, "ORV-2#");
-        EXPECT_EQ(r.main.code.text(), "ORV-2#");
+        EXPECT_EQ(r.main.product_code.text(), "ORV-2#");
         EXPECT_EQ((over_socket ? r.socket.sent.substr(socket_before) : r.serial.written.substr(serial_before)),
                   "#GVN#");
         EXPECT_TRUE(r.main.state.do_firmware);
         EXPECT_FALSE(r.main.state.do_code);
-        EXPECT_FALSE(r.program.Timer2->active());
+        EXPECT_FALSE(r.program.identify_timer->active());
         r.clock.advance(10000);
         EXPECT_TRUE(r.main.state.do_firmware);
         arrive(over_socket, "1.20#");
-        EXPECT_EQ(r.main.firm.text(), "1.20#");
+        EXPECT_EQ(r.main.firmware_version.text(), "1.20#");
         EXPECT_FALSE(r.main.state.do_firmware);
     }
 }
@@ -191,13 +191,13 @@ TEST_F(Receiving, RepliesNobodyAskedForGoToTheChannelBoxAndSocketArrivalsMarkAck
     r.main.state.ack_rx = false;
     r.socket.arrive(std::string("\x07#", 2));
     EXPECT_TRUE(r.main.state.ack_rx);
-    EXPECT_EQ(r.main.Text1.text(), "7");
-    EXPECT_TRUE(r.main.Command10.enabled());
+    EXPECT_EQ(r.main.channel_box.text(), "7");
+    EXPECT_TRUE(r.main.write_channel.enabled());
     r.socket.arrive(std::string("\xff#", 2));
-    EXPECT_EQ(r.main.Text1.text(), "255");
+    EXPECT_EQ(r.main.channel_box.text(), "255");
     r.socket.arrive("#");
     r.socket.arrive("#");  // channel 35 is "#" itself: "##" byte by byte
-    EXPECT_EQ(r.main.Text1.text(), "35");
+    EXPECT_EQ(r.main.channel_box.text(), "35");
 }
 
 TEST_F(Receiving, DispatchOrderBootModeThenSettingsBlockThenFlags) {

@@ -15,11 +15,11 @@ using orv::platform::Answer;
 
 TEST(RfChannel, ReadAsksAndTheReplyShowsTheByteInDecimal) {
     ConnectedRig r;
-    r.main.Command9.click();
+    r.main.read_channel.click();
     EXPECT_EQ(r.serial.written, "#gCh#");
     r.serial.arrive(std::string("\x00#", 2));
-    EXPECT_EQ(r.main.Text1.text(), "0");
-    EXPECT_TRUE(r.main.Command10.enabled());
+    EXPECT_EQ(r.main.channel_box.text(), "0");
+    EXPECT_TRUE(r.main.write_channel.enabled());
 }
 
 TEST(RfChannel, WriteSendsTheRawByteOrRefusesWithAMessage) {
@@ -35,8 +35,8 @@ TEST(RfChannel, WriteSendsTheRawByteOrRefusesWithAMessage) {
                           Case{"255", "", kChannelLimit}, Case{"-1", "", "below 0"},
                           Case{"-0.6", "", "below 0"}}) {
         ConnectedRig r;
-        r.main.Text1.set_text(c.text);
-        r.main.Command10.click();
+        r.main.channel_box.set_text(c.text);
+        r.main.write_channel.click();
         EXPECT_EQ(r.serial.written, c.sent) << c.text;
         if (*c.message == '\0') {
             EXPECT_TRUE(r.dialogs.shown.empty()) << c.text;
@@ -49,14 +49,14 @@ TEST(RfChannel, WriteSendsTheRawByteOrRefusesWithAMessage) {
 
 TEST(RfChannel, WriteToRemoteAsksThenRepeatsUntilTheLedStops) {
     ConnectedRig r;
-    r.main.Text1.set_text("20");
+    r.main.channel_box.set_text("20");
     r.dialogs.answers = {Answer::Yes, Answer::No, Answer::Yes};
     // While the second question is open the user corrects the box.
     int questions = 0;
     r.dialogs.during = [&] {
-        if (++questions == 2) r.main.Text1.set_text("21");
+        if (++questions == 2) r.main.channel_box.set_text("21");
     };
-    r.main.Command11.click();
+    r.main.write_to_remote.click();
     EXPECT_EQ(r.serial.written, "#rCh\x14##rCh\x15#");
     ASSERT_EQ(r.dialogs.shown.size(), 3u);
     EXPECT_EQ(r.dialogs.shown[0].title, "Set Remote to Channel Set");
@@ -69,12 +69,12 @@ TEST(RfChannel, WriteToRemoteAsksThenRepeatsUntilTheLedStops) {
 
 TEST(RfChannel, WriteToRemoteAnsweredNoOrOverTheLimitSendsNothing) {
     ConnectedRig r;
-    r.main.Text1.set_text("20");
+    r.main.channel_box.set_text("20");
     r.dialogs.answers = {Answer::No};
-    r.main.Command11.click();
+    r.main.write_to_remote.click();
     EXPECT_EQ(r.serial.written, "");
-    r.main.Text1.set_text("200");
-    r.main.Command11.click();
+    r.main.channel_box.set_text("200");
+    r.main.write_to_remote.click();
     EXPECT_EQ(r.dialogs.messages().back(), kChannelLimit);
     EXPECT_EQ(r.serial.written, "");
 }

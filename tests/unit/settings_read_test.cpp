@@ -21,46 +21,46 @@ std::string times() {  // 120, 300, 35 (a "#" as low byte), 0, 65535, 40000
 }
 
 void expect_times(ConnectedRig& r, const char* const (&expected)[6]) {
-    for (int k = 0; k < 6; ++k) EXPECT_EQ(r.main.time_boxes[k]->text(), expected[k]) << k;
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(r.main.time_boxes[k].text(), expected[k]) << k;
 }
 
 TEST(ReadSettings, ReversalByteSetsTheTwoBoxesFromItsLowBits) {
     for (auto [flags, ra, dec] : {std::tuple{0x03, 1, 1}, std::tuple{0x02, 0, 1},
                                   std::tuple{0xFC, 0, 0}, std::tuple{0x01, 1, 0}}) {
         ConnectedRig r;
-        r.main.CheckRA.set_value(1);
-        r.main.Command13.click();
+        r.main.rev_ra.set_value(1);
+        r.main.read_settings.click();
         EXPECT_EQ(r.serial.written, "#gRV#");
         EXPECT_TRUE(r.main.state.button_flag);
         r.serial.arrive(bytes({flags, '#'}));
-        EXPECT_EQ(r.main.CheckRA.value(), ra) << flags;
-        EXPECT_EQ(r.main.CheckDEC.value(), dec) << flags;
+        EXPECT_EQ(r.main.rev_ra.value(), ra) << flags;
+        EXPECT_EQ(r.main.rev_dec.value(), dec) << flags;
         EXPECT_FALSE(r.main.state.button_flag);
     }
 }
 
 TEST(ReadSettings, GenerationOneReadsThirteenBytesAndLeavesTheOptionBoxes) {
     ConnectedRig r(false, "11.1#");
-    r.main.Check2.set_value(1);
-    r.main.Command13.click();
-    for (auto* box : r.main.time_boxes) EXPECT_TRUE(box->enabled());
+    r.main.autostar_mode.set_value(1);
+    r.main.read_settings.click();
+    for (auto& box : r.main.time_boxes) EXPECT_TRUE(box.enabled());
     r.serial.arrive(bytes({0, '#'}));
     EXPECT_EQ(r.serial.written, "#gRV##gET#");
     EXPECT_EQ(r.program.transport.threshold(), 13);
     // The serial port holds the block back until all 13 bytes wait, "#" data byte included.
     r.serial.arrive(times().substr(0, 6));
-    EXPECT_EQ(r.main.Text2.text(), "#");
+    EXPECT_EQ(r.main.time_boxes[0].text(), "#");
     r.serial.arrive(times().substr(6) + "#");
     const char* const expected[6] = {"120", "300", "35", "0", "65535", "40000"};
     expect_times(r, expected);
-    EXPECT_EQ(r.main.Check2.value(), 1);
+    EXPECT_EQ(r.main.autostar_mode.value(), 1);
     EXPECT_EQ(r.program.transport.threshold(), 1);
     EXPECT_EQ(r.serial.written, "#gRV##gET##GVP#");
     EXPECT_TRUE(r.main.state.do_code);
     r.serial.arrive("ORV-1#");
-    EXPECT_EQ(r.main.code.text(), "ORV-1#");
+    EXPECT_EQ(r.main.product_code.text(), "ORV-1#");
     r.serial.arrive("11.1#");
-    EXPECT_EQ(r.main.firm.text(), "11.1#");
+    EXPECT_EQ(r.main.firmware_version.text(), "11.1#");
     EXPECT_EQ(r.serial.written, "#gRV##gET##GVP##GVN#");
     r.clock.advance(10000);
     EXPECT_TRUE(r.dialogs.shown.empty());
@@ -68,45 +68,45 @@ TEST(ReadSettings, GenerationOneReadsThirteenBytesAndLeavesTheOptionBoxes) {
 
 TEST(ReadSettings, GenerationTwoOverTheSocketTakesTheOptionBytes) {
     ConnectedRig r(true, "1.20#");
-    r.main.Command13.click();
+    r.main.read_settings.click();
     r.socket.arrive(bytes({0, '#'}));
     EXPECT_EQ(r.program.transport.threshold(), 15);
     // Over TCP the block may come in pieces, one of them ending in a "#" data byte.
     r.socket.arrive(times().substr(0, 6));
-    EXPECT_EQ(r.main.Text2.text(), "#");
+    EXPECT_EQ(r.main.time_boxes[0].text(), "#");
     r.socket.arrive(times().substr(6) + bytes({0x00, 0x05, '#'}));
     const char* const expected[6] = {"120", "300", "35", "0", "65535", "40000"};
     expect_times(r, expected);
-    EXPECT_EQ(r.main.Check2.value(), 0);
-    EXPECT_EQ(r.main.Check3.value(), 1);
+    EXPECT_EQ(r.main.autostar_mode.value(), 0);
+    EXPECT_EQ(r.main.sequential_guiding.value(), 1);
     EXPECT_EQ(r.socket.sent, "#gRV##gET##GVP#");
 }
 
 TEST(ReadSettings, AnEmulatorFillsTheTimeBoxesOnlyOverTcp) {
     ConnectedRig serial(false, "2.20#");
-    serial.main.Command13.click();
+    serial.main.read_settings.click();
     serial.serial.arrive(bytes({0, '#'}));
     serial.serial.arrive(times() + bytes({0, 0, '#'}));
-    EXPECT_FALSE(serial.main.Text2.enabled());
-    EXPECT_EQ(serial.main.Text2.text(), "#");
+    EXPECT_FALSE(serial.main.time_boxes[0].enabled());
+    EXPECT_EQ(serial.main.time_boxes[0].text(), "#");
 
     ConnectedRig tcp(true, "2.20#");
-    tcp.main.Command13.click();
+    tcp.main.read_settings.click();
     tcp.socket.arrive(bytes({0, '#'}));
     tcp.socket.arrive(times() + bytes({0, 0, '#'}));
-    EXPECT_FALSE(tcp.main.Text2.enabled());
-    EXPECT_EQ(tcp.main.Text2.text(), "120");
+    EXPECT_FALSE(tcp.main.time_boxes[0].enabled());
+    EXPECT_EQ(tcp.main.time_boxes[0].text(), "120");
 }
 
 TEST(ReadSettings, ReadEmptiesWaitingSerialInputButNotTheAccumulator) {
     ConnectedRig r;
     r.serial.waiting = "zz";  // waiting in the port, never notified
     r.main.state.instring = "\x01";
-    r.main.Command13.click();
+    r.main.read_settings.click();
     EXPECT_EQ(r.serial.waiting, "");
     r.serial.arrive(bytes({0x02, '#'}));
-    EXPECT_EQ(r.main.CheckRA.value(), 1);  // the stray first byte is the flags byte
-    EXPECT_EQ(r.main.CheckDEC.value(), 0);
+    EXPECT_EQ(r.main.rev_ra.value(), 1);  // the stray first byte is the flags byte
+    EXPECT_EQ(r.main.rev_dec.value(), 0);
 }
 
 TEST(ReadSettings, EachSilentStepTimesOutWithAMessageAndNothingLeftAwaited) {
@@ -116,7 +116,7 @@ TEST(ReadSettings, EachSilentStepTimesOutWithAMessageAndNothingLeftAwaited) {
     };
     for (const Step& s : {Step{0, "#gRV#"}, Step{1, "#gET#"}, Step{2, "#GVP#"}, Step{3, "#GVN#"}}) {
         ConnectedRig r(false, "1.20#");
-        r.main.Command13.click();
+        r.main.read_settings.click();
         const std::string replies[3] = {bytes({0, '#'}), times() + bytes({0, 0, '#'}), "ORV-2#"};
         for (int i = 0; i < s.answered; ++i) {
             r.clock.advance(2500);  // each step gets its own time
@@ -133,8 +133,8 @@ TEST(ReadSettings, EachSilentStepTimesOutWithAMessageAndNothingLeftAwaited) {
         EXPECT_EQ(r.program.transport.threshold(), 1);
         // A late reply is not misread as flags or a settings block.
         r.serial.arrive(bytes({0x03, '#'}));
-        EXPECT_EQ(r.main.CheckRA.value(), 0);
-        EXPECT_EQ(r.main.Text1.text(), "3");
+        EXPECT_EQ(r.main.rev_ra.value(), 0);
+        EXPECT_EQ(r.main.channel_box.text(), "3");
         r.clock.advance(10000);
         EXPECT_EQ(r.dialogs.messages().size(), 1u);
     }

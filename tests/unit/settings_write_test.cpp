@@ -22,14 +22,14 @@ std::string b(std::initializer_list<int> values) {
 
 void fill_times(ConnectedRig& r) {
     const char* values[6] = {"300", "0", "65535", "300.5", "511.5", "35"};
-    for (int k = 0; k < 6; ++k) r.main.time_boxes[k]->set_text(values[k]);
+    for (int k = 0; k < 6; ++k) r.main.time_boxes[k].set_text(values[k]);
 }
 
 // Sends the acknowledgement of each command as it goes out; returns the commands in order.
 Texts write_all(ConnectedRig& r) {
     Texts commands;
     std::size_t seen = 0;
-    r.main.Command14.click();
+    r.main.write_settings.click();
     for (int guard = 0; guard < 20 && r.program.settings_write.running(); ++guard) {
         const std::string& sent = r.sent();
         commands.push_back(sent.substr(seen));
@@ -53,8 +53,8 @@ TEST(EncodeTime, RoundsFirstThenSplitsHighByteFirst) {
 TEST(WriteSettings, GenerationTwoOrvantisSendsTenCommandsEachAfterItsAck) {
     ConnectedRig r(false, "1.20#");
     fill_times(r);
-    r.main.CheckRA.set_value(1);
-    r.main.Check3.set_value(1);
+    r.main.rev_ra.set_value(1);
+    r.main.sequential_guiding.set_value(1);
     const Texts commands = write_all(r);
     EXPECT_EQ(commands, (Texts{b({'#', 'r', 'R', 'A', 1, '#'}), b({'#', 'r', 'D', 'E', 0, '#'}),
                                "#T1" + b({0x01, 0x2C}) + "#", "#T2" + b({0, 0}) + "#",
@@ -62,7 +62,7 @@ TEST(WriteSettings, GenerationTwoOrvantisSendsTenCommandsEachAfterItsAck) {
                                "#T5" + b({0x02, 0x00}) + "#", "#Td" + b({0x00, 0x23}) + "#",
                                "#ASM0#", "#SEQ1#"}));
     // The serial acknowledgements never reached the receiver.
-    EXPECT_EQ(r.main.Text1.text(), "#");
+    EXPECT_EQ(r.main.channel_box.text(), "#");
     EXPECT_EQ(r.main.state.instring, "");
     EXPECT_TRUE(r.dialogs.shown.empty());
 }
@@ -76,7 +76,7 @@ TEST(WriteSettings, WhatIsSentDependsOnTheDeviceTypeAndTheGeneration) {
 
     ConnectedRig emulator(false, "2.20#");
     fill_times(emulator);
-    emulator.main.time_boxes[2]->set_text("nonsense");  // not sent, so not checked
+    emulator.main.time_boxes[2].set_text("nonsense");  // not sent, so not checked
     const Texts lx = write_all(emulator);
     EXPECT_EQ(lx, (Texts{b({'#', 'r', 'R', 'A', 0, '#'}), b({'#', 'r', 'D', 'E', 0, '#'}), "#ASM0#",
                          "#SEQ0#"}));
@@ -85,13 +85,13 @@ TEST(WriteSettings, WhatIsSentDependsOnTheDeviceTypeAndTheGeneration) {
 TEST(WriteSettings, OverTcpEachArrivalAcknowledgesOneCommandAndPassesThroughTheReceiver) {
     ConnectedRig r(true, "1.20#");
     fill_times(r);
-    r.main.Command14.click();
+    r.main.write_settings.click();
     EXPECT_EQ(r.socket.sent, b({'#', 'r', 'R', 'A', 0, '#'}));
     r.socket.arrive(b({5}));  // half an answer: acknowledges the first command
     EXPECT_EQ(r.socket.sent.size(), 12u);
     r.socket.arrive("#");     // the rest: acknowledges the second, and is a "channel" reply
     EXPECT_EQ(r.socket.sent.size(), 18u);
-    EXPECT_EQ(r.main.Text1.text(), "5");
+    EXPECT_EQ(r.main.channel_box.text(), "5");
     EXPECT_TRUE(r.program.settings_write.running());
 }
 
@@ -100,13 +100,13 @@ TEST(WriteSettings, ABadTimeBoxIsNamedAndNothingIsSent) {
                                  std::tuple{0, "70000", "Time #1"}, std::tuple{3, "", "Time #4"}}) {
         ConnectedRig r(false, "1.20#");
         fill_times(r);
-        r.main.time_boxes[k]->set_text(text);
-        r.main.Command14.click();
+        r.main.time_boxes[k].set_text(text);
+        r.main.write_settings.click();
         EXPECT_EQ(r.serial.written, "");
         ASSERT_EQ(r.dialogs.messages().size(), 1u);
         EXPECT_NE(r.dialogs.messages()[0].find(name), std::string::npos) << r.dialogs.messages()[0];
         EXPECT_FALSE(r.program.settings_write.running());
-        EXPECT_TRUE(r.main.Command13.enabled());
+        EXPECT_TRUE(r.main.read_settings.enabled());
     }
 }
 
@@ -115,7 +115,7 @@ TEST(WriteSettings, AQuickSerialAckIsNotThrownAwayAndOldInputIsNotTakenForOne) {
     fill_times(r);
     r.serial.waiting = "zz";  // left over from before
     r.serial.box = [&r](const std::string&) { r.serial.arrive("#"); };  // answers at once
-    r.main.Command14.click();
+    r.main.write_settings.click();
     r.serial.box = nullptr;
     EXPECT_EQ(r.serial.writes.size(), 8u);
     EXPECT_FALSE(r.program.settings_write.running());
@@ -125,34 +125,34 @@ TEST(WriteSettings, AQuickSerialAckIsNotThrownAwayAndOldInputIsNotTakenForOne) {
 TEST(WriteSettings, ASilentBoxStopsTheWriteNamingTheStepAndUnlocksTheButtons) {
     ConnectedRig r(false, "1.20#");
     fill_times(r);
-    r.main.Command14.click();
+    r.main.write_settings.click();
     r.serial.arrive("#");
     r.serial.arrive("#");  // the box goes silent after "#T1"
-    EXPECT_FALSE(r.main.Command13.enabled());
-    EXPECT_FALSE(r.main.Command19.enabled());  // SEND too: nothing may come in between
-    EXPECT_TRUE(r.main.Command8.enabled());
-    r.main.Command19.click();
+    EXPECT_FALSE(r.main.read_settings.enabled());
+    EXPECT_FALSE(r.main.send_button.enabled());  // SEND too: nothing may come in between
+    EXPECT_TRUE(r.main.connect_button.enabled());
+    r.main.send_button.click();
     EXPECT_EQ(r.serial.writes.size(), 3u);
     r.clock.advance(3000);
     ASSERT_EQ(r.dialogs.messages().size(), 1u);
     EXPECT_NE(r.dialogs.messages()[0].find("\"Time #1\""), std::string::npos);
     EXPECT_FALSE(r.program.settings_write.running());
-    EXPECT_TRUE(r.main.Command13.enabled());
-    EXPECT_TRUE(r.main.Command19.enabled());
-    EXPECT_FALSE(r.main.Command10.enabled());  // restored as it was ("#" in the channel box)
+    EXPECT_TRUE(r.main.read_settings.enabled());
+    EXPECT_TRUE(r.main.send_button.enabled());
+    EXPECT_FALSE(r.main.write_channel.enabled());  // restored as it was ("#" in the channel box)
     // Later arrivals reach the receiver again.
     r.serial.arrive("\x09#");
-    EXPECT_EQ(r.main.Text1.text(), "9");
+    EXPECT_EQ(r.main.channel_box.text(), "9");
 }
 
 TEST(WriteSettings, ADisconnectDuringTheWriteEndsItWithoutReenablingTheDeviceButtons) {
     ConnectedRig r(false, "1.20#");
     fill_times(r);
-    r.main.Command14.click();
-    r.main.Command8.click();  // DISCONNECT
+    r.main.write_settings.click();
+    r.main.connect_button.click();  // DISCONNECT
     EXPECT_FALSE(r.program.settings_write.running());
-    EXPECT_FALSE(r.main.Command13.enabled());
-    EXPECT_TRUE(r.main.Command19.enabled());
+    EXPECT_FALSE(r.main.read_settings.enabled());
+    EXPECT_TRUE(r.main.send_button.enabled());
     r.clock.advance(10000);
     EXPECT_TRUE(r.dialogs.shown.empty());
 }

@@ -15,19 +15,19 @@ using orv::fake::Connected;
 using Texts = std::vector<std::string>;
 using Timed = std::vector<std::pair<int, std::string>>;  // tick number, command
 
-const Texts kOnSounds = {"Open", "Play"};
-const Texts kOffSounds = {"Stop", "Close", "beep"};
+const Texts kOnSounds = {"open", "play"};
+const Texts kOffSounds = {"stop", "close", "beep"};
 
 struct Sequencer : ::testing::Test {
     Connected r;
-    orv::ui::Button& automatic = r.main.Command18;
+    orv::ui::Button& automatic = r.main.auto_shutter;
 
     void boxes(const std::string& length, const std::string& gap, const std::string& count) {
-        r.main.Text9.set_text(length);
-        r.main.Text10.set_text(gap);
-        r.main.Text11.set_text(count);
+        r.main.exposure_secs.set_text(length);
+        r.main.exposure_gap.set_text(gap);
+        r.main.exposure_count.set_text(count);
     }
-    bool running() const { return r.program.Timer1->active(); }
+    bool running() const { return r.program.sequencer_timer->active(); }
     // Runs `ticks` seconds from now, noting each command with the tick it went out on.
     Timed run(int ticks, int first_tick = 0) {
         Timed out;
@@ -41,38 +41,38 @@ struct Sequencer : ::testing::Test {
 };
 
 TEST_F(Sequencer, ManualOnAndOffSendShowAndSound) {
-    r.main.Command16.click();
+    r.main.shutter_on.click();
     EXPECT_EQ(r.commands(), Texts{"#XP1#"});
-    EXPECT_EQ(r.main.Shape1.fill_color(), 65280u);
+    EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Green);
     EXPECT_EQ(r.sound.log, kOnSounds);
     r.sound.log.clear();
-    r.main.Command17.click();
+    r.main.shutter_off.click();
     EXPECT_EQ(r.commands(), Texts{"#XP0#"});
-    EXPECT_EQ(r.main.Shape1.fill_color(), 255u);
+    EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
     EXPECT_EQ(r.sound.log, kOffSounds);
     EXPECT_FALSE(running());
-    EXPECT_EQ(r.main.stime.caption(), "0");
-    EXPECT_EQ(r.main.scount.caption(), "0");
+    EXPECT_EQ(r.main.elapsed_label.caption(), "0");
+    EXPECT_EQ(r.main.exposure_number_label.caption(), "0");
 }
 
 TEST_F(Sequencer, TwoExposuresOfTwoSecondsWithAOneSecondGap) {
     boxes("2", "1", "2");
     automatic.click();
     EXPECT_EQ(automatic.caption(), "Auto Shutter STOP");
-    EXPECT_EQ(r.program.Timer1->interval(), 1000);
-    EXPECT_EQ(r.main.stime.caption(), "0");
-    EXPECT_EQ(r.main.scount.caption(), "1");
+    EXPECT_EQ(r.program.sequencer_timer->interval(), 1000);
+    EXPECT_EQ(r.main.elapsed_label.caption(), "0");
+    EXPECT_EQ(r.main.exposure_number_label.caption(), "1");
     const Timed expected = {{0, "#XP1#"}, {2, "#XP0#"}, {3, "#XP1#"}, {5, "#XP0#"},
                             {6, "#XP1#"}, {6, "#XP0#"}};
     EXPECT_EQ(run(10), expected);
     EXPECT_EQ(automatic.caption(), "Auto Shutter START");
     EXPECT_FALSE(running());
-    EXPECT_EQ(r.main.scount.caption(), "2");
-    EXPECT_EQ(r.main.stime.caption(), "0");
-    EXPECT_EQ(r.main.Shape1.fill_color(), 255u);
+    EXPECT_EQ(r.main.exposure_number_label.caption(), "2");
+    EXPECT_EQ(r.main.elapsed_label.caption(), "0");
+    EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
     // The last pair back to back: ON with its sounds, then OFF with its sounds and the beep.
     const Texts tail(r.sound.log.end() - 5, r.sound.log.end());
-    EXPECT_EQ(tail, (Texts{"Open", "Play", "Stop", "Close", "beep"}));
+    EXPECT_EQ(tail, (Texts{"open", "play", "stop", "close", "beep"}));
     EXPECT_TRUE(r.shown().empty());
 }
 
@@ -82,7 +82,7 @@ TEST_F(Sequencer, TheLabelsCountTheSecondsAndTheExposures) {
     std::vector<std::pair<std::string, std::string>> seen;
     for (int t = 1; t <= 5; ++t) {
         r.clock.advance(1000);
-        seen.emplace_back(r.main.stime.caption(), r.main.scount.caption());
+        seen.emplace_back(r.main.elapsed_label.caption(), r.main.exposure_number_label.caption());
     }
     EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{
                         {"1", "1"}, {"2", "1"}, {"0", "2"}, {"1", "2"}, {"2", "2"}}));
@@ -104,28 +104,28 @@ TEST_F(Sequencer, StoppingInAGapClosesAgainAndARestartResetsTheLabels) {
     automatic.click();
     EXPECT_EQ(r.commands(), Texts{"#XP0#"});
     EXPECT_EQ(r.sound.log, kOffSounds);
-    EXPECT_EQ(r.main.Shape1.fill_color(), 255u);
+    EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
     EXPECT_EQ(automatic.caption(), "Auto Shutter START");
     EXPECT_FALSE(running());
-    EXPECT_EQ(r.main.stime.caption(), "3");  // the labels keep their last values
+    EXPECT_EQ(r.main.elapsed_label.caption(), "3");  // the labels keep their last values
     EXPECT_TRUE(run(10).empty());
 
     automatic.click();
-    EXPECT_EQ(r.main.stime.caption(), "0");
-    EXPECT_EQ(r.main.scount.caption(), "1");
+    EXPECT_EQ(r.main.elapsed_label.caption(), "0");
+    EXPECT_EQ(r.main.exposure_number_label.caption(), "1");
     EXPECT_EQ(r.commands(), Texts{"#XP1#"});
     r.clock.advance(1000);
-    EXPECT_EQ(r.main.stime.caption(), "1");  // a fresh one-second period
+    EXPECT_EQ(r.main.elapsed_label.caption(), "1");  // a fresh one-second period
 }
 
 TEST_F(Sequencer, ManualSwitchingDuringARunLeavesTheRunAlone) {
     boxes("5", "5", "2");
     automatic.click();
     r.clock.advance(2000);
-    r.main.Command17.click();
-    r.main.Command16.click();
-    EXPECT_EQ(r.main.stime.caption(), "2");
-    EXPECT_EQ(r.main.scount.caption(), "1");
+    r.main.shutter_off.click();
+    r.main.shutter_on.click();
+    EXPECT_EQ(r.main.elapsed_label.caption(), "2");
+    EXPECT_EQ(r.main.exposure_number_label.caption(), "1");
     EXPECT_TRUE(running());
     EXPECT_EQ(run(3, 2), (Timed{{2, "#XP1#"}, {2, "#XP0#"}, {2, "#XP1#"}, {5, "#XP0#"}}));
 }
@@ -162,8 +162,8 @@ TEST_F(Sequencer, StartRefusesBoxesThatCannotTimeARunAndNamesTheBox) {
         EXPECT_TRUE(r.commands().empty());
         EXPECT_EQ(automatic.caption(), "Auto Shutter START");
         EXPECT_FALSE(running());
-        EXPECT_EQ(r.main.scount.caption(), "0");
-        EXPECT_EQ(r.main.Shape1.fill_color(), 255u);
+        EXPECT_EQ(r.main.exposure_number_label.caption(), "0");
+        EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
         EXPECT_TRUE(r.sound.log.empty());
     }
     ASSERT_FALSE(r.dialogs.shown.size());
@@ -179,7 +179,7 @@ TEST_F(Sequencer, BoxesEditedDuringARunStillEndIt) {
     boxes("10", "5", "3");
     automatic.click();
     r.clock.advance(3000);
-    r.main.Text9.set_text("010");
+    r.main.exposure_secs.set_text("010");
     r.clock.advance(1000);
     EXPECT_FALSE(running());
     EXPECT_EQ(automatic.caption(), "Auto Shutter START");
@@ -190,9 +190,9 @@ TEST_F(Sequencer, BoxesEditedDuringARunStillEndIt) {
     boxes("1", "1", "5");
     automatic.click();
     r.clock.advance(4000);  // exposure 3 begins
-    EXPECT_EQ(r.main.scount.caption(), "3");
+    EXPECT_EQ(r.main.exposure_number_label.caption(), "3");
     EXPECT_EQ(r.commands(), (Texts{"#XP1#", "#XP0#", "#XP1#", "#XP0#", "#XP1#"}));
-    r.main.Text11.set_text("2");
+    r.main.exposure_count.set_text("2");
     EXPECT_EQ(run(3, 4), (Timed{{5, "#XP0#"}, {6, "#XP1#"}, {6, "#XP0#"}}));
     EXPECT_FALSE(running());
 
@@ -200,10 +200,10 @@ TEST_F(Sequencer, BoxesEditedDuringARunStillEndIt) {
     boxes("10", "2", "2");
     automatic.click();
     r.clock.advance(5000);
-    r.main.Text9.set_text("3");
+    r.main.exposure_secs.set_text("3");
     EXPECT_EQ(run(1, 5), (Timed{{5, "#XP1#"}, {6, "#XP1#"}}));
-    EXPECT_EQ(r.main.scount.caption(), "2");
-    EXPECT_EQ(r.main.stime.caption(), "0");
+    EXPECT_EQ(r.main.exposure_number_label.caption(), "2");
+    EXPECT_EQ(r.main.elapsed_label.caption(), "0");
     EXPECT_TRUE(r.shown().empty());
 }
 
@@ -212,25 +212,25 @@ TEST_F(Sequencer, DisconnectingEndsARunAndClosesAnOpenShutterFirst) {
     automatic.click();
     r.clock.advance(1000);  // mid-exposure: the shutter is open
     r.commands();
-    r.main.Command8.click();  // DISCONNECT
+    r.main.connect_button.click();  // DISCONNECT
     EXPECT_FALSE(running());
     EXPECT_EQ(automatic.caption(), "Auto Shutter START");
     EXPECT_FALSE(automatic.enabled());
     EXPECT_EQ(r.commands(), Texts{"#XP0#"});
-    EXPECT_EQ(r.main.Shape1.fill_color(), orv::kRed);
+    EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
     r.clock.advance(10000);
     EXPECT_TRUE(r.commands().empty());
     EXPECT_TRUE(r.shown().empty());
 
     // In a gap the shutter is already closed: nothing more is sent.
     Connected again;
-    again.main.Text9.set_text("1");
-    again.main.Text10.set_text("5");
-    again.main.Text11.set_text("3");
-    again.main.Command18.click();
+    again.main.exposure_secs.set_text("1");
+    again.main.exposure_gap.set_text("5");
+    again.main.exposure_count.set_text("3");
+    again.main.auto_shutter.click();
     again.clock.advance(2000);
     again.commands();
-    again.main.Command8.click();
+    again.main.connect_button.click();
     EXPECT_TRUE(again.commands().empty());
 }
 

@@ -16,25 +16,24 @@ TEST(StartUp, FromAnEmptyStore) {
     r.program.start();
     EXPECT_TRUE(r.main.visible());
     EXPECT_FALSE(r.settings.visible());  // created hidden
-    EXPECT_EQ(r.main.Combo1.items(), (Items{"COM2", "COM5", "Search COM", "TCP Port"}));
-    EXPECT_EQ(r.main.Combo1.text(), "");
-    EXPECT_EQ(r.settings.Cbaud.text(), "");
-    EXPECT_EQ(r.settings.IPaddr.text(), "");
-    EXPECT_EQ(r.settings.IPport.text(), "");
-    EXPECT_TRUE(r.settings.IPaddr.items().empty());
-    EXPECT_EQ(r.main.Text9.text(), "");
-    EXPECT_EQ(r.main.Text10.text(), "");
-    EXPECT_EQ(r.main.Text11.text(), "");
-    EXPECT_EQ(r.main.Text13.text(), "5000");
-    EXPECT_EQ(r.main.Text14.text(), "");
-    EXPECT_EQ(r.main.Text15.text(), "");
-    EXPECT_EQ(r.main.Text16.text(), "50");
-    EXPECT_EQ(r.main.Shape1.fill_color(), 255u);
-    EXPECT_EQ(r.sound.log, (Items{"options 010", "device WaveAudio", "file c:\\windows\\mzm.wav",
-                                  "Open"}));
+    EXPECT_EQ(r.main.port_list.items(), (Items{"COM2", "COM5", "Search COM", "TCP Port"}));
+    EXPECT_EQ(r.main.port_list.text(), "");
+    EXPECT_EQ(r.settings.baud_box.text(), "");
+    EXPECT_EQ(r.settings.ip_address.text(), "");
+    EXPECT_EQ(r.settings.ip_port.text(), "");
+    EXPECT_TRUE(r.settings.ip_address.items().empty());
+    EXPECT_EQ(r.main.exposure_secs.text(), "");
+    EXPECT_EQ(r.main.exposure_gap.text(), "");
+    EXPECT_EQ(r.main.exposure_count.text(), "");
+    EXPECT_EQ(r.main.focus_position.text(), "5000");
+    EXPECT_EQ(r.main.setpoint_box[0].text(), "");
+    EXPECT_EQ(r.main.setpoint_box[1].text(), "");
+    EXPECT_EQ(r.main.increment_box.text(), "50");
+    EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
+    EXPECT_EQ(r.sound.log, (Items{"file c:\\windows\\mzm.wav", "open"}));
     EXPECT_TRUE(r.dialogs.shown.empty());
     EXPECT_TRUE(r.serial.written.empty());
-    EXPECT_FALSE(r.main.Command13.enabled());
+    EXPECT_FALSE(r.main.read_settings.enabled());
 }
 
 TEST(StartUp, FromStoredValues) {
@@ -56,22 +55,22 @@ TEST(StartUp, FromStoredValues) {
     r.stored("orvantis", "IPport9", "23");
     r.program.start();
 
-    EXPECT_EQ(r.main.Combo1.text(), "COM7");
-    EXPECT_FALSE(r.main.Combo1.contains("COM7"));
-    EXPECT_EQ(r.settings.Cbaud.text(), "57600");
-    EXPECT_EQ(r.main.Text9.text(), "0120");
-    EXPECT_EQ(r.main.Text10.text(), " 15");
-    EXPECT_EQ(r.main.Text11.text(), "3");
-    EXPECT_EQ(r.main.Text13.text(), "abc");
-    EXPECT_EQ(r.main.Text14.text(), "750");
-    EXPECT_EQ(r.main.VScroll1.value(), 750);
-    EXPECT_EQ(r.main.Text15.text(), "");
-    EXPECT_EQ(r.main.VScroll2.value(), 0);
-    EXPECT_EQ(r.main.Text16.text(), "50");
-    EXPECT_EQ(r.settings.IPaddr.text(), "10.1.1.1");
-    EXPECT_EQ(r.settings.IPport.text(), "4001");
-    EXPECT_EQ(r.settings.IPaddr.items(), (Items{"10.0.0.1", "10.0.0.3"}));
-    EXPECT_EQ(r.settings.IPport.items(), (Items{"23"}));
+    EXPECT_EQ(r.main.port_list.text(), "COM7");
+    EXPECT_FALSE(r.main.port_list.contains("COM7"));
+    EXPECT_EQ(r.settings.baud_box.text(), "57600");
+    EXPECT_EQ(r.main.exposure_secs.text(), "0120");
+    EXPECT_EQ(r.main.exposure_gap.text(), " 15");
+    EXPECT_EQ(r.main.exposure_count.text(), "3");
+    EXPECT_EQ(r.main.focus_position.text(), "abc");
+    EXPECT_EQ(r.main.setpoint_box[0].text(), "750");
+    EXPECT_EQ(r.main.setpoint_spinner[0].value(), 750);
+    EXPECT_EQ(r.main.setpoint_box[1].text(), "");
+    EXPECT_EQ(r.main.setpoint_spinner[1].value(), 0);
+    EXPECT_EQ(r.main.increment_box.text(), "50");
+    EXPECT_EQ(r.settings.ip_address.text(), "10.1.1.1");
+    EXPECT_EQ(r.settings.ip_port.text(), "4001");
+    EXPECT_EQ(r.settings.ip_address.items(), (Items{"10.0.0.1", "10.0.0.3"}));
+    EXPECT_EQ(r.settings.ip_port.items(), (Items{"23"}));
 
     // After the next shutdown the history has no gap and the rest is cleared.
     r.program.exit();
@@ -88,34 +87,35 @@ TEST(StartUp, SetpointsThatTheSpinnersCannotShowLeaveThemAsTheyAre) {
     r.stored("orvantis", "focussp2", "40000");  // beyond 16 bits
     r.stored("orvantis", "focusinc", "12");
     r.program.start();
-    EXPECT_EQ(r.main.VScroll1.value(), 12);
-    EXPECT_EQ(r.main.Text14.text(), "12");  // the spinner's change writes the box back
-    EXPECT_EQ(r.main.VScroll2.value(), 0);
-    EXPECT_EQ(r.main.Text15.text(), "40000");
-    EXPECT_EQ(r.main.Text16.text(), "12");
+    EXPECT_EQ(r.main.setpoint_spinner[0].value(), 12);
+    EXPECT_EQ(r.main.setpoint_box[0].text(), "12");  // the spinner's change writes the box back
+    EXPECT_EQ(r.main.setpoint_spinner[1].value(), 0);
+    EXPECT_EQ(r.main.setpoint_box[1].text(), "40000");
+    EXPECT_EQ(r.main.increment_box.text(), "12");
 
     Rig r2;
     r2.stored("orvantis", "focussp1", "-5");  // a number the spinner's 0..9999 cannot take
     r2.program.start();
-    EXPECT_EQ(r2.main.VScroll1.value(), 0);
-    EXPECT_EQ(r2.main.Text14.text(), "-5");
+    EXPECT_EQ(r2.main.setpoint_spinner[0].value(), 0);
+    EXPECT_EQ(r2.main.setpoint_box[0].text(), "-5");
 }
 
 TEST(Shutdown, SavesEveryValueExactlyAsShownWithAllTenHistoryKeys) {
     Rig r;
     r.program.start();
-    r.main.Combo1.set_text("TCP Port");
-    r.settings.Cbaud.set_text("19200");
-    r.main.Text9.set_text(" 30 ");
-    r.main.Text10.set_text("");
-    r.main.Text11.set_text("2");
-    r.main.Text13.set_text("5025");
-    r.main.Text14.set_text("100");
-    r.main.Text15.set_text("x");
-    r.main.Text16.set_text("20");
-    r.settings.IPaddr.set_text("127.0.0.1");
-    r.settings.IPport.set_text("2000");
-    for (int i = 0; i < 12; ++i) r.settings.IPaddr.insert_item(0, "10.0.0." + std::to_string(i));
+    r.main.port_list.set_text("TCP Port");
+    r.settings.baud_box.set_text("19200");
+    r.main.exposure_secs.set_text(" 30 ");
+    r.main.exposure_gap.set_text("");
+    r.main.exposure_count.set_text("2");
+    r.main.focus_position.set_text("5025");
+    r.main.setpoint_box[0].set_text("100");
+    r.main.setpoint_box[1].set_text("x");
+    r.main.increment_box.set_text("20");
+    r.settings.ip_address.set_text("127.0.0.1");
+    r.settings.ip_port.set_text("2000");
+    for (int i = 0; i < 12; ++i)
+        r.settings.ip_address.insert_item(0, "10.0.0." + std::to_string(i));
     r.sound.log.clear();
 
     r.program.exit();
@@ -136,7 +136,7 @@ TEST(Shutdown, SavesEveryValueExactlyAsShownWithAllTenHistoryKeys) {
     EXPECT_EQ(r.saved("IPaddr9"), "10.0.0.2");
     for (int i = 0; i <= 9; ++i) EXPECT_EQ(r.saved("IPport" + std::to_string(i)), "");
     EXPECT_EQ(r.store.committed.size(), 31u);  // 11 named keys + 2 x 10 history keys
-    EXPECT_EQ(r.sound.log, (Items{"Close"}));
+    EXPECT_EQ(r.sound.log, (Items{"close"}));
     EXPECT_TRUE(r.program.finished());
 }
 
@@ -168,8 +168,8 @@ TEST(Exit, ClosesFirmwareThenMainWithTheSaveThenPortSettingsAndEndsOnce) {
     };
     r.settings.show();
     r.settings.activated();
-    r.settings.IPaddr.set_text("10.9.9.9");  // typed, OK never pressed: saved as the text
-    r.main.Command12.click();
+    r.settings.ip_address.set_text("10.9.9.9");  // typed, OK never pressed: saved as the text
+    r.main.exit_button.click();
     EXPECT_EQ(order, (Items{"firmware", "main saved=1", "settings"}));
     EXPECT_EQ(quits, 1);
     EXPECT_EQ(r.store.commits, 1);
@@ -182,10 +182,10 @@ TEST(Exit, TheCloseControlSavesExactlyWhatExitSaves) {
     for (Rig* r : {&a, &b}) {
         r->stored("orvantis", "IPaddr0", "10.0.0.1");
         r->program.start();
-        r->main.Text13.set_text("4321");
-        r->settings.IPport.set_text("7000");
+        r->main.focus_position.set_text("4321");
+        r->settings.ip_port.set_text("7000");
     }
-    a.main.Command12.click();
+    a.main.exit_button.click();
     b.program.main_closing();
     EXPECT_EQ(a.store.committed, b.store.committed);
     EXPECT_TRUE(b.program.finished());
@@ -203,7 +203,7 @@ TEST(Exit, AStoreThatCannotBeWrittenIsReported) {
 TEST(PortSettingsButton, ShowsTheWindowWithoutBlockingAndKeepsIt) {
     Rig r;
     r.program.start();
-    r.main.Command24.click();
+    r.main.port_settings_button.click();
     EXPECT_TRUE(r.settings.visible());
     EXPECT_TRUE(r.main.visible());
 }

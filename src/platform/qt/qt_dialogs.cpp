@@ -52,18 +52,18 @@ platform::Answer QtDialogs::question(const std::string& text, const std::string&
 }
 
 std::optional<std::string> QtDialogs::input(const std::string& prompt, const std::string& title,
-                                            int x_twips, int y_twips) {
+                                            int x_points, int y_points) {
     QWidget* parent = asking_window();
     QInputDialog dialog(parent);
     dialog.setWindowTitle(title_or_app(title));
     dialog.setLabelText(with_line_breaks(prompt));
     dialog.setInputMode(QInputDialog::TextInput);
     if (parent != nullptr) {
-        // 1440 twips to the inch.
+        // 72 points to the inch.
         const double dpi = parent->logicalDpiX();
-        const QPoint at = parent->frameGeometry().topLeft() +
-                          QPoint(static_cast<int>(x_twips * dpi / 1440.0),
-                                 static_cast<int>(y_twips * dpi / 1440.0));
+        const QPoint at =
+            parent->frameGeometry().topLeft() + QPoint(static_cast<int>(x_points * dpi / 72.0),
+                                                       static_cast<int>(y_points * dpi / 72.0));
         dialog.move(at);
     }
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;

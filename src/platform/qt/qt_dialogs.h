@@ -14,7 +14,7 @@ public:
     void message(const std::string& text, const std::string& title) override;
     platform::Answer question(const std::string& text, const std::string& title) override;
     std::optional<std::string> input(const std::string& prompt, const std::string& title,
-                                     int x_twips, int y_twips) override;
+                                     int x_points, int y_points) override;
     std::optional<std::string> open_file(const std::string& title, const std::string& filter,
                                          const std::string& initial) override;
 };

@@ -14,20 +14,22 @@ QUrl QtSoundPlayer::source_for(const std::string& file) {
     return QUrl("qrc:/sounds/notify.wav");
 }
 
-void QtSoundPlayer::set_file_name(const std::string& file) { file_ = file; }
+void QtSoundPlayer::set_file(const std::string& file) { file_ = file; }
 
-void QtSoundPlayer::command(const std::string& word) {
-    if (word == "Open") {
-        if (!effect_) effect_ = std::make_unique<QSoundEffect>();
-        effect_->setSource(source_for(file_));
-    } else if (word == "Play") {
-        if (effect_) effect_->play();
-    } else if (word == "Stop") {
-        if (effect_) effect_->stop();
-    } else if (word == "Close") {
-        if (effect_) effect_->stop();
-    }
+void QtSoundPlayer::open() {
+    if (!effect_) effect_ = std::make_unique<QSoundEffect>();
+    effect_->setSource(source_for(file_));
 }
+
+void QtSoundPlayer::play() {
+    if (effect_) effect_->play();
+}
+
+void QtSoundPlayer::stop() {
+    if (effect_) effect_->stop();
+}
+
+void QtSoundPlayer::close() { stop(); }
 
 void QtSoundPlayer::beep() { QApplication::beep(); }
 

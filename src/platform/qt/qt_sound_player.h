@@ -13,13 +13,14 @@ namespace orv::qt {
 class QtSoundPlayer : public QObject, public platform::SoundPlayer {
     Q_OBJECT
 public:
-    void set_options(bool, bool, bool) override {}
-    void set_device_type(const std::string&) override {}
-    void set_file_name(const std::string& file) override;
-    void command(const std::string& word) override;
+    void set_file(const std::string& file) override;
+    void open() override;
+    void play() override;
+    void stop() override;
+    void close() override;
     void beep() override;
 
-    // What "Open" loads for a given file name.
+    // What open() loads for a given file name.
     static QUrl source_for(const std::string& file);
 
 private:

@@ -1,4 +1,4 @@
-#include "shell/number.h"
+#include "ui/number.h"
 
 #include <charconv>
 #include <cmath>
@@ -39,8 +39,8 @@ std::optional<double> read_number(std::string_view text) {
     if (digits == 0 || points > 1) return std::nullopt;
 
     double value = 0.0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value,
-                                           std::chars_format::fixed);
+    const auto [end, ec] =
+        std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::fixed);
     if (ec == std::errc::result_out_of_range) {
         // Either too large (infinity) or too small to be told from zero.
         const bool tiny = s.substr(0, s.find('.')).find_first_not_of('0') == std::string_view::npos;

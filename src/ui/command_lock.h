@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/main_window.h"
+#include "ui/main_window.h"
 
 namespace orv {
 
