@@ -231,7 +231,9 @@ void bind(QLineEdit* widget, ui::TextBox& model, QLabel* buddy) {
         w->setReadOnly(m.read_only());
         w->setEchoMode(m.password() ? QLineEdit::Password : QLineEdit::Normal);
     });
-    QObject::connect(widget, &QLineEdit::textEdited, widget,
+    // Every change of the shown text, whether typed, pasted or set through the accessibility
+    // interface; the model's own changes come back here equal to its text and change nothing.
+    QObject::connect(widget, &QLineEdit::textChanged, widget,
                      [&model](const QString& text) { model.set_text(text.toStdString()); });
 }
 
@@ -247,8 +249,9 @@ void bind(QCheckBox* widget, ui::CheckBox& model, QLabel* buddy) {
             w->setCheckState(state);
         }
     });
-    // `clicked` comes from the user only (mouse, keyboard, shortcut), after the state changed.
-    QObject::connect(widget, &QCheckBox::clicked, widget,
+    // Signals are blocked while the model is shown, so every toggle seen here is the user's:
+    // mouse, keyboard, shortcut or the accessibility interface's toggle action.
+    QObject::connect(widget, &QCheckBox::toggled, widget,
                      [&model](bool checked) { model.set_value(checked ? 1 : 0); });
 }
 
@@ -264,14 +267,16 @@ void bind(QComboBox* widget, ui::ComboBox& model, QLabel* buddy) {
         QStringList shown;
         for (int i = 0; i < w->count(); ++i) shown << w->itemText(i);
         const QSignalBlocker quiet(w);
+        const QSignalBlocker quiet_text(w->lineEdit());
         if (shown != items) {
             w->clear();
             w->addItems(items);
         }
         if (w->currentText().toStdString() != m.text()) w->setEditText(qs(m.text()));
     });
-    // Typing and picking an entry are the same change to the model.
-    QObject::connect(widget->lineEdit(), &QLineEdit::textEdited, widget,
+    // Typing, pasting, text set through the accessibility interface and picking an entry are
+    // the same change to the model. The model's own changes are shown with signals blocked.
+    QObject::connect(widget->lineEdit(), &QLineEdit::textChanged, widget,
                      [&model](const QString& text) { model.set_text(text.toStdString()); });
     QObject::connect(widget, &QComboBox::activated, widget, [widget, &model](int index) {
         model.set_text(widget->itemText(index).toStdString());

@@ -35,7 +35,8 @@ void on_signal(int) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("orvantis");
-    QApplication::setApplicationDisplayName(orv::qt::kAppTitle);
+    // No application display name: the window system would append it to every title, and
+    // the windows are titled exactly "Orvantis Utility x.21", "Form1", "Firmware Update".
     QApplication::setQuitOnLastWindowClosed(false);
 
     orv::qt::QtSerialPort serial;

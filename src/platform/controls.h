@@ -54,6 +54,15 @@ public:
     Signal<> updated;
 
 protected:
+    // A control named by its caption stays named by it: assistive technology announces what
+    // the control shows now ("DISCONNECT", not the "CONNECT" it first showed).
+    void assign_caption(std::string& caption, const std::string& text) {
+        if (text == caption) return;
+        if (!caption.empty() && accessible_name_ == caption) accessible_name_ = text;
+        caption = text;
+        updated.fire();
+    }
+
     template <class T, class U>
     bool assign(T& field, U&& value) {
         if (field == value) return false;
@@ -77,7 +86,7 @@ class Button : public Control {
 public:
     using Control::Control;
     const std::string& caption() const { return caption_; }
-    void set_caption(std::string text) { assign(caption_, std::move(text)); }
+    void set_caption(const std::string& text) { assign_caption(caption_, text); }
     Picture picture() const { return picture_; }
     void set_picture(Picture p) { assign(picture_, p); }
 
@@ -125,7 +134,7 @@ class CheckBox : public Control {
 public:
     using Control::Control;
     const std::string& caption() const { return caption_; }
-    void set_caption(std::string text) { assign(caption_, std::move(text)); }
+    void set_caption(const std::string& text) { assign_caption(caption_, text); }
     // 0 unchecked, 1 checked.
     int value() const { return value_; }
     void set_value(int v) {
@@ -206,7 +215,7 @@ class Label : public Control {
 public:
     using Control::Control;
     const std::string& caption() const { return caption_; }
-    void set_caption(std::string text) { assign(caption_, std::move(text)); }
+    void set_caption(const std::string& text) { assign_caption(caption_, text); }
 
 private:
     std::string caption_;

@@ -1,0 +1,91 @@
+// The windows worked the way assistive technology works them: through the accessibility
+// interface, not through mouse and key events. What a screen reader or voice control does
+// there must reach the program exactly as the user's own hand does.
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QAccessibleEditableTextInterface>
+#include <QAccessibleInterface>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "views.h"
+
+namespace orv::gui {
+namespace {
+
+QAccessibleInterface* accessible(QWidget* w) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    if (a == nullptr) throw std::runtime_error("no accessible interface");
+    return a;
+}
+
+void set_value_text(QWidget* w, const QString& text) {
+    accessible(w)->setText(QAccessible::Value, text);
+}
+
+void act(QWidget* w, const QString& action) {
+    auto* actions = accessible(w)->actionInterface();
+    if (actions == nullptr) throw std::runtime_error("no action interface");
+    actions->doAction(action);
+}
+
+TEST_F(Views, TextSetThroughTheAccessibilityInterfaceReachesTheProgram) {
+    int changes = 0;
+    rig.main.pulse_time.changed.connect([&changes] { ++changes; });
+    auto* pulse = find<QLineEdit>(&main, "Pulse time (ms)");
+    set_value_text(pulse, "150");
+    EXPECT_EQ(rig.main.pulse_time.text(), "150");
+    EXPECT_EQ(changes, 1);
+    // Typing a pulse time switches pulse mode on, whichever way the text came.
+    EXPECT_EQ(rig.main.pulse_mode.value(), 1);
+
+    // The same for the editable lists of the port settings window.
+    open_port_settings();
+    set_value_text(find<QComboBox>(&settings, "IP Port")->lineEdit(), "4002");
+    EXPECT_EQ(rig.settings.ip_port.text(), "4002");
+
+    // A change the program makes is shown and handled once, as before.
+    changes = 0;
+    rig.main.pulse_time.set_text("300");
+    EXPECT_EQ(pulse->text(), "300");
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(Views, ACheckBoxToggledThroughTheAccessibilityInterfaceReachesTheProgram) {
+    auto* rev_ra = find<QCheckBox>(&main, "Rev RA");
+    act(rev_ra, QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(rev_ra->isChecked());
+    EXPECT_EQ(rig.main.rev_ra.value(), 1);
+    act(rev_ra, QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(rig.main.rev_ra.value(), 0);
+    // A program-made change is shown without coming back as a user's change.
+    int changes = 0;
+    rig.main.rev_ra.changed.connect([&changes] { ++changes; });
+    rig.main.rev_ra.set_value(1);
+    EXPECT_TRUE(rev_ra->isChecked());
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(Views, AButtonsAccessibleNameFollowsItsCaption) {
+    auto* connect = find<QAbstractButton>(&main, "CONNECT");
+    rig.main.connect_button.set_caption("DISCONNECT");
+    EXPECT_EQ(connect->accessibleName(), "DISCONNECT");
+    EXPECT_EQ(accessible(connect)->text(QAccessible::Name), "DISCONNECT");
+    rig.main.auto_shutter.set_caption("Auto Shutter STOP");
+    EXPECT_EQ(rig.main.auto_shutter.accessible_name(), "Auto Shutter STOP");
+    // A button named by what it does, not by its caption, keeps that name.
+    rig.main.slew_up.set_caption("x");
+    EXPECT_EQ(rig.main.slew_up.accessible_name(), "Slew south");
+}
+
+TEST_F(Views, AButtonPressedThroughTheAccessibilityInterfaceIsAClick) {
+    int clicks = 0;
+    rig.main.port_settings_button.clicked.connect([&clicks] { ++clicks; });
+    act(find<QAbstractButton>(&main, "Port Settings"), QAccessibleActionInterface::pressAction());
+    // The press is animated: the click comes a moment later.
+    EXPECT_TRUE(QTest::qWaitFor([&clicks] { return clicks == 1; }, 2000));
+}
+
+}  // namespace
+}  // namespace orv::gui
