@@ -8,8 +8,8 @@ namespace orv::platform {
 class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
-    // The stored text, or "" when nothing was stored. Names arrive already folded by the
-    // caller, so an implementation may compare them exactly.
+    // The stored text, or "" when nothing was stored. Names arrive folded to lower case by the
+    // caller; a store that keeps files people edit by hand also finds them in any other case.
     virtual std::string read(const std::string& app, const std::string& section,
                              const std::string& key) = 0;
     virtual void save(const std::string& app, const std::string& section, const std::string& key,
