@@ -57,8 +57,10 @@ void set_buddy(QLabel* buddy, QWidget* widget) {
 // the left mouse button only; here the right and middle buttons press and release the model's
 // button too, and look pressed while they hold it. Every press reaches the model once and is
 // followed by exactly one release, also when the mouse button never comes up on the button:
-// - the pointer leaves while held: Qt lets the button up and reports `released` (and a press
-//   again if the pointer comes back while still held);
+// - the pointer leaves while held: Qt lets the button up and reports `released`; when the
+//   pointer comes back while the mouse button is still down, Qt shows the button pressed and
+//   reports `pressed` again, which is not passed on: one hold is one press (one guide pulse,
+//   one move), and the mount does not start again without a new press;
 // - the button loses the keyboard focus while held (another window or a message box comes to
 //   the front): Qt reports `released` for a button that had the focus, but not when a popup
 //   takes the focus, and a hold by the right or middle button would otherwise be released a
@@ -71,6 +73,12 @@ public:
     HeldButton(QAbstractButton* button, ui::Button& model)
         : QObject(button), button_(button), model_(model) {}
 
+    // Qt's `pressed`: a mouse press, a key press, or the accessibility interface's press.
+    void qt_pressed() {
+        if (mouse_down_ && pressed_this_hold_) return;  // the pointer came back during a hold
+        pressed_this_hold_ = true;
+        press();
+    }
     void press() {
         if (held_) return;
         held_ = true;
@@ -89,6 +97,10 @@ protected:
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                mouse_down_ = true;
+                pressed_this_hold_ = false;
+            }
             if (other_button(event) && !held_) {
                 by_other_ = true;
                 button_->setDown(true);
@@ -97,6 +109,7 @@ protected:
             }
             break;
         case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) mouse_down_ = false;
             if (other_button(event) && by_other_) {
                 let_go();
                 return true;
@@ -105,9 +118,13 @@ protected:
         case QEvent::EnabledChange:
             if (!button_->isEnabled()) let_go();
             break;
+        case QEvent::KeyPress:
+            mouse_down_ = false;
+            break;
         case QEvent::FocusOut:
         case QEvent::WindowDeactivate:
         case QEvent::Hide:
+            mouse_down_ = false;
             let_go();
             break;
         default:
@@ -132,6 +149,8 @@ private:
     ui::Button& model_;
     bool held_ = false;      // the model has been pressed and not yet released
     bool by_other_ = false;  // held by the right or middle mouse button
+    bool mouse_down_ = false;        // the left mouse button went down on the button, not up yet
+    bool pressed_this_hold_ = false;  // and the model has had its one press of that hold
 };
 
 QPixmap arrow_pixmap(ui::Picture picture, int size) {
@@ -218,7 +237,7 @@ void bind(QAbstractButton* widget, ui::Button& model) {
     });
     QObject::connect(widget, &QAbstractButton::clicked, widget, [&model] { model.click(); });
     auto* held = new HeldButton(widget, model);
-    QObject::connect(widget, &QAbstractButton::pressed, held, [held] { held->press(); });
+    QObject::connect(widget, &QAbstractButton::pressed, held, [held] { held->qt_pressed(); });
     QObject::connect(widget, &QAbstractButton::released, held, [held] { held->release(); });
     widget->installEventFilter(held);
 }

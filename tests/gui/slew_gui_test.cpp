@@ -56,12 +56,29 @@ TEST_F(SlewPad, ThePointerLeavingTheHeldArrowStopsTheMountOnce) {
     QTest::mouseRelease(south(), Qt::LeftButton, {}, kOutside);
     EXPECT_EQ(sent(), "");
 
-    // Back on the arrow while still held, it moves again, as the button shows pressed again.
+    // Back on the arrow while still held, it does not move again: one hold, one move.
+    QTest::mousePress(south(), Qt::LeftButton);
+    QTest::mouseMove(south(), kOutside);
+    QTest::mouseMove(south(), south()->rect().center());
+    QTest::mouseMove(south(), kOutside);
+    QTest::mouseMove(south(), south()->rect().center());
+    QTest::mouseRelease(south(), Qt::LeftButton);
+    EXPECT_EQ(sent(), "#Ms##Qs#");
+    // In pulse mode that would have been a second guide pulse.
+    rig.main.pulse_mode.set_value(1);
     QTest::mousePress(south(), Qt::LeftButton);
     QTest::mouseMove(south(), kOutside);
     QTest::mouseMove(south(), south()->rect().center());
     QTest::mouseRelease(south(), Qt::LeftButton);
-    EXPECT_EQ(sent(), "#Ms##Qs##Ms##Qs#");
+    EXPECT_EQ(sent(), "#Mgs2000#");
+    rig.main.pulse_mode.set_value(0);
+    // A new press after that moves again, and so does the keyboard.
+    QTest::mouseClick(south(), Qt::LeftButton);
+    EXPECT_EQ(sent(), "#Ms##Qs#");
+    south()->setFocus();
+    QTest::keyPress(south(), Qt::Key_Space);
+    QTest::keyRelease(south(), Qt::Key_Space);
+    EXPECT_EQ(sent(), "#Ms##Qs#");
 
     // The right mouse button, let go away from the arrow.
     QTest::mousePress(south(), Qt::RightButton);
