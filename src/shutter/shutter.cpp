@@ -47,13 +47,21 @@ Shutter::Shutter(MainWindow& main, link::Transport& transport, platform::Timer& 
     sequencer_timer_.on_tick = [this] { tick(); };
     // When the link closes a run ends, and an open shutter is closed while the link can still
     // carry the command: a camera must not go on exposing after the user has disconnected.
+    // A link that is already lost carries nothing; the window then stops showing an open
+    // shutter and the sound stops, and the lost-link message says what happened.
     main_.stop_runs.connect([this] {
         if (main_.auto_shutter.caption() != kStartCaption) {
             main_.auto_shutter.set_caption(kStartCaption);
             sequencer_timer_.stop();
         }
-        if (main_.shutter_indicator.fill_color() == ui::Colour::Green && transport_.link_open())
+        if (main_.shutter_indicator.fill_color() != ui::Colour::Green) return;
+        if (transport_.link_open()) {
             shutter_off();
+            return;
+        }
+        main_.shutter_indicator.set_fill_color(ui::Colour::Red);
+        sound_.stop();
+        sound_.close();
     });
 }
 

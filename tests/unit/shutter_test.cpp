@@ -234,4 +234,21 @@ TEST_F(Sequencer, DisconnectingEndsARunAndClosesAnOpenShutterFirst) {
     EXPECT_TRUE(again.commands().empty());
 }
 
+TEST_F(Sequencer, ALostLinkEndsTheRunAndStopsShowingAnOpenShutter) {
+    boxes("2", "1", "3");
+    automatic.click();
+    r.clock.advance(1000);  // mid-exposure: the shutter is open
+    r.commands();
+    r.sound.log.clear();
+    r.serial.lose("the device was unplugged");
+    EXPECT_FALSE(running());
+    EXPECT_EQ(automatic.caption(), "Auto Shutter START");
+    EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
+    EXPECT_EQ(r.sound.log, (Texts{"stop", "close"}));
+    EXPECT_TRUE(r.serial.written.empty());  // nothing goes to a port that is gone
+    const auto shown = r.shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("was lost"), std::string::npos);
+}
+
 }  // namespace
