@@ -37,6 +37,10 @@ void Receiver::send_back(std::string_view bytes, Via via) {
 
 void Receiver::accumulate(const std::string& arrived, Via via) {
     s_.instring += arrived;
+    // A box that sends without ever ending a reply must not fill the memory: keep the newest
+    // bytes only, far more than any reply holds.
+    if (s_.instring.size() > kMaxReplyLength)
+        s_.instring.erase(0, s_.instring.size() - kMaxReplyLength);
     if (s_.instring.empty() || s_.instring.back() != '#') return;
     // The reply leaves the accumulator before it is handled, so bytes that arrive while a
     // message about it is open start the next reply.

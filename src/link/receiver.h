@@ -18,6 +18,8 @@ enum class Via { Serial, Socket };
 // Where the rejection message sends the user for a newer utility.
 inline constexpr const char* kMakerWebAddress = "https://www.orvantis.example/utility";
 inline constexpr const char* kFoundTitle = "Too Easy..";
+// The most the reply accumulator keeps; the longest real reply is the 15-byte settings block.
+inline constexpr std::size_t kMaxReplyLength = 4096;
 
 class Receiver {
 public:

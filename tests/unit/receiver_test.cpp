@@ -93,6 +93,22 @@ TEST_F(Receiving, StrayBytesInFrontOrTwoRepliesInOnePiece) {
     }
 }
 
+TEST_F(Receiving, ABoxThatNeverEndsAReplyDoesNotFillTheMemory) {
+    serial();
+    const std::string chunk(64 * 1024, 'x');
+    for (int i = 0; i < 16; ++i) r.serial.arrive(chunk);  // 1 MiB without a "#"
+    EXPECT_LE(r.main.state.instring.size(), orv::link::kMaxReplyLength);
+    EXPECT_GE(r.main.state.instring.size(), 64u);  // the newest bytes are kept
+    r.serial.arrive("#");
+    EXPECT_EQ(r.main.state.instring, "");
+    EXPECT_EQ(r.dialogs.messages(), (Texts{kRejected, kNoOrvantis}));
+    // And the next connection works as ever.
+    r.dialogs.shown.clear();
+    serial();
+    r.serial.arrive("1.20#");
+    EXPECT_TRUE(identified());
+}
+
 TEST_F(Receiving, GenerationOneIsIdentifiedSilentlyAndSwitchesTheGenerationTwoBoxesOff) {
     serial();
     r.main.autostar_mode.set_enabled(true);
