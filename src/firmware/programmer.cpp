@@ -1,6 +1,7 @@
 #include "firmware/programmer.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "firmware/hex_image.h"
 #include "link/protocol.h"
@@ -195,25 +196,26 @@ void Programmer::read_back_arrived() {
 
 void Programmer::verify(const std::string& read_back) {
     std::size_t differing = 0;
-    int shown = 0;
+    std::vector<std::size_t> shown;  // the first few addresses that differ
     for (std::size_t i = 0; i < kImageSize; ++i) {
         if (static_cast<std::uint8_t>(read_back[i]) == image_[i]) continue;
         ++differing;
-        if (shown < kMaxVerifyMessages) {
-            ++shown;
-            dialogs_.message("Verify Error - Address: " + std::to_string(i), "");
-        }
+        if (shown.size() < static_cast<std::size_t>(kMaxVerifyMessages)) shown.push_back(i);
     }
     if (differing == 0) {
         finish(true, "Done!");
         return;
     }
+    // The run is over before the first message opens: whatever arrives while one is open
+    // starts nothing again.
+    finish(false, "Verify failed - not programmed");
+    for (const std::size_t address : shown)
+        dialogs_.message("Verify Error - Address: " + std::to_string(address), "");
     dialogs_.message(std::to_string(differing) + " of " + std::to_string(kImageSize) +
                          " bytes read back from the Orvantis differ from the firmware file, so "
                          "programming did not succeed. " +
                          kStillInBootLoader,
                      "");
-    finish(false, "Verify failed - not programmed");
 }
 
 void Programmer::finish(bool succeeded, const std::string& status) {
@@ -221,15 +223,14 @@ void Programmer::finish(bool succeeded, const std::string& status) {
     timer_.stop();
     if (transport_.serial_owned()) transport_.release_serial();
     transport_.set_threshold(link::kEveryByte);
-    if (succeeded) dialogs_.message(kCompleted, "");
     window_.status_line.set_caption(status);
     window_.browse.set_enabled(true);
     window_.boot_up.set_enabled(!succeeded);
     window_.program_button.set_enabled(false);
     window_.exit_button.set_enabled(true);
     if (!over_socket_) transport_.discard_input();
-    transport_.set_threshold(link::kEveryByte);
     close_link();
+    if (succeeded) dialogs_.message(kCompleted, "");
 }
 
 void Programmer::close_link() {

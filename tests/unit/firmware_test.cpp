@@ -217,6 +217,29 @@ TEST_F(Firmware, VerifyDifferencesAreShownAndNeverEndInSuccess) {
     EXPECT_NE(r.dialogs.messages().back().find("28672 of 28672"), std::string::npos);
 }
 
+TEST_F(Firmware, BytesArrivingWhileAVerifyMessageIsOpenStartNothingAgain) {
+    boot();
+    w.program_button.click();
+    for (int k = 0; k < 224; ++k) r.serial.arrive("K");
+    std::string back = image_bytes();
+    back[5] ^= 1;
+    int statuses = 0;
+    w.status_line.updated.connect([&statuses] { ++statuses; });
+    // A late byte, and a tick of every timer, while each message is open.
+    r.dialogs.during = [this] {
+        r.serial.arrive("K");
+        r.clock.advance(orv::firmware::kBlockAckTimeoutMs);
+    };
+    r.serial.arrive(back);
+    r.dialogs.during = nullptr;
+    ASSERT_EQ(r.dialogs.messages().size(), 2u);
+    EXPECT_EQ(r.dialogs.messages()[0], "Verify Error - Address: 5");
+    EXPECT_NE(r.dialogs.messages()[1].find("1 of 28672 bytes"), std::string::npos);
+    EXPECT_EQ(statuses, 1);  // the run ended once
+    EXPECT_EQ(w.status_line.caption(), "Verify failed - not programmed");
+    EXPECT_EQ(r.main.connect_button.caption(), "CONNECT");
+}
+
 TEST_F(Firmware, ASilentBoxStopsTheRunAtItsBlockAndGivesTheButtonsBack) {
     for (int silent_at : {0, 100}) {
         if (silent_at == 100) {
