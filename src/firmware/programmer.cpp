@@ -52,11 +52,26 @@ Programmer::Programmer(MainWindow& main, FirmwareWindow& window, link::Transport
     main_.connect_button.updated.connect([this] {
         if (main_.connect_button.caption() != "CONNECT") return;
         if (running()) link_lost();
+        end_boot_wait();
         lock_.unlock();
     });
+    // A closed window waits for nothing: a late boot loader reply must not fill the window it
+    // opens with next time.
+    window_.closed.connect([this] { end_boot_wait(); });
+}
+
+void Programmer::end_boot_wait() {
+    if (!booting_) return;
+    booting_ = false;
+    timer_.stop();
 }
 
 void Programmer::boot_up() {
+    // Without a link nothing changes: no boot mode, no time-out, no lock.
+    if (!transport_.link_open()) {
+        dialogs_.message(link::kNotConnected, "");
+        return;
+    }
     // The focuser and the shutter stop before the box becomes a boot loader, and nothing else
     // may be sent to it until the link closes.
     main_.stop_runs.fire();
@@ -71,6 +86,7 @@ void Programmer::boot_up() {
 }
 
 void Programmer::boot_reply(const std::string& reply) {
+    if (!window_.visible()) return;
     window_.reply_box.set_text(reply);
     if (running()) return;  // a stray "#" in the middle of a run changes nothing
     if (booting_) {

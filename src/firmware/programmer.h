@@ -51,6 +51,8 @@ public:
 private:
     enum class Phase { Idle, Blocks, ReadBack };
 
+    // Stops waiting for the boot loader's answer to BOOT UP.
+    void end_boot_wait();
     void send_block();
     void block_acknowledged();
     void serial_arrival();

@@ -217,6 +217,39 @@ TEST_F(Firmware, VerifyDifferencesAreShownAndNeverEndInSuccess) {
     EXPECT_NE(r.dialogs.messages().back().find("28672 of 28672"), std::string::npos);
 }
 
+TEST_F(Firmware, BootUpOnAClosedLinkChangesNothingForTheNextSession) {
+    r.main.connect_button.click();  // DISCONNECT
+    r.serial.writes.clear();
+    w.boot_up.click();
+    EXPECT_EQ(r.dialogs.messages(), Texts{orv::link::kNotConnected});
+    EXPECT_FALSE(r.main.state.bootmode);
+    EXPECT_TRUE(r.main.send_button.enabled());
+    r.clock.advance(orv::firmware::kBootReplyTimeoutMs * 2);
+    EXPECT_EQ(r.dialogs.messages().size(), 1u);  // no "did not answer BOOT UP"
+
+    // The next session has SEND and takes replies as replies.
+    r.dialogs.shown.clear();
+    r.main.connect_button.click();
+    r.serial.arrive("1.20#");
+    EXPECT_TRUE(r.main.send_button.enabled());
+    EXPECT_EQ(r.main.identity_box.text(), "1.20#");
+    EXPECT_TRUE(r.main.read_settings.enabled());
+    r.clock.advance(orv::firmware::kBootReplyTimeoutMs * 2);
+    EXPECT_EQ(r.dialogs.messages(), Texts{"Orvantis found on COM3"});
+}
+
+TEST_F(Firmware, AnAnswerToBootUpAfterTheWindowClosedDoesNotFillItsNextOpening) {
+    w.boot_up.click();
+    w.exit_button.click();
+    r.arrive("2#");
+    r.clock.advance(orv::firmware::kBootReplyTimeoutMs * 2);
+    EXPECT_TRUE(r.dialogs.messages().empty());  // no time-out message for a closed window
+    open_window();
+    EXPECT_FALSE(w.program_button.enabled());
+    EXPECT_NE(w.status_line.caption(), "Ready..");
+    EXPECT_EQ(w.reply_box.text(), "");
+}
+
 TEST_F(Firmware, BytesArrivingWhileAVerifyMessageIsOpenStartNothingAgain) {
     boot();
     w.program_button.click();
