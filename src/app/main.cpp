@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdio>
+#include <string>
 
 #include "app/firmware_view.h"
 #include "app/main_view.h"
@@ -55,13 +57,17 @@ int main(int argc, char** argv) {
     orv::app::MainView main_view(program);
 
     // A logout or a kill by the session must not lose the user's values: save as EXIT does.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, [&program] { program.main_closing(); });
+    const auto terminate = [&program] {
+        const std::string note = program.terminate();
+        if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
+    };
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, terminate);
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_pipe) == 0) {
         auto* notifier = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, [&program] {
+        QObject::connect(notifier, &QSocketNotifier::activated, [terminate] {
             char c = 0;
             [[maybe_unused]] const auto n = ::read(signal_pipe[0], &c, 1);
-            program.main_closing();
+            terminate();
         });
         struct sigaction sa {};
         sa.sa_handler = on_signal;

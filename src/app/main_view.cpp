@@ -340,8 +340,11 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
 }
 
 void MainView::closeEvent(QCloseEvent* event) {
-    program_.main_closing();
-    event->accept();
+    if (program_.main_closing()) {
+        event->accept();
+    } else {
+        event->ignore();  // the user chose to let the firmware update finish
+    }
 }
 
 }  // namespace orv::app

@@ -287,6 +287,10 @@ void Programmer::link_lost() {
                          " of 224: programming did not complete. " + kStillInBootLoader);
 }
 
+void Programmer::abandon() {
+    if (running()) finish(false, "Not programmed");
+}
+
 void Programmer::stop(const std::string& message) {
     finish(false, "Not programmed");
     dialogs_.message(message, "");

@@ -47,6 +47,8 @@ public:
     void boot_reply(const std::string& reply);
     void program();
     bool running() const { return phase_ != Phase::Idle; }
+    // Stops a run without a message (the program is ending); the box stays in its boot loader.
+    void abandon();
 
 private:
     enum class Phase { Idle, Blocks, ReadBack };

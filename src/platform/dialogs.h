@@ -14,8 +14,12 @@ public:
     virtual ~Dialogs() = default;
     // A message with an OK button. An empty title means the application's title.
     virtual void message(const std::string& text, const std::string& title) = 0;
-    // A question with Yes and No buttons.
-    virtual Answer question(const std::string& text, const std::string& title) = 0;
+    // A question with Yes and No buttons; Enter gives the default answer.
+    virtual Answer question(const std::string& text, const std::string& title,
+                            Answer default_answer) = 0;
+    Answer question(const std::string& text, const std::string& title) {
+        return question(text, title, Answer::Yes);
+    }
     // An input box placed at (x, y) points (1/72 inch) from the top-left corner of the window that
     // asks; nullopt when cancelled.
     virtual std::optional<std::string> input(const std::string& prompt, const std::string& title,

@@ -44,9 +44,33 @@ void Program::shut_down_once() {
         platform.dialogs.message(kNotSaved, "");
 }
 
-void Program::exit() {
+void Program::exit() { main_closing(); }
+
+bool Program::main_closing() {
+    if (exiting_) return true;
+    if (programmer.running() &&
+        platform.dialogs.question(kQuitWhileProgramming, "", platform::Answer::No) !=
+            platform::Answer::Yes)
+        return false;
+    // The update may have ended while the question was open.
+    programmer.abandon();
+    end();
+    return true;
+}
+
+std::string Program::terminate() {
+    if (exiting_) return {};
+    const bool was_programming = programmer.running();
+    programmer.abandon();
+    end();
+    return was_programming ? kLeftInBootLoader : "";
+}
+
+void Program::end() {
     if (exiting_) return;
     exiting_ = true;
+    // A focus run, an exposure run or an open shutter must not go on after the program.
+    if (transport.link_open()) main.stop_runs.fire();
     firmware.close();
     shut_down_once();
     main.close();
@@ -54,7 +78,5 @@ void Program::exit() {
     finished_ = true;
     if (on_quit) on_quit();
 }
-
-void Program::main_closing() { exit(); }
 
 }  // namespace orv

@@ -45,6 +45,12 @@ struct Platform {
 
 inline constexpr const char* kNotSaved =
     "Your settings could not be saved. Check that your configuration folder is writable.";
+inline constexpr const char* kQuitWhileProgramming =
+    "A firmware update is running. If you quit now the Orvantis stays in its boot loader and "
+    "must be programmed again. Quit anyway?";
+inline constexpr const char* kLeftInBootLoader =
+    "orvantis: the firmware update was stopped before it finished; the Orvantis is in its boot "
+    "loader and must be programmed again (connect, open Firmware Upload, BOOT UP, PROGRAM).";
 
 class Program {
 public:
@@ -55,10 +61,13 @@ public:
     // Start-up; afterwards the main window is shown.
     void start();
     // EXIT: firmware window, main window (with the shutdown save), port settings window.
+    // During a firmware update the user is asked first, and No leaves everything running.
     void exit();
-    // The main window is closing by any other means (close control, session end, SIGTERM):
-    // the same save and the same end as EXIT.
-    void main_closing();
+    // The main window's close control: as EXIT. False when the user chose to stay.
+    bool main_closing();
+    // The session ends or the program is told to stop (SIGTERM): no question. A firmware
+    // update is stopped; returns what the user must be told of it ("" when nothing ran).
+    std::string terminate();
     bool finished() const { return finished_; }
 
     Platform platform;
@@ -91,6 +100,9 @@ public:
 
 private:
     void shut_down_once();
+    // Every way out ends here: what runs on the box stops while the link can carry the stop,
+    // the values are saved, the windows close.
+    void end();
 
     bool exiting_ = false;
     bool shut_down_ = false;

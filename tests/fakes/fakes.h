@@ -183,8 +183,11 @@ public:
         shown.push_back({"message", text, title});
         if (during) during();
     }
-    platform::Answer question(const std::string& text, const std::string& title) override {
+    using platform::Dialogs::question;
+    platform::Answer question(const std::string& text, const std::string& title,
+                              platform::Answer default_answer) override {
         shown.push_back({"question", text, title});
+        last_default = default_answer;
         if (during) during();
         if (answers.empty()) return platform::Answer::No;
         const auto a = answers.front();
@@ -222,6 +225,7 @@ public:
     std::deque<std::optional<std::string>> inputs;
     std::deque<std::optional<std::string>> files;
     std::pair<int, int> last_input_at;
+    platform::Answer last_default = platform::Answer::Yes;  // of the last question
     // Runs while a dialog is open, as events delivered by the platform's modal loop.
     std::function<void()> during;
 };

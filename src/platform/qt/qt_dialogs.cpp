@@ -45,9 +45,12 @@ void QtDialogs::message(const std::string& text, const std::string& title) {
     box.exec();
 }
 
-platform::Answer QtDialogs::question(const std::string& text, const std::string& title) {
+platform::Answer QtDialogs::question(const std::string& text, const std::string& title,
+                                     platform::Answer default_answer) {
     QMessageBox box(QMessageBox::Question, title_or_app(title), with_line_breaks(text),
                     QMessageBox::Yes | QMessageBox::No, asking_window());
+    box.setDefaultButton(default_answer == platform::Answer::No ? QMessageBox::No
+                                                                : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes ? platform::Answer::Yes : platform::Answer::No;
 }
 

@@ -12,7 +12,9 @@ inline constexpr const char* kAppTitle = "Orvantis Utility";
 class QtDialogs : public platform::Dialogs {
 public:
     void message(const std::string& text, const std::string& title) override;
-    platform::Answer question(const std::string& text, const std::string& title) override;
+    using platform::Dialogs::question;
+    platform::Answer question(const std::string& text, const std::string& title,
+                              platform::Answer default_answer) override;
     std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                      int x_points, int y_points) override;
     std::optional<std::string> open_file(const std::string& title, const std::string& filter,
