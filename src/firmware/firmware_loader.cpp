@@ -28,8 +28,21 @@ void FirmwareLoader::browse() {
         dialogs_.message("The file " + *path + " cannot be read: " + error + ".", "");
         return;
     }
+    // Checked before anything else: a file that cannot be programmed is refused here, before
+    // BOOT UP can put the box into its boot loader for it.
+    const ImageResult built = build_image(*text);
+    if (!built.ok()) {
+        dialogs_.message("The file " + *path + " cannot be used: " + built.problem +
+                             "\rChoose another firmware file.",
+                         "");
+        return;
+    }
+    // BOOT UP belongs to the file whose code was confirmed, and this one is not yet.
+    window_.boot_up.set_enabled(false);
+    window_.program_button.set_enabled(false);
     window_.file_box.set_text(*path);
     window_.checksum = confirmation_sum(*text);
+    window_.file_size = text->size();
     for (std::string& line : list_lines(*text)) window_.file_lines.add_item(std::move(line));
     if (store_.read(kAppFocus, "dev") == "1")
         window_.reply_box.set_text(std::to_string(window_.checksum));

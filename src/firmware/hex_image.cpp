@@ -41,6 +41,7 @@ ImageResult build_image(const std::string& text) {
     const std::vector<std::string> lines = list_lines(text);
     std::vector<std::uint8_t> image(kImageSize, 0);
     bool ended = false;  // an end-of-file record was seen
+    bool data = false;   // a data record put at least one byte into the image
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         // The file ends right after the last line end.
@@ -90,6 +91,7 @@ ImageResult build_image(const std::string& text) {
                     return result;
                 }
                 for (std::size_t k = 0; k < count; ++k) image[address + k] = bytes[4 + k];
+                data = data || count > 0;
                 break;
             case 0x01:
                 ended = true;
@@ -113,6 +115,11 @@ ImageResult build_image(const std::string& text) {
                                  ", which a firmware file does not use.";
                 return result;
         }
+    }
+    if (!data) {
+        // Programming it would fill the whole program memory with zeros.
+        result.problem = "it holds no data record, so there is nothing to program.";
+        return result;
     }
     result.image = std::move(image);
     return result;

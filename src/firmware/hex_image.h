@@ -31,6 +31,7 @@ struct ImageResult {
 // are not hexadecimal, a wrong length or checksum, data outside 0x0000..0x6FFF, record types
 // other than data and end of file, except that start-address records (03, 05) are ignored and
 // extended-address records (02, 04) are accepted while they leave the address base at 0.
+// A file without a single data byte (empty, or only the end-of-file record) is refused too.
 ImageResult build_image(const std::string& text);
 
 }  // namespace orv::firmware

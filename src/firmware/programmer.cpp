@@ -115,7 +115,10 @@ void Programmer::program() {
 
     std::string error;
     const auto text = files_.read(window_.file_box.text(), error);
-    const ImageResult built = text ? build_image(*text) : ImageResult{{}, error};
+    ImageResult built = text ? build_image(*text) : ImageResult{{}, error};
+    if (built.ok() &&
+        (text->size() != window_.file_size || confirmation_sum(*text) != window_.checksum))
+        built = ImageResult{{}, "it has changed since its code was confirmed; load it again."};
     if (!built.ok()) {
         window_.browse.set_enabled(true);
         window_.boot_up.set_enabled(true);

@@ -45,6 +45,7 @@ void FirmwareWindow::reset() {
     program_button.set_enabled(false);
     exit_button.set_enabled(true);
     checksum = 0;
+    file_size = 0;
 }
 
 }  // namespace orv

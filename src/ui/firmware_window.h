@@ -2,6 +2,7 @@
 // The firmware update window, "Firmware Update": it exists while it is open, and every opening
 // starts from the same controls.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -41,6 +42,7 @@ public:
     }
 
     std::int64_t checksum = 0;
+    std::size_t file_size = 0;  // of the loaded file, with its checksum to notice a change
 };
 
 }  // namespace orv

@@ -213,7 +213,7 @@ private:
         }
         add("windows", std::to_string(r.main.visible()) + std::to_string(r.settings.visible()) +
                            std::to_string(f.visible()));
-        add("checksum", std::to_string(f.checksum));
+        add("checksum", std::to_string(f.checksum) + "," + std::to_string(f.file_size));
         const MainState& m = r.main.state;
         std::string list;
         for (const auto& e : m.search_com_list) list += e + ",";
@@ -334,6 +334,7 @@ private:
             });
         windows_ = {r.main.visible(), r.settings.visible(), r.program.firmware.visible()};
         firmware_checksum_ = r.program.firmware.checksum;
+        firmware_file_size_ = r.program.firmware.file_size;
         state_ = r.main.state;
         threshold_ = r.program.transport.threshold();
         link_state_ = link_of(r);
@@ -390,6 +391,7 @@ private:
         set_window(r.settings, windows_[1]);
         set_window(p.firmware, windows_[2]);
         p.firmware.checksum = firmware_checksum_;
+        p.firmware.file_size = firmware_file_size_;
 
         r.main.state = state_;
         p.transport.set_threshold(threshold_);
@@ -436,6 +438,7 @@ private:
     std::vector<std::size_t> dirty_;
     std::array<bool, 3> windows_{};
     std::int64_t firmware_checksum_ = 0;
+    std::size_t firmware_file_size_ = 0;
     MainState state_;
     int threshold_ = 0;
     Link link_state_;

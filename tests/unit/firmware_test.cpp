@@ -217,6 +217,48 @@ TEST_F(Firmware, VerifyDifferencesAreShownAndNeverEndInSuccess) {
     EXPECT_NE(r.dialogs.messages().back().find("28672 of 28672"), std::string::npos);
 }
 
+TEST_F(Firmware, AFileThatCannotBeProgrammedIsRefusedWhenItIsLoaded) {
+    struct Case {
+        const char* text;
+        const char* problem;
+    };
+    for (const Case& c : {Case{":0400000001020304F2\r\nhello\r\n:00000001FF\r\n", "line 2"},
+                          Case{"", "no data record"},
+                          Case{":00000001FF\r\n", "no data record"},
+                          Case{":0400000001020304F3\r\n", "line 1 has a wrong checksum"}}) {
+        r.files.files["/fw/bad.hex"] = c.text;
+        r.dialogs.shown.clear();
+        load("/fw/bad.hex", {"0"});
+        ASSERT_EQ(r.dialogs.shown.size(), 2u) << c.text;  // the file dialog and the refusal
+        EXPECT_EQ(r.dialogs.shown[1].kind, "message");
+        EXPECT_NE(r.dialogs.shown[1].text.find(c.problem), std::string::npos) << r.dialogs.shown[1].text;
+        // The confirmed file stays loaded and usable.
+        EXPECT_EQ(w.file_box.text(), "/fw/box.hex");
+        EXPECT_TRUE(w.boot_up.enabled());
+        r.dialogs.inputs.clear();
+    }
+}
+
+TEST_F(Firmware, BootUpAndProgramBelongToTheConfirmedFileOnly) {
+    boot();
+    EXPECT_TRUE(w.program_button.enabled());
+    // A second file whose confirmation is abandoned takes both away.
+    r.files.files["/fw/other.hex"] = ":0100000055AA\r\n:00000001FF\r\n";
+    load("/fw/other.hex", {std::nullopt});
+    EXPECT_FALSE(w.boot_up.enabled());
+    EXPECT_FALSE(w.program_button.enabled());
+
+    // Confirmed, booted, then changed on disk before PROGRAM: refused, nothing sent.
+    load("/fw/box.hex", {std::to_string(orv::firmware::confirmation_sum(kFile))});
+    boot();
+    r.files.files["/fw/box.hex"] = ":0400000001020304F2\r\n:0100040055A6\r\n:00000001FF\r\n";
+    r.dialogs.shown.clear();
+    w.program_button.click();
+    ASSERT_EQ(r.dialogs.messages().size(), 1u);
+    EXPECT_NE(r.dialogs.messages()[0].find("changed since its code was confirmed"), std::string::npos);
+    EXPECT_TRUE(r.serial.writes.empty());
+}
+
 TEST_F(Firmware, BootUpOnAClosedLinkChangesNothingForTheNextSession) {
     r.main.connect_button.click();  // DISCONNECT
     r.serial.writes.clear();
