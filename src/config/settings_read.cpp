@@ -31,9 +31,12 @@ SettingsRead::SettingsRead(MainWindow& main, link::Transport& transport, link::R
         }
     });
     timer_.on_tick = [this] { timed_out(); };
+    // A read still under way ends with the link; its flags were reset with it.
+    main_.link_closed.connect([this] { timer_.stop(); });
 }
 
 void SettingsRead::start() {
+    if (main_.refuse_while_running("Read Settings", dialogs_)) return;
     if (transport_.socket_connected()) {
         transport_.send_socket(link::kReadReversalFlags);
     } else {

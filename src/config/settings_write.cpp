@@ -27,8 +27,8 @@ SettingsWrite::SettingsWrite(MainWindow& main, link::Transport& transport,
     receiver.after_socket_arrival.connect([this] { socket_arrival(); });
     timer_.on_tick = [this] { timed_out(); };
     // A link closed meanwhile (DISCONNECT, unplugged) ends the write; its own message says so.
-    main_.connect_button.updated.connect([this] {
-        if (running_ && main_.connect_button.caption() == "CONNECT") finish();
+    main_.link_closed.connect([this] {
+        if (running_) finish();
     });
 }
 
@@ -62,6 +62,7 @@ std::vector<WriteStep> SettingsWrite::plan(std::string& refusal) const {
 
 void SettingsWrite::start() {
     if (running_) return;
+    if (main_.refuse_while_running("Write Settings", dialogs_)) return;
     std::string refusal;
     steps_ = plan(refusal);
     if (!refusal.empty()) {

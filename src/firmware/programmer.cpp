@@ -72,6 +72,15 @@ void Programmer::boot_up() {
         dialogs_.message(link::kNotConnected, "");
         return;
     }
+    if (main_.refuse_while_running("BOOT UP", dialogs_)) return;
+    // Another sequence (a settings write) has the link: its commands and acknowledgements
+    // must not be interleaved with the boot loader's.
+    if (main_.commands_locked && !s_.bootmode) {
+        dialogs_.message("BOOT UP needs the link to itself: wait until Write Settings has "
+                         "finished, then press BOOT UP again.",
+                         "");
+        return;
+    }
     // The focuser and the shutter stop before the box becomes a boot loader, and nothing else
     // may be sent to it until the link closes.
     main_.stop_runs.fire();

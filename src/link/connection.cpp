@@ -198,6 +198,12 @@ void Connection::close_link(const std::string& device_type) {
     s_.search_com_mode = false;
     s_.do_orvantis = false;
     s_.do_firmware = false;
+    // Nothing asked on this link may take a reply on the next one for itself.
+    s_.button_flag = false;
+    s_.do_code = false;
+    s_.instring.clear();
+    transport_.set_threshold(kEveryByte);
+    main_.link_closed.fire();
 }
 
 bool Connection::end_search_if_last() {

@@ -5,6 +5,7 @@ namespace orv {
 void CommandLock::lock() {
     if (locked_) return;
     locked_ = true;
+    main_.commands_locked = true;
     saved_.clear();
     for (auto* b : {&main_.slew_up,          &main_.slew_right,       &main_.slew_down,
                     &main_.slew_left,        &main_.slew_stop,        &main_.focus_up,
@@ -21,10 +22,13 @@ void CommandLock::lock() {
 void CommandLock::unlock() {
     if (!locked_) return;
     locked_ = false;
+    main_.commands_locked = false;
     const bool linked = main_.connect_button.caption() == "DISCONNECT";
     for (auto [button, was] : saved_)
         if (linked || button == &main_.send_button) button->set_enabled(was);
     saved_.clear();
+    // The channel box may have been edited meanwhile.
+    if (linked) main_.channel_box_rule();
 }
 
 }  // namespace orv

@@ -177,9 +177,25 @@ void MainWindow::enable_controls(bool enable, const std::string& device_type) {
 }
 
 void MainWindow::channel_box_rule() {
+    if (commands_locked) return;
     const bool number = is_number(channel_box.text());
     write_channel.set_enabled(number);
     write_to_remote.set_enabled(number);
+}
+
+std::string MainWindow::run_in_progress() const {
+    if (state.focus_goto1 || state.focus_goto2) return "the Focus GOTO run (click FOCUS to stop it)";
+    if (auto_shutter.caption() != "Auto Shutter START") return "the Auto Shutter run (press Auto Shutter STOP)";
+    return {};
+}
+
+bool MainWindow::refuse_while_running(const std::string& what, platform::Dialogs& dialogs) const {
+    const std::string run = run_in_progress();
+    if (run.empty()) return false;
+    dialogs.message(what + " needs the link to itself: stop " + run + " first, then press " +
+                        what + " again.",
+                    "");
+    return true;
 }
 
 std::vector<ui::Control*> MainWindow::all_controls() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/controls.h"
+#include "platform/dialogs.h"
 #include "ui/main_state.h"
 
 namespace orv {
@@ -26,14 +27,24 @@ public:
     //     "Write to Remote" off again.
     // CONNECT, the port settings button, SEND, EXIT and every box and check box stay as they are.
     void enable_controls(bool enable, const std::string& device_type);
-    // WRITE and "Write to Remote" are usable only while the channel box holds a number.
+    // WRITE and "Write to Remote" are usable only while the channel box holds a number, and
+    // not at all while the command buttons are locked.
     void channel_box_rule();
+    // What runs on the box and must be stopped before an exchange that needs the link to
+    // itself may start: "" when nothing runs, else what the user has to stop.
+    std::string run_in_progress() const;
+    // Shows why `what` does not start now and returns true, when something runs.
+    bool refuse_while_running(const std::string& what, platform::Dialogs& dialogs) const;
 
     MainState state;
     // Raised when whatever the program keeps running on the box must stop now, while the link
     // can still carry the stop: just before the link closes (DISCONNECT, a failed
     // identification, a lost link) and before the boot loader takes the link over.
     ui::Signal<> stop_runs;
+    // Raised when the link has closed, by any way, for every exchange still waiting on it.
+    ui::Signal<> link_closed;
+    // Set while a sequence has the link to itself (see CommandLock).
+    bool commands_locked = false;
 
     // connection
     ui::Label port_label{"lblPort"};

@@ -415,15 +415,44 @@ TEST(FirmwareWindow, ExitResetsItAndTheCloseControlWaitsForTheRun) {
 
 namespace {
 
-TEST_F(Firmware, FromBootUpNothingElseCanBeSentAndRunsStopFirst) {
+TEST_F(Firmware, BootUpWaitsForAWriteSettingsToFinish) {
+    for (auto& box : r.main.time_boxes) box.set_text("10");
+    r.main.write_settings.click();
+    ASSERT_TRUE(r.program.settings_write.running());
+    r.serial.writes.clear();
+    w.boot_up.click();
+    EXPECT_TRUE(r.serial.writes.empty());
+    EXPECT_FALSE(r.main.state.bootmode);
+    ASSERT_EQ(r.dialogs.messages().size(), 1u);
+    EXPECT_NE(r.dialogs.messages()[0].find("wait until Write Settings has finished"),
+              std::string::npos);
+    for (int guard = 0; guard < 20 && r.program.settings_write.running(); ++guard) r.arrive("#");
+    r.serial.writes.clear();
+    w.boot_up.click();
+    ASSERT_EQ(r.serial.writes.size(), 1u);
+    EXPECT_EQ(r.serial.writes[0].second, "ROB#");
+}
+
+TEST_F(Firmware, BootUpWaitsForRunsToBeStoppedThenNothingElseCanBeSent) {
     r.main.setpoint_box[0].set_text("6000");
     r.main.goto_setpoint[0].click();  // a focus GOTO under way
     r.clock.advance(50);
     r.serial.writes.clear();
     w.boot_up.click();
-    // The focuser was stopped before the box became a boot loader.
+    // Refused, naming the run to stop; the run goes on.
+    ASSERT_EQ(r.dialogs.messages().size(), 1u);
+    EXPECT_NE(r.dialogs.messages()[0].find("Focus GOTO"), std::string::npos);
+    EXPECT_TRUE(r.serial.writes.empty());
+    EXPECT_TRUE(r.program.focus_timer->active());
+    EXPECT_FALSE(r.main.state.bootmode);
+    r.main.focus_up.press();
+    r.main.focus_up.release();  // the user stops it
+    r.main.shutter_on.click();  // and opens the shutter by hand
+    r.serial.writes.clear();
+    w.boot_up.click();
+    // An open shutter is closed before the box becomes a boot loader.
     ASSERT_EQ(r.serial.writes.size(), 2u);
-    EXPECT_EQ(r.serial.writes[0].second, "#FQ#");
+    EXPECT_EQ(r.serial.writes[0].second, "#XP0#");
     EXPECT_EQ(r.serial.writes[1].second, "ROB#");
     for (auto* b : {&r.main.slew_up, &r.main.focus_up, &r.main.read_settings, &r.main.shutter_on,
                     &r.main.send_button, &r.main.goto_setpoint[0]})

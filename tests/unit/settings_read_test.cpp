@@ -140,4 +140,22 @@ TEST(ReadSettings, EachSilentStepTimesOutWithAMessageAndNothingLeftAwaited) {
     }
 }
 
+TEST(ReadSettings, AReadUnderWayEndsWithTheLink) {
+    for (bool over_socket : {false, true}) {
+        ConnectedRig r(over_socket, "1.20#");
+        r.main.read_settings.click();
+        r.arrive(bytes({0x01, '#'}));  // the flags: the settings block is awaited now
+        r.main.connect_button.click();  // DISCONNECT
+        r.clock.advance(5000);
+        EXPECT_TRUE(r.dialogs.shown.empty()) << over_socket;  // no "did not answer"
+        // A reconnect soon after identifies the box as ever.
+        r.main.connect_button.click();
+        if (over_socket) r.socket.accept();
+        r.arrive("1.20#");
+        EXPECT_EQ(r.main.identity_box.text(), "1.20#") << over_socket;
+        EXPECT_EQ(r.main.product_code.text(), "") << over_socket;
+        EXPECT_TRUE(r.main.read_settings.enabled()) << over_socket;
+    }
+}
+
 }  // namespace

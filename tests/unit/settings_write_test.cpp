@@ -145,6 +145,50 @@ TEST(WriteSettings, ASilentBoxStopsTheWriteNamingTheStepAndUnlocksTheButtons) {
     EXPECT_EQ(r.main.channel_box.text(), "9");
 }
 
+TEST(WriteSettings, TheChannelBoxCannotUnlockWriteDuringTheWrite) {
+    ConnectedRig r(false, "1.20#");
+    fill_times(r);
+    r.main.write_settings.click();
+    r.main.channel_box.set_text("12");  // typed while the write runs
+    EXPECT_FALSE(r.main.write_channel.enabled());
+    EXPECT_FALSE(r.main.write_to_remote.enabled());
+    r.main.write_channel.click();
+    EXPECT_EQ(r.serial.written.find("#sCh"), std::string::npos);
+    for (int guard = 0; guard < 20 && r.program.settings_write.running(); ++guard) r.arrive("#");
+    // Unlocked, the buttons follow what the box now holds.
+    EXPECT_TRUE(r.main.write_channel.enabled());
+    EXPECT_TRUE(r.main.write_to_remote.enabled());
+}
+
+TEST(WriteSettings, ReadAndWriteWaitUntilAFocusRunOrAnAutoShutterRunIsStopped) {
+    ConnectedRig r(false, "1.20#");
+    fill_times(r);
+    r.main.setpoint_box[0].set_text("6000");
+    r.main.goto_setpoint[0].click();
+    r.serial.written.clear();
+    for (auto* b : {&r.main.write_settings, &r.main.read_settings}) b->click();
+    ASSERT_EQ(r.dialogs.messages().size(), 2u);
+    EXPECT_NE(r.dialogs.messages()[0].find("Write Settings needs the link to itself: stop the "
+                                           "Focus GOTO run"),
+              std::string::npos);
+    EXPECT_NE(r.dialogs.messages()[1].find("Read Settings needs"), std::string::npos);
+    EXPECT_EQ(r.serial.written, "");
+    EXPECT_FALSE(r.program.settings_write.running());
+    r.main.focus_up.press();
+    r.main.focus_up.release();
+
+    r.dialogs.shown.clear();
+    r.main.exposure_secs.set_text("5");
+    r.main.exposure_gap.set_text("1");
+    r.main.exposure_count.set_text("2");
+    r.main.auto_shutter.click();
+    r.serial.written.clear();
+    r.main.write_settings.click();
+    ASSERT_EQ(r.dialogs.messages().size(), 1u);
+    EXPECT_NE(r.dialogs.messages()[0].find("Auto Shutter"), std::string::npos);
+    EXPECT_EQ(r.serial.written, "");
+}
+
 TEST(WriteSettings, ADisconnectDuringTheWriteEndsItWithoutReenablingTheDeviceButtons) {
     ConnectedRig r(false, "1.20#");
     fill_times(r);
