@@ -49,8 +49,7 @@ Programmer::Programmer(MainWindow& main, FirmwareWindow& window, link::Transport
     receiver.boot_reply = [this](const std::string& reply) { boot_reply(reply); };
     receiver.after_socket_arrival.connect([this] { socket_arrival(); });
     timer_.on_tick = [this] { timed_out(); };
-    main_.connect_button.updated.connect([this] {
-        if (main_.connect_button.caption() != "CONNECT") return;
+    main_.link_closed.connect([this] {
         if (running()) link_lost();
         end_boot_wait();
         lock_.unlock();
@@ -263,7 +262,7 @@ void Programmer::finish(bool succeeded, const std::string& status) {
 
 void Programmer::close_link() {
     // The main window's CONNECT / DISCONNECT, once: with the link still up it disconnects.
-    if (main_.connect_button.caption() != "CONNECT") connection_.connect_or_disconnect();
+    if (connection_.link_up()) connection_.connect_or_disconnect();
 }
 
 void Programmer::timed_out() {

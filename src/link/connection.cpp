@@ -43,11 +43,22 @@ Connection::Connection(MainWindow& main, PortSettingsWindow& settings, Transport
 }
 
 void Connection::connect_or_disconnect() {
-    if (main_.connect_button.caption() == "CONNECT") {
-        connect();
-    } else {
+    if (link_up()) {
         disconnect();
+    } else {
+        connect();
     }
+}
+
+void Connection::enter(LinkState state) {
+    s_.link = state;
+    const bool up = link_up();
+    main_.connect_button.set_caption(up ? "DISCONNECT" : "CONNECT");
+}
+
+void Connection::identified() {
+    identify_timer_.stop();
+    enter(LinkState::Identified);
 }
 
 void Connection::connect() {
@@ -57,10 +68,12 @@ void Connection::connect() {
         s_.bootmode = false;
         // Armed first, so that a connect failing at once is seen as a failed connect.
         connect_timer_.start(kSocketConnectTimeoutMs);
+        enter(LinkState::Connecting);
         const std::string why =
             transport_.connect_socket(settings_.ip_address.text(), settings_.ip_port.text());
         if (!why.empty()) {
             connect_timer_.stop();
+            enter(LinkState::Idle);
             dialogs_.message(why, "");
         }
         return;
@@ -132,7 +145,7 @@ void Connection::connect_serial() {
     transport_.write_serial(kAskIdentity);
     s_.do_orvantis = true;
     s_.do_firmware = false;
-    main_.connect_button.set_caption("DISCONNECT");
+    enter(LinkState::Asking);
     identify_timer_.start(1000);
 }
 
@@ -146,7 +159,7 @@ void Connection::socket_connected() {
     connect_timer_.stop();
     s_.do_orvantis = true;
     s_.do_firmware = false;
-    main_.connect_button.set_caption("DISCONNECT");
+    enter(LinkState::Asking);
     identify_timer_.start(1000);
     transport_.send_socket(kAskIdentity);
 }
@@ -155,12 +168,13 @@ void Connection::socket_failed(const std::string& why) {
     const std::string where = settings_.ip_address.text() + ":" + settings_.ip_port.text();
     if (connect_timer_.active()) {
         connect_timer_.stop();
+        enter(LinkState::Idle);
         dialogs_.message("Cannot connect to " + where + ": " + why + ".\nCheck the address and "
                          "port in Port Settings and that the network adapter is on.",
                          "");
         return;
     }
-    if (main_.connect_button.caption() == "CONNECT") return;
+    if (!link_up()) return;
     give_up("The connection to " + where + " was lost: " + why +
                 ".\nCheck the network adapter and its power, then press CONNECT.",
             s_.device_type);
@@ -169,6 +183,7 @@ void Connection::socket_failed(const std::string& why) {
 void Connection::socket_connect_timed_out() {
     connect_timer_.stop();
     transport_.close_socket();
+    enter(LinkState::Idle);
     dialogs_.message("Cannot connect to " + settings_.ip_address.text() + ":" +
                          settings_.ip_port.text() + ": no answer within " +
                          std::to_string(kSocketConnectTimeoutMs / 1000) +
@@ -178,7 +193,7 @@ void Connection::socket_connect_timed_out() {
 }
 
 void Connection::serial_lost(const std::string& why) {
-    if (main_.connect_button.caption() == "CONNECT") return;
+    if (!link_up()) return;
     const std::string port = main_.port_list.text();
     if (s_.search_com_mode) main_.port_list.set_text("Search COM");
     give_up("The connection on " + port + " was lost: " + why +
@@ -194,7 +209,7 @@ void Connection::close_link(const std::string& device_type) {
     main_.enable_controls(false, device_type);
     transport_.close_socket();
     transport_.close_serial();
-    main_.connect_button.set_caption("CONNECT");
+    enter(LinkState::Idle);
     s_.search_com_mode = false;
     s_.do_orvantis = false;
     s_.do_firmware = false;
@@ -224,6 +239,7 @@ void Connection::identification_tick() {
             transport_.send_socket(kAskFirmwareVersion);
             s_.do_orvantis = false;
             s_.do_firmware = true;
+            enter(LinkState::AskingAgain);
             return;
         }
         give_up(kNoOrvantis, "orvantis");
@@ -236,6 +252,7 @@ void Connection::identification_tick() {
         }
         s_.do_orvantis = false;
         s_.do_firmware = true;
+        enter(LinkState::AskingAgain);
         return;
     }
     if (!s_.search_com_mode) {
@@ -246,7 +263,7 @@ void Connection::identification_tick() {
     ++s_.search_com_count;
     transport_.close_serial();
     main_.enable_controls(false, "orvantis");
-    main_.connect_button.set_caption("CONNECT");
+    enter(LinkState::Idle);
     identify_timer_.stop();
     s_.do_orvantis = true;
     s_.do_firmware = false;

@@ -25,13 +25,19 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // The CONNECT / DISCONNECT press; its caption decides what it does.
+    // The CONNECT / DISCONNECT press: connects when no link is open, else disconnects.
     void connect_or_disconnect();
+    // The receiver accepted the box's answer.
+    void identified();
+    LinkState state() const { return s_.link; }
+    bool link_up() const { return s_.link != LinkState::Idle && s_.link != LinkState::Connecting; }
     // The identification tick; the receiver also runs it at once after rejecting a version.
     void identification_tick();
     void stop_identification_timer() { identify_timer_.stop(); }
 
 private:
+    // Moves to a state and shows it on the CONNECT / DISCONNECT button.
+    void enter(LinkState state);
     void connect();
     void disconnect();
     void connect_serial();

@@ -108,6 +108,7 @@ void Receiver::firmware_version(const std::string& reply, Via via) {
         return;
     }
     generation(ver);
+    connection_.identified();
     if (via == Via::Serial) {
         const bool searching = s_.search_com_mode;
         s_.search_com_mode = false;
@@ -145,6 +146,7 @@ void Receiver::identification(const std::string& reply, Via via) {
     // The window is identified before the message is read, so nothing delivered while it is
     // open can find it half done.
     main_.enable_controls(true, s_.device_type);
+    connection_.identified();
     if (via == Via::Serial) s_.search_com_mode = false;
     if (says == Says::Found) found("Orvantis found on ");
     if (says == Says::Emulator) found("Orvantis LX200 emulator found on ");

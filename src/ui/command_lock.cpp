@@ -23,7 +23,8 @@ void CommandLock::unlock() {
     if (!locked_) return;
     locked_ = false;
     main_.commands_locked = false;
-    const bool linked = main_.connect_button.caption() == "DISCONNECT";
+    const bool linked =
+        main_.state.link != LinkState::Idle && main_.state.link != LinkState::Connecting;
     for (auto [button, was] : saved_)
         if (linked || button == &main_.send_button) button->set_enabled(was);
     saved_.clear();

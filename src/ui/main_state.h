@@ -7,7 +7,17 @@
 
 namespace orv {
 
+// Where the link to the box stands. The CONNECT / DISCONNECT caption is drawn from it.
+enum class LinkState {
+    Idle,         // nothing open: "CONNECT"
+    Connecting,   // a TCP connect under way: still "CONNECT"
+    Asking,       // open, the identification question sent
+    AskingAgain,  // open, no answer within a second: the firmware version asked
+    Identified,   // the box answered and was accepted
+};
+
 struct MainState {
+    LinkState link = LinkState::Idle;
     std::string instring;  // bytes received since the last complete reply, one char per byte
     bool bootmode = false;
     bool button_flag = false;

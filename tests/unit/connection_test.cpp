@@ -51,6 +51,43 @@ TEST_F(Connect, ASilentComPortGetsGVnThenGVNThenIsGivenUpAfterTwoSeconds) {
     EXPECT_EQ(r.serial.written, "GVn#GVN#");
 }
 
+TEST_F(Connect, TheLinkStateWalksItsStepsAndTheCaptionFollowsIt) {
+    using orv::LinkState;
+    const auto state = [this] { return r.program.connection.state(); };
+    // Serial: asked, asked again, answered, disconnected.
+    choose("COM3");
+    press();
+    EXPECT_EQ(state(), LinkState::Asking);
+    r.clock.advance(1000);
+    EXPECT_EQ(state(), LinkState::AskingAgain);
+    r.serial.arrive("1.20#");
+    EXPECT_EQ(state(), LinkState::Identified);
+    EXPECT_EQ(caption(), "DISCONNECT");
+    press();
+    EXPECT_EQ(state(), LinkState::Idle);
+    EXPECT_EQ(caption(), "CONNECT");
+
+    // TCP: connecting shows CONNECT until the gateway accepts; a refused connect is idle again.
+    r.stored("orvantis", "IPaddr", "127.0.0.1");
+    r.settings.ip_address.set_text("127.0.0.1");
+    r.settings.ip_port.set_text("4001");
+    choose("TCP Port");
+    press();
+    EXPECT_EQ(state(), LinkState::Connecting);
+    EXPECT_EQ(caption(), "CONNECT");
+    r.socket.fail("connection refused");
+    EXPECT_EQ(state(), LinkState::Idle);
+    press();
+    r.socket.accept();
+    EXPECT_EQ(state(), LinkState::Asking);
+    EXPECT_EQ(caption(), "DISCONNECT");
+    r.socket.arrive("1.20#");
+    EXPECT_EQ(state(), LinkState::Identified);
+    r.socket.fail("connection reset");  // lost
+    EXPECT_EQ(state(), LinkState::Idle);
+    EXPECT_EQ(caption(), "CONNECT");
+}
+
 TEST_F(Connect, SearchTriesEachPortTwoSecondsAndStopsAtTheOneThatAnswers) {
     r.ports.ports = {{1, "/dev/ttyUSB0"}, {3, "/dev/pts/3"}};
     r.main.port_list.clear_items();
