@@ -82,14 +82,18 @@ void SettingsRead::settings_block(const std::string& reply, link::Via via) {
 }
 
 std::string SettingsRead::waiting_for() const {
-    if (s_.button_flag)
-        return std::string("the button reversal flags (") + link::kReadReversalFlags + ")";
-    if (link::awaits_settings_block(transport_.threshold()))
-        return std::string("the settings block (") + link::kReadSettingsBlock + ")";
-    if (s_.do_code) return std::string("the product code (") + link::kAskProductCode + ")";
-    if (s_.do_firmware)
-        return std::string("the firmware version (") + link::kAskFirmwareVersionFramed + ")";
-    return {};
+    switch (link::awaited_reply(s_, transport_.threshold())) {
+        case link::Awaited::ReversalFlags:
+            return std::string("the button reversal flags (") + link::kReadReversalFlags + ")";
+        case link::Awaited::SettingsBlock:
+            return std::string("the settings block (") + link::kReadSettingsBlock + ")";
+        case link::Awaited::ProductCode:
+            return std::string("the product code (") + link::kAskProductCode + ")";
+        case link::Awaited::FirmwareVersion:
+            return std::string("the firmware version (") + link::kAskFirmwareVersionFramed + ")";
+        default:
+            return {};  // nothing the read asked for is outstanding
+    }
 }
 
 void SettingsRead::timed_out() {

@@ -49,23 +49,40 @@ void Receiver::accumulate(const std::string& arrived, Via via) {
     replied.fire();
 }
 
+Awaited awaited_reply(const MainState& s, int threshold) {
+    if (s.bootmode) return Awaited::BootLoader;
+    if (awaits_settings_block(threshold)) return Awaited::SettingsBlock;
+    if (s.do_code) return Awaited::ProductCode;
+    if (s.do_firmware) return Awaited::FirmwareVersion;
+    if (s.do_orvantis) return Awaited::Identity;
+    if (s.button_flag) return Awaited::ReversalFlags;
+    return Awaited::Channel;
+}
+
 void Receiver::dispatch(const std::string& reply, Via via) {
-    const int expected = transport_.threshold();
-    if (s_.bootmode) {
-        if (boot_reply) boot_reply(reply);
-    } else if (awaits_settings_block(expected)) {
-        if (settings_block) settings_block(reply, via);
-    } else if (s_.do_code) {
-        product_code(reply, via);
-    } else if (s_.do_firmware) {
-        firmware_version(reply, via);
-    } else if (s_.do_orvantis) {
-        identification(reply, via);
-    } else if (s_.button_flag) {
-        if (reversal_flags) reversal_flags(reply, via);
-    } else {
-        // Whatever else arrives is taken as the RF channel: the first byte's value.
-        main_.channel_box.set_text(std::to_string(static_cast<unsigned char>(reply.front())));
+    switch (awaited_reply(s_, transport_.threshold())) {
+        case Awaited::BootLoader:
+            if (boot_reply) boot_reply(reply);
+            break;
+        case Awaited::SettingsBlock:
+            if (settings_block) settings_block(reply, via);
+            break;
+        case Awaited::ProductCode:
+            product_code(reply, via);
+            break;
+        case Awaited::FirmwareVersion:
+            firmware_version(reply, via);
+            break;
+        case Awaited::Identity:
+            identification(reply, via);
+            break;
+        case Awaited::ReversalFlags:
+            if (reversal_flags) reversal_flags(reply, via);
+            break;
+        case Awaited::Channel:
+            // Whatever else arrives is taken as the RF channel: the first byte's value.
+            main_.channel_box.set_text(std::to_string(static_cast<unsigned char>(reply.front())));
+            break;
     }
 }
 

@@ -21,6 +21,20 @@ inline constexpr const char* kFoundTitle = "Too Easy..";
 // The most the reply accumulator keeps; the longest real reply is the 15-byte settings block.
 inline constexpr std::size_t kMaxReplyLength = 4096;
 
+// What the next complete reply will be taken for, decided by what is outstanding.
+enum class Awaited {
+    BootLoader,       // an answer of the boot loader
+    SettingsBlock,    // the settings block (the threshold is its length)
+    ProductCode,      // do_code
+    FirmwareVersion,  // do_firmware
+    Identity,         // do_orvantis
+    ReversalFlags,    // button_flag
+    Channel,          // nothing asked: taken as the RF channel
+};
+// The one order in which outstanding requests are served; the receiver dispatches by it and
+// Read Settings tells from it what it still waits for.
+Awaited awaited_reply(const MainState& s, int threshold);
+
 class Receiver {
 public:
     Receiver(MainWindow& main, Transport& transport, Connection& connection,
