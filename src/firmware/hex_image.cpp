@@ -118,7 +118,7 @@ ImageResult build_image(const std::string& text) {
     }
     if (!data) {
         // Programming it would fill the whole program memory with zeros.
-        result.problem = "it holds no data record, so there is nothing to program.";
+        result.problem = kNoDataProblem;
         return result;
     }
     result.image = std::move(image);

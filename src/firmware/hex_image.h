@@ -19,6 +19,10 @@ std::int64_t confirmation_sum(const std::string& text);
 // progress at the end of the file is a line too (so an empty file gives one empty line).
 std::vector<std::string> list_lines(const std::string& text);
 
+// Why a file without a single data byte is refused: it names no line.
+inline constexpr const char* kNoDataProblem =
+    "it holds no data record, so there is nothing to program.";
+
 struct ImageResult {
     std::vector<std::uint8_t> image;  // kImageSize bytes when the file was accepted
     std::string problem;              // otherwise what is wrong, naming the line

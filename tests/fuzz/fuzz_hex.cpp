@@ -5,7 +5,8 @@
 //  - the confirmation sum is the sum of the file's bytes;
 //  - the listed lines are the file split at LF with every CR dropped, one more than the LFs;
 //  - an accepted file gives exactly 28,672 bytes, a refused one no bytes and a message that
-//    names a line of the file ("line N ...", 1 <= N <= the number of lines);
+//    names a line of the file ("line N ...", 1 <= N <= the number of lines), except a file
+//    without a single data byte, which is refused as a whole;
 //  - the same file read with its CRs removed is accepted or refused alike;
 //  - building twice gives the same result;
 //  - the line refused and the image accepted are those of the second reading.
@@ -37,7 +38,8 @@ using orv::firmware::kImageSize;
 
 struct Reading {
     bool accepted = false;
-    std::size_t refused_line = 0;  // 0-based, when refused
+    bool no_data = false;          // refused as a whole: not one data byte
+    std::size_t refused_line = 0;  // 0-based, when refused for a line
     std::vector<std::uint8_t> image;
 };
 
@@ -74,6 +76,7 @@ Reading second_reading(const std::string& text) {
     Reading r;
     r.image.assign(kImageSize, 0);
     bool after_end = false;
+    bool data = false;
     const auto refuse = [&](std::size_t i) {
         r.accepted = false;
         r.refused_line = i;
@@ -97,6 +100,7 @@ Reading second_reading(const std::string& text) {
             case 0:
                 if (address + count > kImageSize) return refuse(i);
                 for (unsigned k = 0; k < count; ++k) r.image[address + k] = b[4 + k];
+                data = data || count > 0;
                 break;
             case 1:
                 after_end = true;
@@ -112,6 +116,11 @@ Reading second_reading(const std::string& text) {
             default:
                 return refuse(i);
         }
+    }
+    if (!data) {
+        r.no_data = true;
+        r.image.clear();
+        return r;
     }
     r.accepted = true;
     return r;
@@ -139,6 +148,7 @@ void check_shape(const ImageResult& r, std::size_t line_count) {
         return;
     }
     if (!r.image.empty()) fail("refused but image not empty");
+    if (r.problem == orv::firmware::kNoDataProblem) return;
     const std::size_t n = named_line(r.problem);
     if (n == 0 || n > line_count) fail("refusal does not name a line of the file", r.problem);
 }
@@ -223,7 +233,9 @@ void check_file(const std::string& text) {
              first.ok() ? std::to_string(ref.refused_line + 1) : first.problem);
     if (first.ok()) {
         if (ref.image != first.image) fail("image differs from the second reading");
-    } else if (named_line(first.problem) != ref.refused_line + 1) {
+    } else if (ref.no_data != (first.problem == orv::firmware::kNoDataProblem)) {
+        fail("refused for no data differs from the second reading", first.problem);
+    } else if (!ref.no_data && named_line(first.problem) != ref.refused_line + 1) {
         fail("refused line differs from the second reading",
              first.problem + " / line " + std::to_string(ref.refused_line + 1));
     }
