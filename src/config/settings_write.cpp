@@ -22,13 +22,20 @@ SettingsWrite::SettingsWrite(MainWindow& main, link::Transport& transport,
       transport_(transport),
       timer_(timer),
       dialogs_(dialogs),
+      steps_run_(timer, kAckTimeoutMs),
       lock_(main) {
     main_.write_settings.clicked.connect([this] { start(); });
     receiver.after_socket_arrival.connect([this] { socket_arrival(); });
-    timer_.on_tick = [this] { timed_out(); };
+    timer_.on_tick = [this] { steps_run_.timed_out(); };
+    steps_run_.send = [this](std::size_t step) { send(step); };
+    steps_run_.done = [this] { finish(); };
+    steps_run_.silent = [this](std::size_t step) { silent(step); };
     // A link closed meanwhile (DISCONNECT, unplugged) ends the write; its own message says so.
     main_.link_closed.connect([this] {
-        if (running_) finish();
+        if (running()) {
+            steps_run_.stop();
+            finish();
+        }
     });
 }
 
@@ -61,7 +68,7 @@ std::vector<WriteStep> SettingsWrite::plan(std::string& refusal) const {
 }
 
 void SettingsWrite::start() {
-    if (running_) return;
+    if (running()) return;
     if (main_.refuse_while_running("Write Settings", dialogs_)) return;
     std::string refusal;
     steps_ = plan(refusal);
@@ -74,8 +81,6 @@ void SettingsWrite::start() {
         dialogs_.message(link::kNotConnected, "");
         return;
     }
-    running_ = true;
-    next_ = 0;
     // No other command may come between a command and its acknowledgement.
     lock_.lock();
     if (over_socket_) {
@@ -83,17 +88,11 @@ void SettingsWrite::start() {
     } else {
         transport_.own_serial([this] { serial_arrival(); });
     }
-    send_next();
+    steps_run_.start(steps_.size());
 }
 
-void SettingsWrite::send_next() {
-    if (next_ == steps_.size()) {
-        finish();
-        return;
-    }
-    const std::string& command = steps_[next_].command;
-    ++next_;
-    timer_.start(kAckTimeoutMs);
+void SettingsWrite::send(std::size_t step) {
+    const std::string& command = steps_[step].command;
     if (over_socket_) {
         transport_.send_socket(command);
     } else {
@@ -104,21 +103,19 @@ void SettingsWrite::send_next() {
 }
 
 void SettingsWrite::serial_arrival() {
-    if (!running_ || transport_.in_count() == 0) return;
+    if (!running() || transport_.in_count() == 0) return;
     transport_.discard_input();
-    send_next();
+    steps_run_.acknowledged();
 }
 
 void SettingsWrite::socket_arrival() {
-    if (!running_ || !over_socket_ || !s_.ack_rx) return;
+    if (!running() || !over_socket_ || !s_.ack_rx) return;
     s_.ack_rx = false;
-    send_next();
+    steps_run_.acknowledged();
 }
 
-void SettingsWrite::timed_out() {
-    timer_.stop();
-    if (!running_) return;
-    const WriteStep& step = steps_[next_ - 1];
+void SettingsWrite::silent(std::size_t index) {
+    const WriteStep& step = steps_[index];
     finish();
     dialogs_.message("The Orvantis did not acknowledge \"" + step.field + "\" within " +
                          std::to_string(kAckTimeoutMs / 1000) +
@@ -128,8 +125,6 @@ void SettingsWrite::timed_out() {
 }
 
 void SettingsWrite::finish() {
-    timer_.stop();
-    running_ = false;
     if (transport_.serial_owned()) transport_.release_serial();
     lock_.unlock();
 }

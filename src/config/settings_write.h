@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "link/acked_steps.h"
 #include "link/receiver.h"
 #include "link/transport.h"
 #include "platform/dialogs.h"
@@ -36,16 +37,16 @@ public:
     SettingsWrite& operator=(const SettingsWrite&) = delete;
 
     void start();
-    bool running() const { return running_; }
+    bool running() const { return steps_run_.running(); }
 
     // The commands a write would send now, or the message that refuses it.
     std::vector<WriteStep> plan(std::string& refusal) const;
 
 private:
-    void send_next();
+    void send(std::size_t step);
     void serial_arrival();
     void socket_arrival();
-    void timed_out();
+    void silent(std::size_t step);
     void finish();
 
     MainWindow& main_;
@@ -54,10 +55,9 @@ private:
     platform::Timer& timer_;
     platform::Dialogs& dialogs_;
 
-    bool running_ = false;
     bool over_socket_ = false;
     std::vector<WriteStep> steps_;
-    std::size_t next_ = 0;  // index of the next step to send
+    link::AckedSteps steps_run_;
     CommandLock lock_;
 };
 

@@ -43,7 +43,15 @@ Programmer::Programmer(MainWindow& main, FirmwareWindow& window, link::Transport
       dialogs_(dialogs),
       files_(files),
       clock_(clock),
-      lock_(main) {
+      lock_(main),
+      blocks_(timer, kBlockAckTimeoutMs) {
+    blocks_.send = [this](std::size_t block) { send_block(block); };
+    blocks_.done = [this] { all_blocks_sent(); };
+    blocks_.silent = [this](std::size_t block) {
+        stop("The Orvantis stopped answering at block " + std::to_string(block) +
+             " of 224 (address " + hex4(block * kBlockSize) + "): programming did not complete. " +
+             kStillInBootLoader);
+    };
     window_.boot_up.clicked.connect([this] { boot_up(); });
     window_.program_button.clicked.connect([this] { program(); });
     receiver.boot_reply = [this](const std::string& reply) { boot_reply(reply); };
@@ -151,16 +159,14 @@ void Programmer::program() {
     }
     if (!over_socket_) transport_.own_serial([this] { serial_arrival(); });
     phase_ = Phase::Blocks;
-    block_ = 0;
-    send_block();
+    blocks_.start(kImageSize / kBlockSize);
 }
 
-void Programmer::send_block() {
+void Programmer::send_block(std::size_t block) {
     s_.ack_rx = false;
-    const auto* first = reinterpret_cast<const char*>(image_.data()) + block_ * kBlockSize;
-    timer_.start(kBlockAckTimeoutMs);
+    const auto* first = reinterpret_cast<const char*>(image_.data()) + block * kBlockSize;
     transport_.send_command(std::string_view(first, kBlockSize));
-    set_progress((block_ + 1) * kBlockSize);  // after the block: drawing must not delay it
+    set_progress((block + 1) * kBlockSize);  // after the block: drawing must not delay it
 }
 
 void Programmer::serial_arrival() {
@@ -170,22 +176,16 @@ void Programmer::serial_arrival() {
     }
     if (phase_ != Phase::Blocks || transport_.in_count() == 0) return;
     transport_.read_serial();
-    block_acknowledged();
+    blocks_.acknowledged();
 }
 
 void Programmer::socket_arrival() {
     if (phase_ != Phase::Blocks || !over_socket_ || !s_.ack_rx) return;
     s_.ack_rx = false;
-    block_acknowledged();
+    blocks_.acknowledged();
 }
 
-void Programmer::block_acknowledged() {
-    ++block_;
-    if (block_ < kImageSize / kBlockSize) {
-        send_block();
-        return;
-    }
-    timer_.stop();
+void Programmer::all_blocks_sent() {
     if (over_socket_) {
         // Nothing can be read back through the gateway: close the boot loader instead.
         transport_.read_socket();
@@ -247,6 +247,7 @@ void Programmer::verify(const std::string& read_back) {
 
 void Programmer::finish(bool succeeded, const std::string& status) {
     phase_ = Phase::Idle;
+    blocks_.stop();
     timer_.stop();
     if (transport_.serial_owned()) transport_.release_serial();
     transport_.set_threshold(link::kEveryByte);
@@ -278,8 +279,7 @@ void Programmer::timed_out() {
         return;
     }
     if (phase_ == Phase::Blocks) {
-        stop("The Orvantis stopped answering at block " + std::to_string(block_) + " of 224 (address " +
-             hex4(block_ * kBlockSize) + "): programming did not complete. " + kStillInBootLoader);
+        blocks_.timed_out();
     } else if (phase_ == Phase::ReadBack) {
         readback_ += transport_.read_serial();
         const std::size_t got = readback_.size();
@@ -290,7 +290,7 @@ void Programmer::timed_out() {
 }
 
 void Programmer::link_lost() {
-    const std::size_t at = block_;
+    const std::size_t at = blocks_.current();
     const bool verifying = phase_ == Phase::ReadBack;
     stop(verifying ? std::string("The link was lost while the firmware was being verified. ") +
                          kStillInBootLoader

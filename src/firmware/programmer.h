@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "link/acked_steps.h"
 #include "link/connection.h"
 #include "link/receiver.h"
 #include "link/transport.h"
@@ -55,8 +56,8 @@ private:
 
     // Stops waiting for the boot loader's answer to BOOT UP.
     void end_boot_wait();
-    void send_block();
-    void block_acknowledged();
+    void send_block(std::size_t block);
+    void all_blocks_sent();
     void serial_arrival();
     void socket_arrival();
     void read_back_arrived();
@@ -85,7 +86,7 @@ private:
     bool over_socket_ = false;
     bool booting_ = false;  // BOOT UP sent, no boot-loader reply yet
     std::vector<std::uint8_t> image_;
-    std::size_t block_ = 0;  // the block being sent or acknowledged
+    link::AckedSteps blocks_;  // the 224 blocks, each acknowledged before the next
     std::int64_t readback_deadline_ = 0;  // clock time by which the whole read-back is due
     std::string readback_;                 // the box's memory as read back so far
 };
