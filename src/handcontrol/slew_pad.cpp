@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "link/protocol.h"
 #include "ui/number.h"
@@ -35,6 +36,14 @@ SlewPad::SlewPad(MainWindow& main, link::Transport& transport, platform::Dialogs
         button->released.connect([this, d = d] { release(d); });
     }
     main_.slew_stop.clicked.connect([this] { transport_.send_command(link::kStopAll); });
+    // The link is about to close or the program to end: a held arrow's mount stops now, while
+    // the link can carry it, and the arrow's own release later sends nothing more.
+    main_.stop_runs.connect([this] {
+        if (!moving_) return;
+        moving_ = false;
+        stopped_for_exit_ = true;
+        if (transport_.link_open()) transport_.send_command(link::kStopAll);
+    });
     // Typing a pulse length means the user wants pulses.
     main_.pulse_time.changed.connect([this] { main_.pulse_mode.set_value(1); });
 }
@@ -42,7 +51,9 @@ SlewPad::SlewPad(MainWindow& main, link::Transport& transport, platform::Dialogs
 bool SlewPad::pulse_mode() const { return main_.pulse_mode.value() == 1; }
 
 void SlewPad::press(char d) {
+    stopped_for_exit_ = false;
     if (!pulse_mode()) {
+        moving_ = true;
         transport_.send_command(link::kMove + std::string(1, d) + link::kEnd);
         return;
     }
@@ -60,6 +71,8 @@ void SlewPad::press(char d) {
 }
 
 void SlewPad::release(char d) {
+    moving_ = false;
+    if (std::exchange(stopped_for_exit_, false)) return;
     // Pulse mode is read afresh: a pulse ends by itself, continuous motion needs its stop.
     if (!pulse_mode()) transport_.send_command(link::kStopMove + std::string(1, d) + link::kEnd);
 }

@@ -27,6 +27,8 @@ private:
     MainWindow& main_;
     link::Transport& transport_;
     platform::Dialogs& dialogs_;
+    bool moving_ = false;          // an arrow is held in continuous mode
+    bool stopped_for_exit_ = false;  // that hold was ended by a way out; its release is silent
 };
 
 }  // namespace orv::handcontrol

@@ -57,6 +57,16 @@ TEST(WayOut, EveryWayOutStopsAFocusRunAnExposureRunAndAnOpenShutter) {
             EXPECT_EQ(r.commands(), Texts{"#XP0#"}) << how;
         }
         {
+            // A held arrow: the mount stops, and the arrow's release later sends nothing.
+            Connected r;
+            r.main.slew_up.press();
+            r.commands();
+            leave(r);
+            EXPECT_EQ(r.commands(), Texts{"#Q#"}) << how;
+            r.main.slew_up.release();
+            EXPECT_TRUE(r.commands().empty()) << how;
+        }
+        {
             // Nothing running: nothing is sent.
             Connected r;
             leave(r);
