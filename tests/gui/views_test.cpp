@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "app/bind.h"
+#include "firmware/hex_image.h"
 
 namespace orv::gui {
 namespace {
@@ -217,6 +218,34 @@ TEST_F(Views, TheCloseControlEndsTheProgramLikeExit) {
     EXPECT_EQ(rig.saved("IPaddr"), "192.168.1.3");
     EXPECT_FALSE(main.isVisible());
     EXPECT_FALSE(settings.isVisible());
+}
+
+TEST_F(Views, TheCloseControlDuringAFirmwareUpdateAsksAndNoKeepsTheWindow) {
+    rig.ports.ports = {{3, "/dev/pts/3"}};
+    rig.main.port_list.set_text("COM3");
+    rig.main.connect_button.click();
+    rig.serial.arrive("1.20#");
+    const std::string file = ":0400000001020304F2\r\n:00000001FF\r\n";
+    rig.files.files["/fw/box.hex"] = file;
+    rig.main.password_box.set_text("7reed4reed");
+    rig.main.firmware_upload.click();
+    rig.dialogs.files.push_back("/fw/box.hex");
+    rig.dialogs.inputs.push_back(std::to_string(firmware::confirmation_sum(file)));
+    rig.program.firmware.browse.click();
+    rig.program.firmware.boot_up.click();
+    rig.serial.arrive("2#");
+    rig.program.firmware.program_button.click();
+    ASSERT_TRUE(rig.program.programmer.running());
+
+    rig.dialogs.answers = {platform::Answer::No};
+    main.close();
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_FALSE(rig.program.finished());
+    EXPECT_TRUE(rig.program.programmer.running());
+    rig.dialogs.answers = {platform::Answer::Yes};
+    main.close();
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_TRUE(rig.program.finished());
 }
 
 TEST_F(Views, FirmwareWindowFollowsTheModel) {
