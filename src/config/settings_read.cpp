@@ -100,12 +100,7 @@ void SettingsRead::timed_out() {
     timer_.stop();
     const std::string step = waiting_for();
     if (step.empty()) return;
-    // Nothing still awaited may take a later reply for itself.
-    s_.button_flag = false;
-    s_.do_code = false;
-    s_.do_firmware = false;
-    transport_.set_threshold(link::kEveryByte);
-    s_.instring.clear();
+    link::forget_awaited(s_, transport_);
     dialogs_.message("The Orvantis did not answer " + step +
                          " within " + std::to_string(kReadStepTimeoutMs / 1000) +
                          " seconds. The settings shown may be incomplete: check the connection "

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "link/protocol.h"
+#include "link/receiver.h"
 
 namespace orv::link {
 
@@ -212,12 +213,8 @@ void Connection::close_link(const std::string& device_type) {
     enter(LinkState::Idle);
     s_.search_com_mode = false;
     s_.do_orvantis = false;
-    s_.do_firmware = false;
     // Nothing asked on this link may take a reply on the next one for itself.
-    s_.button_flag = false;
-    s_.do_code = false;
-    s_.instring.clear();
-    transport_.set_threshold(kEveryByte);
+    forget_awaited(s_, transport_);
     main_.link_closed.fire();
 }
 

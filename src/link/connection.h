@@ -30,7 +30,7 @@ public:
     // The receiver accepted the box's answer.
     void identified();
     LinkState state() const { return s_.link; }
-    bool link_up() const { return s_.link != LinkState::Idle && s_.link != LinkState::Connecting; }
+    bool link_up() const { return orv::link_up(s_.link); }
     // The identification tick; the receiver also runs it at once after rejecting a version.
     void identification_tick();
     void stop_identification_timer() { identify_timer_.stop(); }

@@ -59,6 +59,14 @@ Awaited awaited_reply(const MainState& s, int threshold) {
     return Awaited::Channel;
 }
 
+void forget_awaited(MainState& s, Transport& transport) {
+    s.button_flag = false;
+    s.do_code = false;
+    s.do_firmware = false;
+    s.instring.clear();
+    transport.set_threshold(kEveryByte);
+}
+
 void Receiver::dispatch(const std::string& reply, Via via) {
     switch (awaited_reply(s_, transport_.threshold())) {
         case Awaited::BootLoader:

@@ -34,6 +34,9 @@ enum class Awaited {
 // The one order in which outstanding requests are served; the receiver dispatches by it and
 // Read Settings tells from it what it still waits for.
 Awaited awaited_reply(const MainState& s, int threshold);
+// Forgets every request still awaited of the Read Settings chain (and the bytes gathered for
+// it), so that no later reply is taken for one of them.
+void forget_awaited(MainState& s, Transport& transport);
 
 class Receiver {
 public:

@@ -15,7 +15,7 @@
 
 namespace orv::shutter {
 
-inline constexpr const char* kStartCaption = "Auto Shutter START";
+inline constexpr const char* kStartCaption = kAutoShutterStart;
 inline constexpr const char* kStopCaption = "Auto Shutter STOP";
 inline constexpr int kSequencerTickMs = 1000;
 

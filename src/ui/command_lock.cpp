@@ -23,8 +23,7 @@ void CommandLock::unlock() {
     if (!locked_) return;
     locked_ = false;
     main_.commands_locked = false;
-    const bool linked =
-        main_.state.link != LinkState::Idle && main_.state.link != LinkState::Connecting;
+    const bool linked = link_up(main_.state.link);
     for (auto [button, was] : saved_)
         if (linked || button == &main_.send_button) button->set_enabled(was);
     saved_.clear();

@@ -16,6 +16,9 @@ enum class LinkState {
     Identified,   // the box answered and was accepted
 };
 
+// An open link: asking or identified. A TCP connect under way is not one yet.
+constexpr bool link_up(LinkState s) { return s != LinkState::Idle && s != LinkState::Connecting; }
+
 struct MainState {
     LinkState link = LinkState::Idle;
     std::string instring;  // bytes received since the last complete reply, one char per byte

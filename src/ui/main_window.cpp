@@ -139,7 +139,7 @@ MainWindow::MainWindow() : ui::Window(kMainTitle) {
     label(shutter_label, "Shutter Control (RF Remote Only)");
     button(shutter_on, "Shutter ON", false);
     button(shutter_off, "Shutter OFF", false);
-    button(auto_shutter, "Auto Shutter START", false);
+    button(auto_shutter, kAutoShutterStart, false);
     label(exposure_secs_label, "Exp. secs");
     text_box(exposure_secs, "Exp. secs", "120");
     label(exposure_gap_label, "Exp. Gap");
@@ -185,7 +185,7 @@ void MainWindow::channel_box_rule() {
 
 std::string MainWindow::run_in_progress() const {
     if (state.focus_goto1 || state.focus_goto2) return "the Focus GOTO run (click FOCUS to stop it)";
-    if (auto_shutter.caption() != "Auto Shutter START") return "the Auto Shutter run (press Auto Shutter STOP)";
+    if (auto_shutter.caption() != kAutoShutterStart) return "the Auto Shutter run (press Auto Shutter STOP)";
     return {};
 }
 

@@ -12,6 +12,8 @@
 namespace orv {
 
 inline constexpr const char* kMainTitle = "Orvantis Utility x.21";
+// The Auto Shutter caption while no exposure run is on.
+inline constexpr const char* kAutoShutterStart = "Auto Shutter START";
 
 class MainWindow : public ui::Window {
 public:
