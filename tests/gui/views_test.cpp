@@ -3,6 +3,8 @@
 #include "views.h"
 
 #include <QAbstractButton>
+#include <QColor>
+#include <QImage>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -132,8 +134,15 @@ TEST_F(Views, ModelChangesReachTheWidgets) {
 
     rig.main.elapsed_label.set_caption("42");
     EXPECT_EQ(find<QLabel>(&main, "42")->text(), "42");
+    // The indicator paints the colour it says: red while closed, green while open.
+    auto* indicator = find<app::ShapeWidget>(&main, "Shutter indicator");
+    const auto centre = [indicator] {
+        return indicator->grab().toImage().pixelColor(indicator->width() / 2, indicator->height() / 2);
+    };
+    EXPECT_EQ(centre(), QColor(255, 0, 0));
     rig.main.shutter_indicator.set_fill_color(ui::Colour::Green);
-    EXPECT_EQ(find<app::ShapeWidget>(&main, "Shutter indicator")->color(), ui::Colour::Green);
+    EXPECT_EQ(indicator->color(), ui::Colour::Green);
+    EXPECT_EQ(centre(), QColor(0, 255, 0));
     rig.main.port_list.add_item("COM7");
     EXPECT_EQ(items(find<QComboBox>(&main, "PORT")).back(), "COM7");
 }
