@@ -25,7 +25,9 @@ SettingsWrite::SettingsWrite(MainWindow& main, link::Transport& transport,
       steps_run_(timer, kAckTimeoutMs),
       lock_(main) {
     main_.write_settings.clicked.connect([this] { start(); });
-    receiver.after_socket_arrival.connect([this] { socket_arrival(); });
+    receiver.after_socket_arrival.connect([this](const std::string& bytes) {
+        if (over_socket_) steps_run_.feed(bytes);
+    });
     timer_.on_tick = [this] { steps_run_.timed_out(); };
     steps_run_.send = [this](std::size_t step) { send(step); };
     steps_run_.done = [this] { finish(); };
@@ -83,11 +85,7 @@ void SettingsWrite::start() {
     }
     // No other command may come between a command and its acknowledgement.
     lock_.lock();
-    if (over_socket_) {
-        s_.ack_rx = false;
-    } else {
-        transport_.own_serial([this] { serial_arrival(); });
-    }
+    if (!over_socket_) transport_.own_serial([this] { steps_run_.feed(transport_.read_serial()); });
     steps_run_.start(steps_.size());
 }
 
@@ -100,18 +98,6 @@ void SettingsWrite::send(std::size_t step) {
         transport_.discard_input();
         transport_.write_serial(command);
     }
-}
-
-void SettingsWrite::serial_arrival() {
-    if (!running() || transport_.in_count() == 0) return;
-    transport_.discard_input();
-    steps_run_.acknowledged();
-}
-
-void SettingsWrite::socket_arrival() {
-    if (!running() || !over_socket_ || !s_.ack_rx) return;
-    s_.ack_rx = false;
-    steps_run_.acknowledged();
 }
 
 void SettingsWrite::silent(std::size_t index) {

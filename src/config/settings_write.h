@@ -44,8 +44,6 @@ public:
 
 private:
     void send(std::size_t step);
-    void serial_arrival();
-    void socket_arrival();
     void silent(std::size_t step);
     void finish();
 

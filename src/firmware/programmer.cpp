@@ -24,12 +24,6 @@ std::string hex4(std::size_t address) {
 
 }  // namespace
 
-int readback_timeout_ms(int baud) {
-    if (baud <= 0) baud = 9600;
-    const double seconds = static_cast<double>(kImageSize) * 10.0 / baud;
-    return static_cast<int>(seconds * 1000.0 * 1.5) + 2000;
-}
-
 Programmer::Programmer(MainWindow& main, FirmwareWindow& window, link::Transport& transport,
                        link::Receiver& receiver, link::Connection& connection,
                        platform::Timer& timer, platform::Dialogs& dialogs,
@@ -42,20 +36,27 @@ Programmer::Programmer(MainWindow& main, FirmwareWindow& window, link::Transport
       timer_(timer),
       dialogs_(dialogs),
       files_(files),
-      clock_(clock),
       lock_(main),
-      blocks_(timer, kBlockAckTimeoutMs) {
-    blocks_.send = [this](std::size_t block) { send_block(block); };
-    blocks_.done = [this] { all_blocks_sent(); };
-    blocks_.silent = [this](std::size_t block) {
-        stop("The Orvantis stopped answering at block " + std::to_string(block) +
-             " of 224 (address " + hex4(block * kBlockSize) + "): programming did not complete. " +
-             kStillInBootLoader);
+      run_(timer, clock) {
+    run_.out = [this](std::string_view bytes) {
+        if (over_socket_) {
+            transport_.send_socket(bytes);
+        } else {
+            transport_.write_serial(bytes);
+        }
     };
+    run_.sent = [this](std::size_t bytes) { set_progress(bytes); };
+    run_.read = [this](std::size_t bytes) {
+        if (static_cast<int>(bytes) > window_.progress.value()) set_progress(bytes + 200);
+    };
+    run_.blocks_done = [this] { blocks_sent(); };
+    run_.ended = [this](const BlockRun::Result& r) { ended(r); };
     window_.boot_up.clicked.connect([this] { boot_up(); });
     window_.program_button.clicked.connect([this] { program(); });
     receiver.boot_reply = [this](const std::string& reply) { boot_reply(reply); };
-    receiver.after_socket_arrival.connect([this] { socket_arrival(); });
+    receiver.after_socket_arrival.connect([this](const std::string& bytes) {
+        if (over_socket_) run_.feed(bytes);
+    });
     timer_.on_tick = [this] { timed_out(); };
     main_.link_closed.connect([this] {
         if (running()) link_lost();
@@ -146,7 +147,6 @@ void Programmer::program() {
                          "");
         return;
     }
-    image_ = built.image;
     window_.progress.set_range(0, static_cast<int>(kImageSize - 1));
     window_.progress.set_value(0);
 
@@ -157,88 +157,45 @@ void Programmer::program() {
         stop(link::kNotConnected);
         return;
     }
-    if (!over_socket_) transport_.own_serial([this] { serial_arrival(); });
-    phase_ = Phase::Blocks;
-    blocks_.start(kImageSize / kBlockSize);
+    if (!over_socket_) transport_.own_serial([this] { run_.feed(transport_.read_serial()); });
+    const auto line = link::parse_line_settings(transport_.line_settings());
+    run_.start(std::move(built.image), !over_socket_, line ? line->baud : 9600);
 }
 
-void Programmer::send_block(std::size_t block) {
-    s_.ack_rx = false;
-    const auto* first = reinterpret_cast<const char*>(image_.data()) + block * kBlockSize;
-    transport_.send_command(std::string_view(first, kBlockSize));
-    set_progress((block + 1) * kBlockSize);  // after the block: drawing must not delay it
-}
-
-void Programmer::serial_arrival() {
-    if (phase_ == Phase::ReadBack) {
-        read_back_arrived();
-        return;
-    }
-    if (phase_ != Phase::Blocks || transport_.in_count() == 0) return;
-    transport_.read_serial();
-    blocks_.acknowledged();
-}
-
-void Programmer::socket_arrival() {
-    if (phase_ != Phase::Blocks || !over_socket_ || !s_.ack_rx) return;
-    s_.ack_rx = false;
-    blocks_.acknowledged();
-}
-
-void Programmer::all_blocks_sent() {
+void Programmer::blocks_sent() {
     if (over_socket_) {
-        // Nothing can be read back through the gateway: close the boot loader instead.
-        transport_.read_socket();
-        transport_.send_socket(link::kCloseBootLoader);
-        transport_.send_socket(link::kCloseBootLoader);
-        finish(true, "Done!");
+        transport_.read_socket();  // whatever the gateway still holds is not an answer
         return;
     }
-    phase_ = Phase::ReadBack;
     window_.status_line.set_caption("Verifying");
     window_.progress.set_value(200);
-    const auto line = link::parse_line_settings(transport_.line_settings());
-    readback_deadline_ = clock_.now_ms() + readback_timeout_ms(line ? line->baud : 9600);
-    timer_.start(kBlockAckTimeoutMs);
-    readback_.clear();
-    readback_.reserve(kImageSize);
-    transport_.write_serial(link::kReadBack);
 }
 
-void Programmer::read_back_arrived() {
-    // Taken off the port as it comes: left there, 28 KB of small arrivals would be freed in one
-    // go at the end, which holds the window up for several milliseconds.
-    readback_ += transport_.read_serial();
-    if (readback_.size() < kImageSize) {
-        const std::size_t got = readback_.size();
-        if (static_cast<int>(got) > window_.progress.value()) set_progress(got + 200);
-        // Bytes are still coming: the box gets its next few seconds, up to the whole limit.
-        const std::int64_t left = readback_deadline_ - clock_.now_ms();
-        if (left > 0) timer_.start(static_cast<int>(std::min<std::int64_t>(left, kBlockAckTimeoutMs)));
-        return;
-    }
-    timer_.stop();
-    verify(readback_);
-}
-
-void Programmer::verify(const std::string& read_back) {
-    std::size_t differing = 0;
-    std::vector<std::size_t> shown;  // the first few addresses that differ
-    for (std::size_t i = 0; i < kImageSize; ++i) {
-        if (static_cast<std::uint8_t>(read_back[i]) == image_[i]) continue;
-        ++differing;
-        if (shown.size() < static_cast<std::size_t>(kMaxVerifyMessages)) shown.push_back(i);
-    }
-    if (differing == 0) {
-        finish(true, "Done!");
-        return;
+void Programmer::ended(const BlockRun::Result& r) {
+    using End = BlockRun::Result::End;
+    switch (r.end) {
+        case End::Done:
+            finish(true, "Done!");
+            return;
+        case End::Silent:
+            stop("The Orvantis stopped answering at block " + std::to_string(r.block) +
+                 " of 224 (address " + hex4(r.block * kBlockSize) +
+                 "): programming did not complete. " + kStillInBootLoader);
+            return;
+        case End::ReadBackStopped:
+            stop("The Orvantis stopped sending its memory back at address " + hex4(r.got) + " (" +
+                 std::to_string(r.got) + " of " + std::to_string(kImageSize) +
+                 " bytes), so the firmware could not be verified. " + kStillInBootLoader);
+            return;
+        case End::Differs:
+            break;
     }
     // The run is over before the first message opens: whatever arrives while one is open
     // starts nothing again.
     finish(false, "Verify failed - not programmed");
-    for (const std::size_t address : shown)
+    for (const std::size_t address : r.shown)
         dialogs_.message("Verify Error - Address: " + std::to_string(address), "");
-    dialogs_.message(std::to_string(differing) + " of " + std::to_string(kImageSize) +
+    dialogs_.message(std::to_string(r.differing) + " of " + std::to_string(kImageSize) +
                          " bytes read back from the Orvantis differ from the firmware file, so "
                          "programming did not succeed. " +
                          kStillInBootLoader,
@@ -246,8 +203,7 @@ void Programmer::verify(const std::string& read_back) {
 }
 
 void Programmer::finish(bool succeeded, const std::string& status) {
-    phase_ = Phase::Idle;
-    blocks_.stop();
+    run_.stop();
     timer_.stop();
     if (transport_.serial_owned()) transport_.release_serial();
     transport_.set_threshold(link::kEveryByte);
@@ -267,31 +223,27 @@ void Programmer::close_link() {
 }
 
 void Programmer::timed_out() {
-    timer_.stop();
-    if (booting_ && phase_ == Phase::Idle) {
-        booting_ = false;
-        window_.status_line.set_caption("No answer from the boot loader");
-        dialogs_.message("The Orvantis did not answer BOOT UP within " +
-                             std::to_string(kBootReplyTimeoutMs / 1000) +
-                             " seconds, so its boot loader has not started. Check the connection "
-                             "and the power, then press BOOT UP again.",
-                         "");
+    if (run_.running()) {
+        // Bytes that came in with the tick are the box's last word before it is judged.
+        if (run_.state() == BlockRun::State::ReadBack && !over_socket_)
+            run_.feed(transport_.read_serial());
+        run_.tick();
         return;
     }
-    if (phase_ == Phase::Blocks) {
-        blocks_.timed_out();
-    } else if (phase_ == Phase::ReadBack) {
-        readback_ += transport_.read_serial();
-        const std::size_t got = readback_.size();
-        stop("The Orvantis stopped sending its memory back at address " + hex4(got) + " (" +
-             std::to_string(got) + " of " + std::to_string(kImageSize) +
-             " bytes), so the firmware could not be verified. " + kStillInBootLoader);
-    }
+    timer_.stop();
+    if (!booting_) return;
+    booting_ = false;
+    window_.status_line.set_caption("No answer from the boot loader");
+    dialogs_.message("The Orvantis did not answer BOOT UP within " +
+                         std::to_string(kBootReplyTimeoutMs / 1000) +
+                         " seconds, so its boot loader has not started. Check the connection "
+                         "and the power, then press BOOT UP again.",
+                     "");
 }
 
 void Programmer::link_lost() {
-    const std::size_t at = blocks_.current();
-    const bool verifying = phase_ == Phase::ReadBack;
+    const std::size_t at = run_.block();
+    const bool verifying = run_.state() == BlockRun::State::ReadBack;
     stop(verifying ? std::string("The link was lost while the firmware was being verified. ") +
                          kStillInBootLoader
                    : "The link was lost at block " + std::to_string(at) +

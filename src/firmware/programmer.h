@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "link/acked_steps.h"
+#include "firmware/block_run.h"
 #include "link/connection.h"
 #include "link/receiver.h"
 #include "link/transport.h"
@@ -24,16 +24,8 @@ namespace orv::firmware {
 
 // How long the boot loader may take to announce itself after BOOT UP.
 inline constexpr int kBootReplyTimeoutMs = 3000;
-// How long the box may take to acknowledge one block.
-inline constexpr int kBlockAckTimeoutMs = 3000;
-// Verify error boxes shown at most; the rest are counted in one message.
-inline constexpr int kMaxVerifyMessages = 8;
 inline constexpr const char* kCompleted =
     "Boot Program completed successfully!\rYou may need to Re-Connect.";
-
-// The time the 28,672-byte read-back takes at a baud rate (10 bits a byte), plus a margin.
-// The read-back also stops early when no byte comes for kBlockAckTimeoutMs.
-int readback_timeout_ms(int baud);
 
 class Programmer {
 public:
@@ -47,21 +39,15 @@ public:
     void boot_up();
     void boot_reply(const std::string& reply);
     void program();
-    bool running() const { return phase_ != Phase::Idle; }
+    bool running() const { return run_.running(); }
     // Stops a run without a message (the program is ending); the box stays in its boot loader.
     void abandon();
 
 private:
-    enum class Phase { Idle, Blocks, ReadBack };
-
     // Stops waiting for the boot loader's answer to BOOT UP.
     void end_boot_wait();
-    void send_block(std::size_t block);
-    void all_blocks_sent();
-    void serial_arrival();
-    void socket_arrival();
-    void read_back_arrived();
-    void verify(const std::string& read_back);
+    void blocks_sent();
+    void ended(const BlockRun::Result& result);
     void timed_out();
     void link_lost();
     // Ends a run that did not complete: the window's buttons back, the link closed.
@@ -78,17 +64,12 @@ private:
     platform::Timer& timer_;
     platform::Dialogs& dialogs_;
     platform::FileReader& files_;
-    const platform::Clock& clock_;
     // From BOOT UP until the link closes every other command would be block data to the box.
     CommandLock lock_;
 
-    Phase phase_ = Phase::Idle;
     bool over_socket_ = false;
     bool booting_ = false;  // BOOT UP sent, no boot-loader reply yet
-    std::vector<std::uint8_t> image_;
-    link::AckedSteps blocks_;  // the 224 blocks, each acknowledged before the next
-    std::int64_t readback_deadline_ = 0;  // clock time by which the whole read-back is due
-    std::string readback_;                 // the box's memory as read back so far
+    BlockRun run_;
 };
 
 }  // namespace orv::firmware

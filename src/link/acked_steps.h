@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string_view>
 
 #include "platform/timer.h"
 
@@ -25,6 +26,10 @@ public:
     // The box acknowledged the step in flight.
     void acknowledged() {
         if (running_) send_next();
+    }
+    // Bytes from the box: any byte at all acknowledges the step in flight.
+    void feed(std::string_view bytes) {
+        if (!bytes.empty()) acknowledged();
     }
     // The owner's timer ticked: the step in flight was not acknowledged in time. The run ends
     // before `silent` is told, so nothing delivered meanwhile moves it on.

@@ -23,8 +23,9 @@ void Receiver::serial_arrived() { accumulate(transport_.read_serial(), Via::Seri
 
 void Receiver::socket_arrived() {
     s_.ack_rx = true;
-    accumulate(transport_.read_socket(), Via::Socket);
-    after_socket_arrival.fire();
+    const std::string arrived = transport_.read_socket();
+    accumulate(arrived, Via::Socket);
+    after_socket_arrival.fire(arrived);
 }
 
 void Receiver::send_back(std::string_view bytes, Via via) {

@@ -55,9 +55,10 @@ public:
     std::function<void(const std::string&, Via)> settings_block;
     std::function<void(const std::string&, Via)> reversal_flags;
 
-    // Raised after every complete reply has been handled, and after every socket arrival.
+    // Raised after every complete reply has been handled, and after every socket arrival with
+    // the bytes that arrived (a sequence that owns the link takes them as its answer).
     ui::Signal<> replied;
-    ui::Signal<> after_socket_arrival;
+    ui::Signal<const std::string&> after_socket_arrival;
 
     // Sends a follow-up request back over the transport the reply came on.
     void send_back(std::string_view bytes, Via via);

@@ -1,0 +1,159 @@
+// The programming run on its own: no port, no window, only bytes in and out and the clock.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes/fakes.h"
+#include "firmware/block_run.h"
+#include "firmware/hex_image.h"
+
+namespace {
+
+using orv::firmware::BlockRun;
+using End = BlockRun::Result::End;
+
+std::vector<std::uint8_t> image() {
+    std::vector<std::uint8_t> img(orv::firmware::kImageSize);
+    for (std::size_t i = 0; i < img.size(); ++i) img[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    img[300] = '#';  // a data byte like any other
+    return img;
+}
+
+struct Run : ::testing::Test {
+    orv::fake::Clock clock;
+    std::unique_ptr<orv::platform::Timer> timer = clock.make_timer();
+    BlockRun run{*timer, clock};
+    std::string wire;  // every byte sent, in order
+    std::vector<std::size_t> sends;
+    std::vector<BlockRun::Result> results;
+
+    void SetUp() override {
+        timer->on_tick = [this] { run.tick(); };
+        run.out = [this](std::string_view b) {
+            wire += b;
+            sends.push_back(b.size());
+        };
+        run.ended = [this](const BlockRun::Result& r) {
+            results.push_back(r);
+            run.feed("x");  // an arrival while its message is open moves nothing
+        };
+    }
+    // Acknowledges every block, one byte each.
+    void ack_all() {
+        for (int k = 0; k < 224; ++k) run.feed("\x06");
+    }
+    std::string memory() {
+        const auto img = image();
+        return std::string(img.begin(), img.end());
+    }
+};
+
+TEST_F(Run, BlocksLeaveInAddressOrderEachAfterTheAcknowledgementOfTheOneBefore) {
+    run.start(image(), true, 57600);
+    EXPECT_EQ(wire.size(), 128u);
+    clock.advance(2999);
+    run.feed("");  // no bytes, no acknowledgement
+    EXPECT_EQ(wire.size(), 128u);
+    run.feed("\x06\x06");  // two bytes in one arrival are one acknowledgement
+    EXPECT_EQ(wire.size(), 256u);
+    for (int k = 1; k < 224; ++k) run.feed("k");
+    EXPECT_TRUE(wire == memory() + "A");
+    EXPECT_EQ(run.state(), BlockRun::State::ReadBack);
+    EXPECT_TRUE(results.empty());
+}
+
+TEST_F(Run, OverTheGatewayTheBootLoaderIsClosedInsteadOfReadBack) {
+    run.start(image(), false, 9600);
+    ack_all();
+    EXPECT_TRUE(wire == memory() + "AAAAAAAA");
+    EXPECT_EQ(sends.back(), 4u);  // two sends of four
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].end, End::Done);
+    EXPECT_FALSE(run.running());
+}
+
+// The read-back gives one verdict however it is cut into arrivals.
+TEST_F(Run, TheVerdictDoesNotDependOnHowTheReadBackArrives) {
+    std::string bad = memory();
+    bad[5] ^= 1;
+    bad[9] = static_cast<char>(bad[9] ^ 0x40);
+    for (std::size_t i = 1000; i < 1020; ++i) bad[i] = static_cast<char>(~bad[i]);
+    for (const std::string& back : {memory(), bad}) {
+        std::vector<BlockRun::Result> verdicts;
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{7}, back.size()}) {
+            results.clear();
+            run.start(image(), true, 57600);
+            ack_all();
+            for (std::size_t at = 0; at < back.size(); at += piece)
+                run.feed(back.substr(at, piece));
+            run.feed("more");  // bytes past the memory change nothing
+            ASSERT_EQ(results.size(), 1u) << piece;
+            verdicts.push_back(results[0]);
+        }
+        for (const auto& v : verdicts) {
+            EXPECT_EQ(v.end, verdicts[0].end);
+            EXPECT_EQ(v.differing, verdicts[0].differing);
+            EXPECT_EQ(v.shown, verdicts[0].shown);
+        }
+    }
+    EXPECT_EQ(results[0].end, End::Differs);
+    EXPECT_EQ(results[0].differing, 22u);
+    EXPECT_EQ(results[0].shown,
+              (std::vector<std::size_t>{5, 9, 1000, 1001, 1002, 1003, 1004, 1005}));
+}
+
+TEST_F(Run, ASilentBlockEndsTheRunOnceNamingTheBlock) {
+    run.start(image(), true, 9600);
+    for (int k = 0; k < 5; ++k) run.feed("a");
+    clock.advance(3000);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].end, End::Silent);
+    EXPECT_EQ(results[0].block, 5u);
+    EXPECT_EQ(wire.size(), 6u * 128u);
+    clock.advance(10000);
+    EXPECT_EQ(results.size(), 1u);
+}
+
+TEST_F(Run, AReadBackThatStopsIsToldWithTheBytesThatCame) {
+    run.start(image(), true, 57600);
+    ack_all();
+    const std::string mem = memory();
+    // Bytes that keep coming keep the run going past one time-out...
+    for (int i = 0; i < 4; ++i) {
+        clock.advance(2000);
+        run.feed(mem.substr(static_cast<std::size_t>(i) * 100, 100));
+    }
+    EXPECT_TRUE(results.empty());
+    clock.advance(3000);  // ...until none come
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].end, End::ReadBackStopped);
+    EXPECT_EQ(results[0].got, 400u);
+}
+
+TEST_F(Run, AReadBackThatTricklesIsCutOffAtItsWholeLimit) {
+    run.start(image(), true, 57600);
+    ack_all();
+    const int limit = orv::firmware::readback_timeout_ms(57600);
+    int waited = 0;
+    while (results.empty() && waited < 4 * limit) {
+        clock.advance(1000);
+        waited += 1000;
+        run.feed("z");
+    }
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].end, End::ReadBackStopped);
+    EXPECT_LE(waited, limit + 1000);
+}
+
+TEST_F(Run, StopEndsTheRunWithoutAWord) {
+    run.start(image(), true, 9600);
+    run.stop();
+    run.feed("a");
+    clock.advance(10000);
+    EXPECT_TRUE(results.empty());
+    EXPECT_EQ(wire.size(), 128u);
+}
+
+}  // namespace
