@@ -38,6 +38,7 @@ void FirmwareLoader::browse() {
         return;
     }
     // BOOT UP belongs to the file whose code was confirmed, and this one is not yet.
+    window_.confirmed = false;
     window_.boot_up.set_enabled(false);
     window_.program_button.set_enabled(false);
     window_.file_box.set_text(*path);
@@ -55,7 +56,8 @@ void FirmwareLoader::confirm() {
         const auto answer = dialogs_.input("Enter Confirmation Code", "", 10, 10);
         if (!answer || answer->empty()) return;
         if (*answer == code) {
-            window_.boot_up.set_enabled(true);
+            window_.confirmed = true;
+            window_.offer_boot_up(main_.state.link);
             return;
         }
         dialogs_.message("Invalid Confirmation Code. Re-Load file or contact Orvantis", "");

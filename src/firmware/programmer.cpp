@@ -11,9 +11,15 @@ namespace orv::firmware {
 
 namespace {
 
+// The link is still open to the boot loader, which starts again on "ROB#".
 constexpr const char* kStillInBootLoader =
-    "The Orvantis is still in its boot loader and can be programmed again: connect, press "
-    "BOOT UP, then PROGRAM.";
+    "The Orvantis is still in its boot loader and can be programmed again: press BOOT UP, then "
+    "PROGRAM.";
+// The link is gone: a box in its boot loader does not answer CONNECT's questions, so it has
+// to be switched off and on first.
+constexpr const char* kLostInBootLoader =
+    "The Orvantis stays in its boot loader: switch it off and on again, press CONNECT, then "
+    "BOOT UP and PROGRAM in this window.";
 
 std::string hex4(std::size_t address) {
     static const char* digits = "0123456789ABCDEF";
@@ -58,6 +64,9 @@ Programmer::Programmer(MainWindow& main, FirmwareWindow& window, link::Transport
         if (over_socket_) run_.feed(bytes);
     });
     timer_.on_tick = [this] { timed_out(); };
+    main_.link_changed.connect([this] {
+        if (!running()) window_.offer_boot_up(s_.link);
+    });
     main_.link_closed.connect([this] {
         if (running()) link_lost();
         end_boot_wait();
@@ -75,8 +84,8 @@ void Programmer::end_boot_wait() {
 }
 
 void Programmer::boot_up() {
-    // Without a link nothing changes: no boot mode, no time-out, no lock.
-    if (!transport_.link_open()) {
+    // Without a link to the box nothing changes: no boot mode, no time-out, no lock.
+    if (s_.link != LinkState::Identified && s_.link != LinkState::BootLoader) {
         dialogs_.message(link::kNotConnected, "");
         return;
     }
@@ -95,6 +104,7 @@ void Programmer::boot_up() {
     lock_.lock();
     transport_.set_threshold(link::kEveryByte);
     s_.bootmode = true;
+    connection_.boot_loader();
     transport_.send_command(link::kBootUp);
     window_.status_line.set_caption("Please Wait...");
     window_.program_button.set_enabled(false);
@@ -138,7 +148,7 @@ void Programmer::program() {
         built = ImageResult{{}, "it has changed since its code was confirmed; load it again."};
     if (!built.ok()) {
         window_.browse.set_enabled(true);
-        window_.boot_up.set_enabled(true);
+        window_.offer_boot_up(s_.link);
         window_.program_button.set_enabled(true);
         window_.exit_button.set_enabled(true);
         window_.status_line.set_caption("Not programmed");
@@ -209,12 +219,18 @@ void Programmer::finish(bool succeeded, const std::string& status) {
     transport_.set_threshold(link::kEveryByte);
     window_.status_line.set_caption(status);
     window_.browse.set_enabled(true);
-    window_.boot_up.set_enabled(!succeeded);
     window_.program_button.set_enabled(false);
     window_.exit_button.set_enabled(true);
     if (!over_socket_) transport_.discard_input();
-    close_link();
-    if (succeeded) dialogs_.message(kCompleted, "");
+    if (succeeded) {
+        window_.boot_up.set_enabled(false);
+        close_link();
+        dialogs_.message(kCompleted, "");
+        return;
+    }
+    // A run that did not finish leaves the link open to the boot loader, which can be started
+    // again at once with BOOT UP (unless the link itself was lost).
+    window_.offer_boot_up(s_.link);
 }
 
 void Programmer::close_link() {
@@ -245,9 +261,9 @@ void Programmer::link_lost() {
     const std::size_t at = run_.block();
     const bool verifying = run_.state() == BlockRun::State::ReadBack;
     stop(verifying ? std::string("The link was lost while the firmware was being verified. ") +
-                         kStillInBootLoader
+                         kLostInBootLoader
                    : "The link was lost at block " + std::to_string(at) +
-                         " of 224: programming did not complete. " + kStillInBootLoader);
+                         " of 224: programming did not complete. " + kLostInBootLoader);
 }
 
 void Programmer::abandon() {

@@ -55,6 +55,7 @@ void Connection::enter(LinkState state) {
     s_.link = state;
     const bool up = link_up();
     main_.connect_button.set_caption(up ? "DISCONNECT" : "CONNECT");
+    main_.link_changed.fire();
 }
 
 void Connection::identified() {

@@ -29,6 +29,8 @@ public:
     void connect_or_disconnect();
     // The receiver accepted the box's answer.
     void identified();
+    // BOOT UP went out: from now on only the boot loader answers on this link.
+    void boot_loader() { enter(LinkState::BootLoader); }
     LinkState state() const { return s_.link; }
     bool link_up() const { return orv::link_up(s_.link); }
     // The identification tick; the receiver also runs it at once after rejecting a version.

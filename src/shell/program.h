@@ -50,7 +50,8 @@ inline constexpr const char* kQuitWhileProgramming =
     "must be programmed again. Quit anyway?";
 inline constexpr const char* kLeftInBootLoader =
     "orvantis: the firmware update was stopped before it finished; the Orvantis is in its boot "
-    "loader and must be programmed again (connect, open Firmware Upload, BOOT UP, PROGRAM).";
+    "loader and must be programmed again: switch it off and on, connect, open Firmware Upload, "
+    "then BOOT UP and PROGRAM.";
 
 class Program {
 public:

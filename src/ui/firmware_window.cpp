@@ -44,6 +44,7 @@ void FirmwareWindow::reset() {
     boot_up.set_enabled(false);
     program_button.set_enabled(false);
     exit_button.set_enabled(true);
+    confirmed = false;
     checksum = 0;
     file_size = 0;
 }

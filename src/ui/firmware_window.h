@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/controls.h"
+#include "ui/main_state.h"
 
 namespace orv {
 
@@ -41,6 +42,14 @@ public:
                 &progress,   &status_line, &boot_up, &program_button, &exit_button};
     }
 
+    // BOOT UP is offered for the file whose code was confirmed, while a link to the box is open
+    // (identified, or already in its boot loader).
+    void offer_boot_up(LinkState link) {
+        boot_up.set_enabled(confirmed &&
+                            (link == LinkState::Identified || link == LinkState::BootLoader));
+    }
+
+    bool confirmed = false;  // the loaded file's code was entered correctly
     std::int64_t checksum = 0;
     std::size_t file_size = 0;  // of the loaded file, with its checksum to notice a change
 };

@@ -14,6 +14,7 @@ enum class LinkState {
     Asking,       // open, the identification question sent
     AskingAgain,  // open, no answer within a second: the firmware version asked
     Identified,   // the box answered and was accepted
+    BootLoader,   // open, and the box told to start its boot loader: only it answers now
 };
 
 // An open link: asking or identified. A TCP connect under way is not one yet.

@@ -45,6 +45,8 @@ public:
     ui::Signal<> stop_runs;
     // Raised when the link has closed, by any way, for every exchange still waiting on it.
     ui::Signal<> link_closed;
+    // Raised whenever the link state changes.
+    ui::Signal<> link_changed;
     // Set while a sequence has the link to itself (see CommandLock).
     bool commands_locked = false;
 

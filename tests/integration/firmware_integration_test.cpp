@@ -14,6 +14,7 @@
 #include "integration/boxsim_process.h"
 #include "integration/gateway.h"
 #include "integration/live_program.h"
+#include "shell/program.h"
 
 namespace {
 
@@ -124,21 +125,32 @@ struct Flash {
         image = data;
         image.resize(kImageSize, '\0');
     }
-    void program(LiveProgram& p) {
-        auto& w = p.program->firmware;
+    void load(LiveProgram& p) {
         const std::string hex = dir.filePath("fw.hex").toStdString();
         p.main().password_box.set_text("7reed4reed");
         p.main().firmware_upload.click();
         p.dialogs.files.push_back(hex);
         p.dialogs.inputs.push_back(std::to_string(orv::firmware::confirmation_sum(read_all(dir.filePath("fw.hex")))));
-        w.browse.click();
+        p.program->firmware.browse.click();
+    }
+    // BOOT UP, and PROGRAM once the boot loader is ready.
+    void start(LiveProgram& p) {
+        auto& w = p.program->firmware;
         ASSERT_TRUE(w.boot_up.enabled());
         w.boot_up.click();
         ASSERT_TRUE(wait_until([&] { return w.program_button.enabled(); }, 3000))
             << w.reply_box.text();
         p.dialogs.shown.clear();
         w.program_button.click();
+    }
+    void program(LiveProgram& p) {
+        load(p);
+        start(p);
         ASSERT_TRUE(wait_until([&] { return !p.program->programmer.running(); }, 60000));
+    }
+    bool memory_is_image(BoxSim& box) {
+        const QString dump = dir.filePath("memory.bin");
+        return box.ask("memdump " + dump.toStdString()) == "OK" && read_all(dump) == image;
     }
 };
 
@@ -152,9 +164,7 @@ TEST(Programming, OverThePseudoTerminalVerifiesAndLeavesTheImageInTheBox) {
     EXPECT_EQ(p.dialogs.messages(), std::vector<std::string>{orv::firmware::kCompleted});
     EXPECT_EQ(p.program->firmware.status_line.caption(), "Done!");
     EXPECT_EQ(p.main().connect_button.caption(), "CONNECT");
-    const QString dump = flash.dir.filePath("memory.bin");
-    EXPECT_EQ(box.ask("memdump " + dump.toStdString()), "OK");
-    EXPECT_TRUE(read_all(dump) == flash.image);
+    EXPECT_TRUE(flash.memory_is_image(box));
     EXPECT_NE(box.log().find("CMD A\n"), std::string::npos);
 }
 
@@ -187,6 +197,57 @@ TEST(Programming, ACorruptReadBackNamesTheAddressesAndNeverEndsInSuccess) {
     EXPECT_EQ(m[0], "Verify Error - Address: 5");
     EXPECT_EQ(m[1], "Verify Error - Address: 9");
     EXPECT_NE(m[2].find("did not succeed"), std::string::npos);
+
+    // What the message says to do works: the link is still open to the boot loader, and BOOT
+    // UP, then PROGRAM, programs the box (its read-back mended meanwhile).
+    EXPECT_NE(m[2].find("press BOOT UP, then PROGRAM"), std::string::npos) << m[2];
+    EXPECT_EQ(p.main().connect_button.caption(), "DISCONNECT");
+    ASSERT_EQ(box.ask("fault clear"), "OK");
+    flash.start(p);
+    ASSERT_TRUE(wait_until([&] { return !p.program->programmer.running(); }, 60000));
+    EXPECT_EQ(p.dialogs.messages(), std::vector<std::string>{orv::firmware::kCompleted});
+    EXPECT_TRUE(flash.memory_is_image(box));
+}
+
+// EXIT, then SIGTERM or the end of the desktop session in the middle of a run: EXIT asks; the
+// other two stop the run, save the settings and print what the box needs. Done as the note
+// says, the box is programmed.
+TEST(Programming, EndingTheProgramMidRunSaysTheBoxIsInItsBootLoader) {
+    Flash flash;
+    flash.prepare();
+    std::string pty;
+    {
+        BoxSim box({"--box", "gen2"});
+        LiveProgram p("COM3=" + box.pty());
+        ASSERT_TRUE(p.connect_and_identify("COM3"));
+        flash.load(p);
+        ASSERT_EQ(box.ask("fault silent-after-block 20"), "OK");  // hold the run there
+        flash.start(p);
+        ASSERT_TRUE(wait_until(
+            [&] { return box.ask("state").find("blocks=21") != std::string::npos; }, 5000))
+            << box.ask("state");
+        // EXIT asks first, and No leaves the run as it is.
+        p.dialogs.answers = {orv::platform::Answer::No};
+        p.main().exit_button.click();
+        EXPECT_EQ(p.dialogs.shown.back().text, orv::kQuitWhileProgramming);
+        EXPECT_TRUE(p.program->programmer.running());
+        EXPECT_FALSE(p.program->finished());
+        p.store.committed.clear();
+        EXPECT_EQ(p.program->terminate(), orv::kLeftInBootLoader);
+        EXPECT_TRUE(p.program->finished());
+        EXPECT_FALSE(p.store.committed.empty());  // the settings were saved
+        wait_until([] { return false; }, 300);
+        const std::string state = box.ask("state");
+        EXPECT_NE(state.find("mode=boot"), std::string::npos) << state;
+        EXPECT_EQ(state.find("blocks=224"), std::string::npos) << state;
+    }
+    // "switch it off and on, connect, open Firmware Upload, then BOOT UP and PROGRAM"
+    BoxSim box({"--box", "gen2"});
+    LiveProgram p("COM3=" + box.pty());
+    ASSERT_TRUE(p.connect_and_identify("COM3"));
+    flash.program(p);
+    EXPECT_EQ(p.dialogs.messages(), std::vector<std::string>{orv::firmware::kCompleted});
+    EXPECT_TRUE(flash.memory_is_image(box));
 }
 
 }  // namespace

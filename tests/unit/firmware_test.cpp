@@ -205,15 +205,15 @@ TEST_F(Firmware, VerifyDifferencesAreShownAndNeverEndInSuccess) {
     EXPECT_NE(w.status_line.caption(), "Done!");
     EXPECT_TRUE(w.boot_up.enabled());
 
-    // Many differences: eight boxes, then the count.
+    // The link stays open to the boot loader: BOOT UP again at once. Many differences: eight
+    // boxes, then the count.
+    EXPECT_EQ(r.main.connect_button.caption(), "DISCONNECT");
     r.dialogs.shown.clear();
-    r.main.connect_button.click();
-    r.serial.arrive("1.20#");
     boot();
     w.program_button.click();
     for (int k = 0; k < 224; ++k) r.serial.arrive("K");
     r.serial.arrive(std::string(28672, '\x55'));
-    EXPECT_EQ(r.dialogs.messages().size(), 10u);  // found message, 8 boxes, the count
+    EXPECT_EQ(r.dialogs.messages().size(), 9u);  // 8 boxes, the count
     EXPECT_NE(r.dialogs.messages().back().find("28672 of 28672"), std::string::npos);
 }
 
@@ -259,12 +259,15 @@ TEST_F(Firmware, BootUpAndProgramBelongToTheConfirmedFileOnly) {
     EXPECT_TRUE(r.serial.writes.empty());
 }
 
-TEST_F(Firmware, BootUpOnAClosedLinkChangesNothingForTheNextSession) {
+TEST_F(Firmware, BootUpIsOfferedOnlyOnALinkToTheBox) {
     r.main.connect_button.click();  // DISCONNECT
+    EXPECT_FALSE(w.boot_up.enabled());
     r.serial.writes.clear();
+    w.boot_up.set_enabled(true);  // were it pressed all the same
     w.boot_up.click();
     EXPECT_EQ(r.dialogs.messages(), Texts{orv::link::kNotConnected});
     EXPECT_FALSE(r.main.state.bootmode);
+    EXPECT_TRUE(r.serial.writes.empty());
     EXPECT_TRUE(r.main.send_button.enabled());
     r.clock.advance(orv::firmware::kBootReplyTimeoutMs * 2);
     EXPECT_EQ(r.dialogs.messages().size(), 1u);  // no "did not answer BOOT UP"
@@ -272,7 +275,9 @@ TEST_F(Firmware, BootUpOnAClosedLinkChangesNothingForTheNextSession) {
     // The next session has SEND and takes replies as replies.
     r.dialogs.shown.clear();
     r.main.connect_button.click();
+    EXPECT_FALSE(w.boot_up.enabled());  // not before the box is identified
     r.serial.arrive("1.20#");
+    EXPECT_TRUE(w.boot_up.enabled());
     EXPECT_TRUE(r.main.send_button.enabled());
     EXPECT_EQ(r.main.identity_box.text(), "1.20#");
     EXPECT_TRUE(r.main.read_settings.enabled());
@@ -312,16 +317,12 @@ TEST_F(Firmware, BytesArrivingWhileAVerifyMessageIsOpenStartNothingAgain) {
     EXPECT_NE(r.dialogs.messages()[1].find("1 of 28672 bytes"), std::string::npos);
     EXPECT_EQ(statuses, 1);  // the run ended once
     EXPECT_EQ(w.status_line.caption(), "Verify failed - not programmed");
-    EXPECT_EQ(r.main.connect_button.caption(), "CONNECT");
+    EXPECT_EQ(r.main.state.link, orv::LinkState::BootLoader);
 }
 
 TEST_F(Firmware, ASilentBoxStopsTheRunAtItsBlockAndGivesTheButtonsBack) {
     for (int silent_at : {0, 100}) {
-        if (silent_at == 100) {
-            r.main.connect_button.click();
-            r.serial.arrive("1.20#");
-        }
-        boot();
+        boot();  // the second time on the link left open to the boot loader
         r.dialogs.shown.clear();
         w.program_button.click();
         for (int k = 0; k < silent_at; ++k) r.serial.arrive("K");
@@ -333,7 +334,7 @@ TEST_F(Firmware, ASilentBoxStopsTheRunAtItsBlockAndGivesTheButtonsBack) {
         EXPECT_TRUE(w.browse.enabled());
         EXPECT_TRUE(w.boot_up.enabled());
         EXPECT_TRUE(w.exit_button.enabled());
-        EXPECT_EQ(r.main.connect_button.caption(), "CONNECT");
+        EXPECT_EQ(r.main.connect_button.caption(), "DISCONNECT");
         EXPECT_EQ(r.serial.writes.size(), static_cast<std::size_t>(silent_at + 1));
     }
 }
