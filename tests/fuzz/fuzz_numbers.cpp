@@ -4,7 +4,7 @@
 // strtod, rounding by nearbyint in the default round-to-nearest-even mode), and the program's
 // answer is compared with it:
 //  - read_number, text_to_int16 and encode_time directly;
-//  - start-up (run again on the kept program) with the text stored as both focus setpoints and
+//  - start-up (run again on the started program) with the text stored as both focus setpoints and
 //    the scroll increment;
 //  - the RF Channel box with WRITE (as clicked, and its handler run directly, which must refuse
 //    by itself) and "Write to Remote";
@@ -24,7 +24,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>  // also for the fakes, which use std::exchange
@@ -32,7 +31,6 @@
 
 #include "config/settings_write.h"
 #include "fakes/rig.h"
-#include "fuzz/reusable_rig.h"
 #include "handcontrol/slew_pad.h"
 #include "shell/startup.h"
 #include "shell/store.h"
@@ -117,9 +115,10 @@ std::optional<long> reference_plain(const std::string& t, std::size_t max_len, l
 
 // --- the rig -------------------------------------------------------------------------------
 
-// The program started and connected over COM3 to a second-generation box, kept across inputs
-// (see reusable_rig.h).
-struct Rig : orv::fake::Rig {
+// The program started and connected over COM3 to a second-generation box, new for every input;
+// COM3 is stored as the port too, for start-up when it runs again.
+struct Rig : orv::fake::ConnectedRig {
+    Rig() : ConnectedRig(false, "1.20#") { stored("Orvantis", "CommPort", "COM3"); }
     Commands commands() {
         Commands out;
         for (const auto& w : serial.writes) out.push_back(w.second);
@@ -139,27 +138,6 @@ struct Rig : orv::fake::Rig {
         socket.sent.clear();
     }
 };
-
-orv::fuzz::Reusable<Rig>& rigs() {
-    static orv::fuzz::Reusable<Rig> pool(
-        [] {
-            auto r = std::make_unique<Rig>();
-            r->ports.ports = {{3, "/dev/pts/3"}};
-            r->stored("Orvantis", "CommPort", "COM3");
-            r->stored("Orvantis", "CommBaud", "9600");
-            r->stored("orvantis", "IPaddr", "127.0.0.1");
-            r->stored("orvantis", "IPport", "4001");
-            r->program.start();
-            return r;
-        },
-        [](Rig& r) {
-            r.settings.baud_box.set_text("9600");
-            r.main.port_list.set_text("COM3");
-            r.main.connect_button.click();
-            r.serial.arrive("1.20#");
-        });
-    return pool;
-}
 
 std::string list(const Commands& c) {
     std::string out;
@@ -492,7 +470,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // (a value below the normal range of a double may have been read as 0).
     const auto ref = orv::read_number(text);
 
-    Rig& rig = rigs().get();
+    Rig rig;
     check_startup(rig, text, ref);
     // Nothing may go out on a closed transport.
     rig.serial.box = [&rig](const std::string&) {
@@ -504,6 +482,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check_focus(rig, text, ref);
     check_exposure(rig, text);
     check_port_settings(rig, text);
-    rigs().done();
     return 0;
 }

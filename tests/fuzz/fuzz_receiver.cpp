@@ -15,20 +15,15 @@
 // "#" except a settings block that is still short (the socket may split a block at a data byte
 // 0x23); the channel box holds its previous text or a decimal number from 0 to 255; nothing is
 // written to a closed serial port or sent on a socket that is not connected.
-//
-// The program is built once per link and identity and put back after every input (see
-// reusable_rig.h); ORV_FUZZ_FRESH=1 builds it anew for every input.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <utility>  // before the fakes, which use std::exchange
 
 #include "fakes/rig.h"
-#include "fuzz/reusable_rig.h"
 
 namespace {
 
@@ -55,39 +50,6 @@ bool is_channel_number(const std::string& t) {
 
 const char* const kIdentities[4] = {"11.1#", "1.20#", "2.20#", "9.99#"};
 
-using orv::fake::Rig;
-using Pool = orv::fuzz::Reusable<Rig>;
-
-// A started program that connects, over COM3 or the socket, to a box answering `ident`.
-Pool& pool(bool over_socket, int identity) {
-    static std::unique_ptr<Pool> pools[8];
-    auto& slot = pools[(over_socket ? 4 : 0) + identity];
-    if (!slot) {
-        const std::string ident = kIdentities[identity];
-        slot = std::make_unique<Pool>(
-            [] {
-                auto r = std::make_unique<Rig>();
-                r->ports.ports = {{3, "/dev/pts/3"}};
-                r->stored("Orvantis", "CommBaud", "9600");
-                r->stored("orvantis", "IPaddr", "127.0.0.1");
-                r->stored("orvantis", "IPport", "4001");
-                r->program.start();
-                return r;
-            },
-            [over_socket, ident](Rig& r) {
-                r.main.port_list.set_text(over_socket ? "TCP Port" : "COM3");
-                r.main.connect_button.click();
-                if (over_socket) {
-                    r.socket.accept();
-                    r.socket.arrive(ident);
-                } else {
-                    r.serial.arrive(ident);
-                }
-            });
-    }
-    return *slot;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -97,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t rhythm = in.byte();
     const bool over_socket = (link & 1u) != 0;
 
-    Pool& rigs = pool(over_socket, (link >> 1) & 3);
-    Rig& rig = rigs.get();
+    // A new program for every input, started and connected over COM3 or the socket.
+    orv::fake::ConnectedRig rig(over_socket, kIdentities[(link >> 1) & 3]);
     auto& s = rig.main.state;
     auto& transport = rig.program.transport;
 
@@ -154,6 +116,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         if (pause_ms > 0) rig.clock.advance(pause_ms);
     }
-    rigs.done();
     return 0;
 }
