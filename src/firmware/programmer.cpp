@@ -92,7 +92,7 @@ void Programmer::boot_up() {
     if (main_.refuse_while_running("BOOT UP", dialogs_)) return;
     // Another sequence (a settings write) has the link: its commands and acknowledgements
     // must not be interleaved with the boot loader's.
-    if (main_.commands_locked && !s_.bootmode) {
+    if (!lock_.held() && main_.commands_locked) {
         dialogs_.message("BOOT UP needs the link to itself: wait until Write Settings has "
                          "finished, then press BOOT UP again.",
                          "");

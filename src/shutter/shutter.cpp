@@ -50,15 +50,17 @@ Shutter::Shutter(MainWindow& main, link::Transport& transport, platform::Timer& 
     // A link that is already lost carries nothing; the window then stops showing an open
     // shutter and the sound stops, and the lost-link message says what happened.
     main_.stop_runs.connect([this] {
-        if (main_.auto_shutter.caption() != kStartCaption) {
+        if (main_.state.sequencer_on) {
+            main_.state.sequencer_on = false;
             main_.auto_shutter.set_caption(kStartCaption);
             sequencer_timer_.stop();
         }
-        if (main_.shutter_indicator.fill_color() != ui::Colour::Green) return;
+        if (!main_.state.shutter_open) return;
         if (transport_.link_open()) {
             shutter_off();
             return;
         }
+        main_.state.shutter_open = false;
         main_.shutter_indicator.set_fill_color(ui::Colour::Red);
         sound_.stop();
         sound_.close();
@@ -67,6 +69,7 @@ Shutter::Shutter(MainWindow& main, link::Transport& transport, platform::Timer& 
 
 void Shutter::shutter_on() {
     transport_.send_command(link::kShutterOpen);
+    main_.state.shutter_open = true;
     main_.shutter_indicator.set_fill_color(ui::Colour::Green);
     sound_.open();
     sound_.play();
@@ -74,6 +77,7 @@ void Shutter::shutter_on() {
 
 void Shutter::shutter_off() {
     transport_.send_command(link::kShutterClose);
+    main_.state.shutter_open = false;
     main_.shutter_indicator.set_fill_color(ui::Colour::Red);
     sound_.stop();
     sound_.close();
@@ -81,9 +85,11 @@ void Shutter::shutter_off() {
 }
 
 void Shutter::auto_shutter() {
-    if (main_.auto_shutter.caption() == kStartCaption)
+    if (main_.state.sequencer_on) {
+        stop_run();
+    } else {
         start_run();
-    else stop_run();
+    }
 }
 
 std::optional<std::string> Shutter::timing_problem() const {
@@ -114,6 +120,7 @@ void Shutter::start_run() {
         dialogs_.message(*problem, "");
         return;
     }
+    main_.state.sequencer_on = true;
     main_.auto_shutter.set_caption(kStopCaption);
     sequencer_timer_.start(kSequencerTickMs);
     main_.elapsed_label.set_caption("0");
@@ -122,6 +129,7 @@ void Shutter::start_run() {
 }
 
 void Shutter::stop_run() {
+    main_.state.sequencer_on = false;
     main_.auto_shutter.set_caption(kStartCaption);
     sequencer_timer_.stop();
     shutter_off();

@@ -1,8 +1,8 @@
 #pragma once
 // The camera shutter: Shutter ON and OFF by hand, and the exposure sequencer (Auto Shutter,
 // one tick a second) that runs a number of exposures of a fixed length separated by
-// a fixed gap. The sequencer's state is the text of its controls: the Auto Shutter caption,
-// the elapsed-time label and the exposure-number label.
+// a fixed gap. Whether a run is on is the window's `sequencer_on`; where it stands is the text
+// of its two counting labels, the elapsed time and the exposure number.
 
 #include <optional>
 #include <string>

@@ -13,8 +13,10 @@ class CommandLock {
 public:
     explicit CommandLock(MainWindow& main) : main_(main) {}
 
-    // Switches the buttons off, remembering how each one was.
+    // Switches the buttons off, remembering how each one was. Only one sequence may hold them
+    // (while `commands_locked` is set another one has the link): the caller checks first.
     void lock();
+    bool held() const { return locked_; }
     // Gives them back as they were while the link is up; once it has closed, only SEND, the
     // one command button that stays usable without a box.
     void unlock();

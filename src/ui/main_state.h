@@ -35,6 +35,10 @@ struct MainState {
     std::int16_t search_com_total = 0;
     std::int16_t search_com_count = 0;
     std::array<std::string, 11> search_com_list;
+    // The camera shutter: opened by Shutter ON or a run, and an Auto Shutter run under way. The
+    // indicator and the Auto Shutter caption are drawn from these.
+    bool shutter_open = false;
+    bool sequencer_on = false;
     bool focus_goto1 = false;
     bool focus_goto2 = false;
     std::int16_t focus_constant = 0;

@@ -185,7 +185,7 @@ void MainWindow::channel_box_rule() {
 
 std::string MainWindow::run_in_progress() const {
     if (state.focus_goto1 || state.focus_goto2) return "the Focus GOTO run (click FOCUS to stop it)";
-    if (auto_shutter.caption() != kAutoShutterStart) return "the Auto Shutter run (press Auto Shutter STOP)";
+    if (state.sequencer_on) return "the Auto Shutter run (press Auto Shutter STOP)";
     return {};
 }
 

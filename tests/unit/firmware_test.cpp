@@ -285,6 +285,17 @@ TEST_F(Firmware, BootUpIsOfferedOnlyOnALinkToTheBox) {
     EXPECT_EQ(r.dialogs.messages(), Texts{"Orvantis found on COM3"});
 }
 
+TEST_F(Firmware, NothingElseReachesTheBootLoader) {
+    boot();
+    for (auto* b : {&r.main.write_settings, &r.main.read_settings, &r.main.send_button})
+        EXPECT_FALSE(b->enabled()) << b->name();
+    r.program.settings_write.start();  // were it started all the same
+    ASSERT_EQ(r.dialogs.messages().size(), 1u);
+    EXPECT_NE(r.dialogs.messages()[0].find("in its boot loader"), std::string::npos);
+    EXPECT_TRUE(r.serial.writes.empty());
+    EXPECT_FALSE(r.program.settings_write.running());
+}
+
 TEST_F(Firmware, AnAnswerToBootUpAfterTheWindowClosedDoesNotFillItsNextOpening) {
     w.boot_up.click();
     w.exit_button.click();
