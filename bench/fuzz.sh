@@ -3,14 +3,14 @@
 # build-fuzz/ and runs each for a given time, one after the other, each from a copy of its seed
 # corpus.
 #
-#   bench/fuzz.sh SECONDS [TARGET...]      TARGET: hex, receiver, numbers (or fuzz_hex, ...;
-#                                          default: all three)
+#   bench/fuzz.sh SECONDS [TARGET...]      TARGET: hex, receiver, numbers, sessions (or
+#                                          fuzz_hex, ...; default: all four)
 #   FUZZ_RUNS=10000000 bench/fuzz.sh 0 receiver
 #                                          run until that many inputs (SECONDS 0: no time limit)
 #
 # Inputs are at most 2048 bytes for hex (four records of the longest kind, or some forty of the
 # usual 16-byte kind), 1024 for numbers (long enough for a number beyond the range of a double)
-# and 4096 for receiver.
+# and 4096 for receiver and sessions.
 #
 # Prints one summary line per target: inputs run, inputs per second, duration and result.
 # Exits non-zero when any target crashes, leaks, hangs (more than 5 s on one input), runs out of
@@ -19,7 +19,8 @@
 set -euo pipefail
 
 usage() {
-    echo "usage: $0 SECONDS [hex|receiver|numbers ...]   (env FUZZ_RUNS=N: stop after N inputs)" >&2
+    echo "usage: $0 SECONDS [hex|receiver|numbers|sessions ...]" \
+        "  (env FUZZ_RUNS=N: stop after N inputs)" >&2
     exit 2
 }
 [ $# -ge 1 ] || usage
@@ -27,9 +28,12 @@ seconds=$1
 shift
 [[ "$seconds" =~ ^[0-9]+$ ]] || usage
 targets=("${@#fuzz_}")  # "fuzz_hex" is taken for "hex"
-[ ${#targets[@]} -gt 0 ] || targets=(hex receiver numbers)
+[ ${#targets[@]} -gt 0 ] || targets=(hex receiver numbers sessions)
 for t in "${targets[@]}"; do
-    case "$t" in hex | receiver | numbers) ;; *) echo "unknown target: $t" >&2; usage ;; esac
+    case "$t" in
+        hex | receiver | numbers | sessions) ;;
+        *) echo "unknown target: $t" >&2; usage ;;
+    esac
 done
 runs=${FUZZ_RUNS:-}
 if [ -n "$runs" ] && ! [[ "$runs" =~ ^[0-9]+$ ]]; then
