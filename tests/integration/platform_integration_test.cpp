@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "integration/boxsim_process.h"
 #include "platform/qt/linux_port_directory.h"
 #include "platform/qt/qt_sound_player.h"
 
@@ -24,6 +25,23 @@ TEST(SoundPlayer, AMissingSoundFileFallsBackToTheProgramsOwnSound) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
     EXPECT_EQ(orv::qt::QtSoundPlayer::source_for(mine.toStdString()), QUrl::fromLocalFile(mine));
+}
+
+// Start-up only names the sound; the audio stack is set up a moment later, or at once when the
+// sound is played first.
+TEST(SoundPlayer, IsPreparedAfterTheWindowHasShownOrWhenFirstPlayed) {
+    orv::qt::QtSoundPlayer later;
+    later.set_file("c:\\windows\\mzm.wav");
+    later.open();
+    EXPECT_FALSE(later.prepared());
+    EXPECT_TRUE(orv::test::wait_until([&] { return later.prepared(); },
+                                      orv::qt::QtSoundPlayer::kPrepareDelayMs + 2000));
+
+    orv::qt::QtSoundPlayer at_once;
+    at_once.open();
+    at_once.play();
+    EXPECT_TRUE(at_once.prepared());
+    at_once.stop();
 }
 
 TEST(PortDirectory, PinsFromTheFileAndTheEnvironmentNameExistingPathsOnly) {
