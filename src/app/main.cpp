@@ -13,14 +13,13 @@
 #include "app/firmware_view.h"
 #include "app/main_view.h"
 #include "app/port_settings_view.h"
+#include "platform/qt/lazy_parts.h"
 #include "platform/qt/linux_port_directory.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_file_reader.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_settings_store.h"
-#include "platform/qt/qt_sound_player.h"
-#include "platform/qt/qt_tcp_socket.h"
 #include "shell/program.h"
 
 namespace {
@@ -42,10 +41,10 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     orv::qt::QtSerialPort serial;
-    orv::qt::QtTcpSocket socket;
+    orv::qt::LazyTcpSocket socket;  // its module is loaded at the first TCP connect
     orv::qt::QtClock clock;
     orv::qt::QtSettingsStore store;
-    orv::qt::QtSoundPlayer sound;
+    orv::qt::LazySoundPlayer sound;  // prepared once the window has shown
     orv::qt::QtDialogs dialogs;
     orv::qt::LinuxPortDirectory ports;
     orv::qt::QtFileReader files;

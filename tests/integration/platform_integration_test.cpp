@@ -4,9 +4,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include "integration/boxsim_process.h"
+#include "platform/qt/lazy_parts.h"
 #include "platform/qt/linux_port_directory.h"
 #include "platform/qt/qt_sound_player.h"
 
@@ -27,21 +31,77 @@ TEST(SoundPlayer, AMissingSoundFileFallsBackToTheProgramsOwnSound) {
     EXPECT_EQ(orv::qt::QtSoundPlayer::source_for(mine.toStdString()), QUrl::fromLocalFile(mine));
 }
 
-// Start-up only names the sound; the audio stack is set up a moment later, or at once when the
-// sound is played first.
-TEST(SoundPlayer, IsPreparedAfterTheWindowHasShownOrWhenFirstPlayed) {
-    orv::qt::QtSoundPlayer later;
+// The socket and the sound come from their modules when first needed; a module that cannot be
+// found makes the connect fail with the reason and leaves the sound silent.
+TEST(LazyParts, TheSocketLoadsItsModuleAtTheFirstConnectAndWorks) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    orv::qt::LazyTcpSocket socket(MODULE_DIR);
+    EXPECT_EQ(socket.state(), orv::platform::SocketState::Closed);
+    bool connected = false;
+    socket.on_connected = [&] { connected = true; };
+    socket.connect_to("127.0.0.1", server.serverPort());
+    ASSERT_TRUE(orv::test::wait_until([&] { return connected && server.hasPendingConnections(); }));
+    QTcpSocket* peer = server.nextPendingConnection();
+    socket.send("#GVn#");
+    ASSERT_TRUE(orv::test::wait_until([&] { return peer->bytesAvailable() >= 5; }));
+    EXPECT_EQ(peer->readAll(), "#GVn#");
+    std::string got;
+    socket.on_arrival = [&] { got += socket.read_all(); };
+    peer->write("1.20#");
+    EXPECT_TRUE(orv::test::wait_until([&] { return got == "1.20#"; }));
+
+    orv::qt::LazyTcpSocket lost("/no/such/folder");
+    std::string why;
+    lost.on_error = [&](const std::string& w) { why = w; };
+    lost.connect_to("127.0.0.1", server.serverPort());
+    EXPECT_NE(why.find("network module could not be loaded"), std::string::npos) << why;
+    EXPECT_EQ(lost.state(), orv::platform::SocketState::Closed);
+    lost.send("x");  // nothing to send on, nothing happens
+}
+
+TEST(LazyParts, TheSoundIsPreparedAMomentAfterStartOrWhenFirstPlayed) {
+    orv::qt::LazySoundPlayer later(MODULE_DIR);
     later.set_file("c:\\windows\\mzm.wav");
     later.open();
     EXPECT_FALSE(later.prepared());
     EXPECT_TRUE(orv::test::wait_until([&] { return later.prepared(); },
-                                      orv::qt::QtSoundPlayer::kPrepareDelayMs + 2000));
-
-    orv::qt::QtSoundPlayer at_once;
+                                      orv::qt::LazySoundPlayer::kPrepareDelayMs + 2000));
+    orv::qt::LazySoundPlayer at_once(MODULE_DIR);
     at_once.open();
     at_once.play();
     EXPECT_TRUE(at_once.prepared());
     at_once.stop();
+    orv::qt::LazySoundPlayer missing("/no/such/folder");
+    missing.open();
+    missing.play();  // silent
+    EXPECT_FALSE(missing.prepared());
+}
+
+// From outside: the program shows its window without Qt Network and Qt Multimedia loaded; the
+// sound's libraries follow a moment later.
+TEST(LazyParts, TheProgramStartsWithoutTheNetworkAndSoundLibraries) {
+    QTemporaryDir config;
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", config.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(env);
+    program.start(ORVANTIS_PATH, {});
+    ASSERT_TRUE(program.waitForStarted());
+    const QString maps = QString("/proc/%1/maps").arg(program.processId());
+    const auto loaded = [&maps](const char* lib) {
+        QFile f(maps);
+        return f.open(QIODevice::ReadOnly) && f.readAll().contains(lib);
+    };
+    orv::test::wait_until([] { return false; }, 300);
+    EXPECT_TRUE(loaded("libQt6Widgets"));
+    EXPECT_FALSE(loaded("libQt6Multimedia"));
+    EXPECT_FALSE(loaded("libQt6Network"));
+    EXPECT_TRUE(orv::test::wait_until([&] { return loaded("libQt6Multimedia"); },
+                                      orv::qt::LazySoundPlayer::kPrepareDelayMs + 5000));
+    program.terminate();
+    EXPECT_TRUE(program.waitForFinished(5000));
 }
 
 TEST(PortDirectory, PinsFromTheFileAndTheEnvironmentNameExistingPathsOnly) {

@@ -4,9 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QSerialPortInfo>
 #include <QStandardPaths>
 #include <cstdlib>
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace orv::qt {
 
@@ -35,24 +39,67 @@ void write_text(const QString& path, const std::string& text) {
 QString LinuxPortDirectory::memory_file() { return config_dir() + "/comports"; }
 QString LinuxPortDirectory::pins_file() { return config_dir() + "/pins"; }
 
+namespace {
+
+QString read_attribute(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(f.readAll()).trimmed();
+}
+
+// A port of the 8250 driver exists as a device node whether or not there is a UART behind it;
+// the kernel knows the type of the ones that are real.
+bool real_8250_port(const QString& device) {
+    const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return false;
+    serial_struct info{};
+    const bool known = ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
+    ::close(fd);
+    return known;
+}
+
+// The USB device a tty belongs to: the nearest folder above its device that names a vendor.
+QString usb_identity(const QString& device_dir) {
+    QDir dir(QFileInfo(device_dir).canonicalFilePath());
+    for (int up = 0; up < 6 && !dir.isRoot(); ++up, dir.cdUp()) {
+        const QString vendor = read_attribute(dir.filePath("idVendor"));
+        if (vendor.isEmpty()) continue;
+        const QString serial = read_attribute(dir.filePath("serial"));
+        if (serial.isEmpty()) return {};
+        return QString("usb:%1:%2:%3")
+            .arg(vendor, read_attribute(dir.filePath("idProduct")), serial);
+    }
+    return {};
+}
+
+}  // namespace
+
 std::vector<link::SerialDevice> present_serial_devices() {
     std::map<QString, QString> by_id;  // canonical device path -> by-id name
     const QDir ids("/dev/serial/by-id");
     for (const QFileInfo& link : ids.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
         by_id[link.canonicalFilePath()] = link.fileName();
 
+    // Read from sysfs directly: every tty with a device behind it (the virtual consoles and
+    // pseudo-terminals have none). Asking udev for the whole tty class takes 15 to 20 ms,
+    // which start-up need not wait for.
     std::vector<link::SerialDevice> out;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        const QString path = info.systemLocation();
+    const QDir ttys("/sys/class/tty");
+    for (const QString& name :
+         ttys.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString device_dir = ttys.filePath(name + "/device");
+        if (!QFileInfo::exists(device_dir)) continue;
+        const QString path = "/dev/" + name;
+        if (!QFileInfo::exists(path)) continue;
+        const QString driver =
+            QFileInfo(QFileInfo(device_dir + "/driver").symLinkTarget()).fileName();
+        if (driver == "serial8250" && !real_8250_port(path)) continue;
         const QString canonical = QFileInfo(path).canonicalFilePath();
         QString identity;
         if (const auto it = by_id.find(canonical); it != by_id.end())
             identity = "by-id:" + it->second;
-        else if (!info.serialNumber().isEmpty())
-            identity = QString("usb:%1:%2:%3")
-                           .arg(info.vendorIdentifier(), 4, 16, QChar('0'))
-                           .arg(info.productIdentifier(), 4, 16, QChar('0'))
-                           .arg(info.serialNumber());
+        else if (const QString usb = usb_identity(device_dir); !usb.isEmpty())
+            identity = usb;
         else
             identity = "path:" + path;
         identity.replace(' ', '_');

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QTimer>
 #include <QUrl>
 
 namespace orv::qt {
@@ -18,26 +17,11 @@ QUrl QtSoundPlayer::source_for(const std::string& file) {
 void QtSoundPlayer::set_file(const std::string& file) { file_ = file; }
 
 void QtSoundPlayer::open() {
-    source_ = source_for(file_);
-    opened_ = true;
-    if (effect_) {
-        effect_->setSource(source_);
-        return;
-    }
-    if (prepare_pending_) return;
-    prepare_pending_ = true;
-    QTimer::singleShot(kPrepareDelayMs, this, [this] { prepare(); });
-}
-
-void QtSoundPlayer::prepare() {
-    prepare_pending_ = false;
-    if (effect_ || !opened_) return;
-    effect_ = std::make_unique<QSoundEffect>();
-    effect_->setSource(source_);
+    if (!effect_) effect_ = std::make_unique<QSoundEffect>();
+    effect_->setSource(source_for(file_));
 }
 
 void QtSoundPlayer::play() {
-    prepare();
     if (effect_) effect_->play();
 }
 

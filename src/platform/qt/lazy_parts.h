@@ -1,0 +1,61 @@
+#pragma once
+// The socket and the sound player as the program sees them from start-up on, standing in for
+// the real ones in their modules (see module.h) until they are first needed: the socket loads
+// its module at the first connect, the sound a moment after the window has shown, or at once
+// when it is played before then. A module that cannot be loaded leaves the socket failing to
+// connect with the reason, and the sound silent.
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "platform/sound_player.h"
+#include "platform/tcp_socket.h"
+
+namespace orv::qt {
+
+class LazyTcpSocket : public platform::TcpSocket {
+public:
+    // `module_dir`: where to find the module instead of the usual places.
+    explicit LazyTcpSocket(QString module_dir = {}) : dir_(std::move(module_dir)) {}
+    void connect_to(const std::string& host, std::uint16_t port) override;
+    void close() override;
+    platform::SocketState state() const override;
+    void send(std::string_view bytes) override;
+    std::string read_all() override;
+
+private:
+    QString dir_;
+    std::unique_ptr<platform::TcpSocket> real_;
+};
+
+class LazySoundPlayer : public QObject, public platform::SoundPlayer {
+public:
+    // How long after the first open() the sound is prepared, if nothing needs it sooner.
+    static constexpr int kPrepareDelayMs = 1500;
+
+    explicit LazySoundPlayer(QString module_dir = {}) : dir_(std::move(module_dir)) {}
+
+    void set_file(const std::string& file) override;
+    void open() override;
+    void play() override;
+    void stop() override;
+    void close() override;
+    void beep() override;
+
+    bool prepared() const { return real_ != nullptr; }
+
+private:
+    // Loads the sound module and opens the sound in it, once.
+    void prepare();
+
+    QString dir_;
+    std::string file_;
+    bool opened_ = false;
+    bool pending_ = false;
+    bool failed_ = false;
+    std::unique_ptr<platform::SoundPlayer> real_;
+};
+
+}  // namespace orv::qt
