@@ -17,7 +17,8 @@ SettingsRead::SettingsRead(MainWindow& main, link::Transport& transport, link::R
       transport_(transport),
       receiver_(receiver),
       timer_(timer),
-      dialogs_(dialogs) {
+      dialogs_(dialogs),
+      lock_(main) {
     main_.read_settings.clicked.connect([this] { start(); });
     receiver_.reversal_flags = [this](const std::string& r, link::Via v) { reversal_reply(r, v); };
     receiver_.settings_block = [this](const std::string& r, link::Via v) { settings_block(r, v); };
@@ -25,17 +26,26 @@ SettingsRead::SettingsRead(MainWindow& main, link::Transport& transport, link::R
     receiver_.replied.connect([this] {
         if (!timer_.active()) return;
         if (waiting_for().empty()) {
-            timer_.stop();
+            finish();
         } else {
             timer_.start(kReadStepTimeoutMs);
         }
     });
     timer_.on_tick = [this] { timed_out(); };
     // A read still under way ends with the link; its flags were reset with it.
-    main_.link_closed.connect([this] { timer_.stop(); });
+    main_.link_closed.connect([this] { finish(); });
 }
 
 void SettingsRead::start() {
+    if (timer_.active()) return;  // a read is under way
+    // Another sequence has the link (the boot loader): nothing of the read may reach it.
+    if (main_.commands_locked) {
+        dialogs_.message(
+            "Read Settings cannot run while the Orvantis is in its boot loader: "
+            "finish the firmware update, then connect again.",
+            "");
+        return;
+    }
     if (main_.refuse_while_running("Read Settings", dialogs_)) return;
     if (transport_.socket_connected()) {
         transport_.send_socket(link::kReadReversalFlags);
@@ -47,7 +57,15 @@ void SettingsRead::start() {
     s_.button_flag = true;
     if (s_.device_type == "orvantis")
         for (auto& box : main_.time_boxes) box.set_enabled(true);
+    // Until the last answer nothing else goes out: a command in between would have its answer
+    // taken for the read's, or the read's for its own.
+    lock_.lock();
     timer_.start(kReadStepTimeoutMs);
+}
+
+void SettingsRead::finish() {
+    timer_.stop();
+    lock_.unlock();
 }
 
 void SettingsRead::reversal_reply(const std::string& reply, link::Via via) {
@@ -97,7 +115,7 @@ std::string SettingsRead::waiting_for() const {
 }
 
 void SettingsRead::timed_out() {
-    timer_.stop();
+    finish();
     const std::string step = waiting_for();
     if (step.empty()) return;
     link::forget_awaited(s_, transport_);

@@ -8,6 +8,7 @@
 #include "link/transport.h"
 #include "platform/dialogs.h"
 #include "platform/timer.h"
+#include "ui/command_lock.h"
 #include "ui/main_window.h"
 
 namespace orv::config {
@@ -30,6 +31,8 @@ private:
     // The step the read is waiting for, from the outstanding flags; "" when none.
     std::string waiting_for() const;
     void timed_out();
+    // The read is over, answered or not: the timer stopped, the buttons given back.
+    void finish();
 
     MainWindow& main_;
     MainState& s_;
@@ -37,6 +40,7 @@ private:
     link::Receiver& receiver_;
     platform::Timer& timer_;
     platform::Dialogs& dialogs_;
+    CommandLock lock_;
 };
 
 // The six time boxes show these 16-bit values read high byte first, unsigned.

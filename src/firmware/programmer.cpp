@@ -93,9 +93,10 @@ void Programmer::boot_up() {
     // Another sequence (a settings write) has the link: its commands and acknowledgements
     // must not be interleaved with the boot loader's.
     if (!lock_.held() && main_.commands_locked) {
-        dialogs_.message("BOOT UP needs the link to itself: wait until Write Settings has "
-                         "finished, then press BOOT UP again.",
-                         "");
+        dialogs_.message(
+            "BOOT UP needs the link to itself: wait until Read Settings or Write "
+            "Settings has finished, then press BOOT UP again.",
+            "");
         return;
     }
     // The focuser and the shutter stop before the box becomes a boot loader, and nothing else

@@ -436,8 +436,7 @@ TEST_F(Firmware, BootUpWaitsForAWriteSettingsToFinish) {
     EXPECT_TRUE(r.serial.writes.empty());
     EXPECT_FALSE(r.main.state.bootmode);
     ASSERT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_NE(r.dialogs.messages()[0].find("wait until Write Settings has finished"),
-              std::string::npos);
+    EXPECT_NE(r.dialogs.messages()[0].find("Write Settings has finished"), std::string::npos);
     for (int guard = 0; guard < 20 && r.program.settings_write.running(); ++guard) r.arrive("#");
     r.serial.writes.clear();
     w.boot_up.click();

@@ -39,6 +39,28 @@ TEST(ReadSettings, ReversalByteSetsTheTwoBoxesFromItsLowBits) {
     }
 }
 
+// While the read waits for the box nothing else goes out: its answers are told apart only by
+// what is awaited.
+TEST(ReadSettings, NothingElseGoesOutUntilTheLastAnswer) {
+    ConnectedRig r(false, "1.20#");
+    r.main.channel_box.set_text("7");
+    r.main.read_settings.click();
+    for (auto* b : {&r.main.slew_up, &r.main.write_channel, &r.main.read_settings,
+                    &r.main.write_settings, &r.main.shutter_on, &r.main.send_button})
+        EXPECT_FALSE(b->enabled()) << b->name();
+    r.main.channel_box.set_text("9");  // the channel rule waits too
+    EXPECT_FALSE(r.main.write_channel.enabled());
+    r.serial.arrive(bytes({0, '#'}));
+    r.serial.arrive(std::string(14, '\x01') + "#");
+    r.serial.arrive("ORV-2#");
+    EXPECT_FALSE(r.main.send_button.enabled());
+    r.serial.arrive("1.20#");
+    EXPECT_EQ(r.serial.written, "#gRV##gET##GVP##GVN#");
+    for (auto* b : {&r.main.slew_up, &r.main.write_channel, &r.main.read_settings,
+                    &r.main.write_settings, &r.main.shutter_on, &r.main.send_button})
+        EXPECT_TRUE(b->enabled()) << b->name();
+}
+
 TEST(ReadSettings, GenerationOneReadsThirteenBytesAndLeavesTheOptionBoxes) {
     ConnectedRig r(false, "11.1#");
     r.main.autostar_mode.set_value(1);
@@ -131,6 +153,7 @@ TEST(ReadSettings, EachSilentStepTimesOutWithAMessageAndNothingLeftAwaited) {
         EXPECT_FALSE(r.main.state.do_code);
         EXPECT_FALSE(r.main.state.do_firmware);
         EXPECT_EQ(r.program.transport.threshold(), 1);
+        EXPECT_TRUE(r.main.read_settings.enabled()) << s.named;  // the buttons are back
         // A late reply is not misread as flags or a settings block.
         r.serial.arrive(bytes({0x03, '#'}));
         EXPECT_EQ(r.main.rev_ra.value(), 0);
