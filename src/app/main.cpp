@@ -8,6 +8,7 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/firmware_view.h"
@@ -33,7 +34,8 @@ void on_signal(int) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The whole program, from the application object to the end of its event loop.
+int run(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("orvantis");
     // No application display name: the window system would append it to every title, and
@@ -79,4 +81,13 @@ int main(int argc, char** argv) {
 
     program.start();
     return program.finished() ? 0 : QApplication::exec();
+}
+
+int main(int argc, char** argv) {
+    const int code = run(argc, argv);
+    // Everything of ours is saved and gone by now. The libraries' own global objects are left
+    // to the system: Qt Multimedia's sample cache, torn down while a sound is still loading,
+    // waits for its loader thread forever, and the program would never end.
+    std::fflush(nullptr);
+    std::_Exit(code);
 }

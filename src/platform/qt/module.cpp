@@ -21,7 +21,10 @@ void* make_from_module(const QString& in, const QString& file, const char* facto
             tried += (tried.isEmpty() ? "" : ", ") + path;
             continue;
         }
-        QLibrary library(path);  // stays loaded: nothing unloads it
+        // Never unloaded, not even at exit: the audio stack keeps a thread of its own running
+        // until the very end, and its code must still be there then.
+        QLibrary library(path);
+        library.setLoadHints(QLibrary::PreventUnloadHint);
         using Factory = void* (*)();
         const auto make = reinterpret_cast<Factory>(library.resolve(factory));
         if (make == nullptr) {
