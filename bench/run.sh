@@ -2,7 +2,7 @@
 # Builds the benchmarks (Release, build-bench/) and runs them all, printing every figure.
 # The benchmarks measure and print; none of them asserts on time.
 #
-# Needs: Qt 6 development packages, ser2net, xvfb (xvfb-run), cutecom.
+# Needs: Qt 6 development packages, ser2net, xvfb (xvfb-run).
 # Usage: bench/run.sh [--no-build] [--no-windows]
 set -euo pipefail
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Start-up to the first painted window and resident memory of orvantis, side by side with
-# cutecom (a Qt serial terminal from Debian), both on one Xvfb server, runs alternating.
+# Start-up to the first painted window and resident memory of orvantis, side by side with the
+# floor of a Qt Widgets program on this machine (bench/bare_window: a label and a button, built
+# against the same Qt), both on one Xvfb server, runs alternating; then the two ratios.
 #
 # Measured from outside by bench/xlaunch: the time from starting the program until the X server
 # has its main window mapped, and until that window first shows painted content; the resident
@@ -16,7 +17,6 @@ runs="${RUNS:-7}"
 
 if [ -z "${ORV_STARTUP_INNER:-}" ]; then
     command -v xvfb-run > /dev/null || { echo "startup: xvfb-run is missing (apt-get install xvfb)"; exit 2; }
-    command -v cutecom > /dev/null || { echo "startup: cutecom is missing (apt-get install cutecom)"; exit 2; }
     # -br: a black root window, so that a window that has not painted yet shows black.
     exec xvfb-run -a -s "-screen 0 1280x1024x24 -br -nolisten tcp" \
         env ORV_STARTUP_INNER=1 RUNS="$runs" "$0" "$build"
@@ -26,19 +26,19 @@ xlaunch="$build/bench/xlaunch"
 orvantis="$build/orvantis"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/orvantis" "$work/cutecom"
+mkdir -p "$work/orvantis" "$work/bare"
 
 echo "# startup: $(date -u '+%Y-%m-%d %H:%M:%S UTC'); nproc $(nproc); cpu $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); loadavg $(cat /proc/loadavg)"
-echo "# orvantis: $orvantis; cutecom: $(dpkg-query -W -f='${Version}' cutecom 2>/dev/null || echo '?') ($(ldd "$(command -v cutecom)" | grep -o 'libQt[0-9]Core[^ ]*' | head -1))"
+echo "# orvantis: $orvantis; bare window: $build/bench/bare_window; Qt $(dpkg-query -W -f='${Version}' libqt6core6 2>/dev/null || echo '?')"
 
 results="$work/results"
 : > "$results"
 for i in $(seq 1 "$runs"); do
-    for prog in orvantis cutecom; do
+    for prog in orvantis bare; do
         if [ "$prog" = orvantis ]; then
             line="$(XDG_CONFIG_HOME="$work/orvantis" "$xlaunch" --name "Orvantis Utility" -- "$orvantis")"
         else
-            line="$(XDG_CONFIG_HOME="$work/cutecom" "$xlaunch" --name "CuteCom" -- cutecom)"
+            line="$(XDG_CONFIG_HOME="$work/bare" "$xlaunch" --name "Bare Qt Window" -- "$build/bench/bare_window")"
         fi
         echo "startup run $i $prog: $line"
         echo "$prog $line" >> "$results"
@@ -47,7 +47,7 @@ for i in $(seq 1 "$runs"); do
 done
 
 # Medians per program.
-for prog in orvantis cutecom; do
+for prog in orvantis bare; do
     grep "^$prog " "$results" | sed 's/[a-z_]*=//g' | awk -v p="$prog" '
         { map[NR]=$2; paint[NR]=$3; rp[NR]=$4; rs[NR]=$5 }
         function med(a, n,   i, j, t) {
@@ -61,3 +61,12 @@ for prog in orvantis cutecom; do
                 p, n, med(map, n), med(paint, n), mx(paint, n), med(rp, n) / 1024, med(rs, n) / 1024
         }'
 done
+
+# The two ratios to the bare window: time to first paint and memory at first paint (medians).
+median_of() {  # program, field number
+    grep "^$1 " "$results" | sed 's/[a-z_]*=//g' | awk -v f="$2" '{print $f}' | sort -n |
+        awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'
+}
+awk -v op="$(median_of orvantis 3)" -v bp="$(median_of bare 3)" \
+    -v om="$(median_of orvantis 4)" -v bm="$(median_of bare 4)" \
+    'BEGIN { printf "startup ratio to the bare window: first paint %.2f x, memory at first paint %.2f x\n", op / bp, om / bm }'
