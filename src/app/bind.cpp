@@ -290,6 +290,12 @@ void bind(QComboBox* widget, ui::ComboBox& model, QLabel* buddy) {
         if (shown != items) {
             w->clear();
             w->addItems(items);
+            for (int i = 0; i < w->count(); ++i) {
+                const QString about = qs(m.description(static_cast<std::size_t>(i)));
+                if (about.isEmpty()) continue;
+                w->setItemData(i, about, Qt::ToolTipRole);
+                w->setItemData(i, about, Qt::AccessibleDescriptionRole);
+            }
         }
         if (w->currentText().toStdString() != m.text()) w->setEditText(qs(m.text()));
     });

@@ -16,6 +16,7 @@ inline constexpr int kMaxComNumber = 10;
 struct SerialDevice {
     std::string path;      // what to open, e.g. /dev/ttyUSB0
     std::string identity;  // stable across runs and re-plugging, e.g. a /dev/serial/by-id name
+    std::string description = {};  // what the device is, for the user: path, by-id, USB strings
 };
 
 struct ComAssignment {

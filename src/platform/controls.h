@@ -158,17 +158,25 @@ public:
         if (assign(text_, std::move(text))) changed.fire();
     }
     const std::vector<std::string>& items() const { return items_; }
-    void add_item(std::string item) {
+    // What an entry stands for, shown as its tooltip and accessible description ("" for none).
+    const std::string& description(std::size_t index) const {
+        static const std::string none;
+        return index < descriptions_.size() ? descriptions_[index] : none;
+    }
+    void add_item(std::string item, std::string description = {}) {
         items_.push_back(std::move(item));
+        descriptions_.push_back(std::move(description));
         updated.fire();
     }
     void insert_item(std::size_t index, std::string item) {
-        items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(std::min(index, items_.size())),
-                      std::move(item));
+        const auto at = static_cast<std::ptrdiff_t>(std::min(index, items_.size()));
+        items_.insert(items_.begin() + at, std::move(item));
+        descriptions_.insert(descriptions_.begin() + at, std::string());
         updated.fire();
     }
     void clear_items() {
         items_.clear();
+        descriptions_.clear();
         updated.fire();
     }
     bool contains(const std::string& item) const {
@@ -180,6 +188,7 @@ public:
 private:
     std::string text_;
     std::vector<std::string> items_;
+    std::vector<std::string> descriptions_;
 };
 
 class ScrollBar : public Control {

@@ -12,6 +12,8 @@ public:
     virtual bool exists(int n) = 0;
     // The device path of COMn, or "" when COMn maps to nothing.
     virtual std::string device_path(int n) = 0;
+    // What the device behind COMn is, one fact a line (its path first); "" for nothing.
+    virtual std::string describe(int n) = 0;
 };
 
 }  // namespace orv::platform

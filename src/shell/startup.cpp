@@ -42,7 +42,8 @@ void start_up(MainWindow& main, PortSettingsWindow& settings, Store& store,
     main.state.focus_goto2 = false;
 
     for (std::int16_t n = 1; n <= 10; ++n)
-        if (link::probe_com_port(ports, n) != 0) main.port_list.add_item("COM" + std::to_string(n));
+        if (link::probe_com_port(ports, n) != 0)
+            main.port_list.add_item("COM" + std::to_string(n), ports.describe(n));
     main.port_list.add_item("Search COM");
     main.port_list.add_item("TCP Port");
     main.port_list.set_text(store.read(kAppPorts, "CommPort"));

@@ -275,7 +275,12 @@ public:
         const auto it = ports.find(n);
         return it == ports.end() ? std::string{} : it->second;
     }
+    std::string describe(int n) override {
+        const auto it = descriptions.find(n);
+        return it == descriptions.end() ? device_path(n) : it->second;
+    }
     std::map<int, std::string> ports;
+    std::map<int, std::string> descriptions;
 };
 
 class FileReader : public platform::FileReader {

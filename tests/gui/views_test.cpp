@@ -143,8 +143,16 @@ TEST_F(Views, ModelChangesReachTheWidgets) {
     rig.main.shutter_indicator.set_fill_color(ui::Colour::Green);
     EXPECT_EQ(indicator->color(), ui::Colour::Green);
     EXPECT_EQ(centre(), QColor(0, 255, 0));
-    rig.main.port_list.add_item("COM7");
-    EXPECT_EQ(items(find<QComboBox>(&main, "PORT")).back(), "COM7");
+    // A COM entry tells what device it is, to the pointer and to assistive technology.
+    rig.main.port_list.add_item("COM7", "/dev/ttyUSB0\nUSB 0403:6001, FTDI");
+    auto* ports = find<QComboBox>(&main, "PORT");
+    EXPECT_EQ(items(ports).back(), "COM7");
+    const int last = ports->count() - 1;
+    EXPECT_EQ(ports->itemData(last, Qt::ToolTipRole).toString(),
+              "/dev/ttyUSB0\nUSB 0403:6001, FTDI");
+    EXPECT_EQ(ports->itemData(last, Qt::AccessibleDescriptionRole).toString(),
+              "/dev/ttyUSB0\nUSB 0403:6001, FTDI");
+    EXPECT_FALSE(ports->itemData(0, Qt::ToolTipRole).isValid());  // "Search COM" and the like
 }
 
 TEST_F(Views, SetpointSpinnerStepsByTheModelsIncrement) {

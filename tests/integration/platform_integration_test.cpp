@@ -107,6 +107,66 @@ TEST(LazyParts, TheProgramStartsWithoutTheNetworkAndSoundLibraries) {
     EXPECT_TRUE(program.waitForFinished(5000));
 }
 
+// A sysfs and /dev laid out as the kernel lays them out for a USB adapter, an 8250 port without
+// a UART behind it, a virtual console and a port of another driver.
+TEST(PortDirectory, DevicesAreFoundInSysfsAndToldByWhatTheyAre) {
+    QTemporaryDir root;
+    const QString sys = root.filePath("sys"), dev = root.filePath("dev");
+    const auto mkdir = [](const QString& p) { ASSERT_TRUE(QDir().mkpath(p)); };
+    const auto write = [](const QString& p, const char* text) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    const auto link = [](const QString& target, const QString& at) {
+        ASSERT_TRUE(QFile::link(target, at)) << at.toStdString();
+    };
+    const QString usb = sys + "/devices/pci0000:00/0000:00:14.0/usb1/1-2";
+    const QString port = usb + "/1-2:1.0/ttyUSB0";
+    mkdir(port + "/tty/ttyUSB0");
+    mkdir(sys + "/bus/usb-serial/drivers/ftdi_sio");
+    link(sys + "/bus/usb-serial/drivers/ftdi_sio", port + "/driver");
+    write(usb + "/idVendor", "0403\n");
+    write(usb + "/idProduct", "6001\n");
+    write(usb + "/manufacturer", "FTDI\n");
+    write(usb + "/product", "FT232R USB UART\n");
+    write(usb + "/serial", "A12345\n");
+    const QString uart = sys + "/devices/platform/serial8250/tty/ttyS3";
+    mkdir(uart);
+    mkdir(sys + "/bus/platform/drivers/serial8250");
+    link(sys + "/bus/platform/drivers/serial8250", sys + "/devices/platform/serial8250/driver");
+    const QString acm = sys + "/devices/pci0000:00/acm/tty/ttyACM0";
+    mkdir(acm);
+    mkdir(sys + "/devices/virtual/tty/tty1");
+    mkdir(sys + "/class/tty");
+    link(port + "/tty/ttyUSB0", sys + "/class/tty/ttyUSB0");
+    link(port, port + "/tty/ttyUSB0/device");
+    link(uart, sys + "/class/tty/ttyS3");
+    link(sys + "/devices/platform/serial8250", uart + "/device");
+    link(acm, sys + "/class/tty/ttyACM0");
+    link(sys + "/devices/pci0000:00/acm", acm + "/device");
+    link(sys + "/devices/virtual/tty/tty1", sys + "/class/tty/tty1");
+    mkdir(dev + "/serial/by-id");
+    for (const char* node : {"ttyUSB0", "ttyS3", "ttyACM0", "tty1"}) write(dev + "/" + node, "");
+    link(dev + "/ttyUSB0", dev + "/serial/by-id/usb-FTDI_FT232R_USB_UART_A12345-if00-port0");
+
+    const auto found = orv::qt::present_serial_devices(sys, dev);
+    // The console has no device; the 8250 port has no UART (the kernel cannot tell its type).
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].path, (dev + "/ttyACM0").toStdString());
+    EXPECT_EQ(found[0].identity, "path:" + found[0].path);
+    EXPECT_EQ(found[0].description, found[0].path);
+    EXPECT_EQ(found[1].path, (dev + "/ttyUSB0").toStdString());
+    EXPECT_EQ(found[1].identity, "by-id:usb-FTDI_FT232R_USB_UART_A12345-if00-port0");
+    EXPECT_EQ(found[1].description,
+              found[1].path + "\n" + dev.toStdString() +
+                  "/serial/by-id/usb-FTDI_FT232R_USB_UART_A12345-if00-port0\n"
+                  "USB 0403:6001, FTDI, FT232R USB UART, serial number A12345\ndriver ftdi_sio");
+    // Without its by-id link the adapter is still known by its USB ids and serial number.
+    ASSERT_TRUE(QFile::remove(dev + "/serial/by-id/usb-FTDI_FT232R_USB_UART_A12345-if00-port0"));
+    EXPECT_EQ(orv::qt::present_serial_devices(sys, dev)[1].identity, "usb:0403:6001:A12345");
+}
+
 TEST(PortDirectory, PinsFromTheFileAndTheEnvironmentNameExistingPathsOnly) {
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());

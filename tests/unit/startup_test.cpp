@@ -13,10 +13,14 @@ using orv::fake::Rig;
 TEST(StartUp, FromAnEmptyStore) {
     Rig r;
     r.ports.ports = {{2, "/dev/ttyUSB0"}, {5, "/dev/pts/7"}};
+    r.ports.descriptions = {{2, "/dev/ttyUSB0\nUSB 0403:6001, FTDI"}};
     r.program.start();
     EXPECT_TRUE(r.main.visible());
     EXPECT_FALSE(r.settings.visible());  // created hidden
     EXPECT_EQ(r.main.port_list.items(), (Items{"COM2", "COM5", "Search COM", "TCP Port"}));
+    EXPECT_EQ(r.main.port_list.description(0), "/dev/ttyUSB0\nUSB 0403:6001, FTDI");
+    EXPECT_EQ(r.main.port_list.description(1), "/dev/pts/7");
+    EXPECT_EQ(r.main.port_list.description(2), "");
     EXPECT_EQ(r.main.port_list.text(), "");
     EXPECT_EQ(r.settings.baud_box.text(), "");
     EXPECT_EQ(r.settings.ip_address.text(), "");

@@ -59,24 +59,18 @@ bool real_8250_port(const QString& device) {
 }
 
 // The USB device a tty belongs to: the nearest folder above its device that names a vendor.
-QString usb_identity(const QString& device_dir) {
+QString usb_device_dir(const QString& device_dir) {
     QDir dir(QFileInfo(device_dir).canonicalFilePath());
-    for (int up = 0; up < 6 && !dir.isRoot(); ++up, dir.cdUp()) {
-        const QString vendor = read_attribute(dir.filePath("idVendor"));
-        if (vendor.isEmpty()) continue;
-        const QString serial = read_attribute(dir.filePath("serial"));
-        if (serial.isEmpty()) return {};
-        return QString("usb:%1:%2:%3")
-            .arg(vendor, read_attribute(dir.filePath("idProduct")), serial);
-    }
+    for (int up = 0; up < 6 && !dir.isRoot(); ++up, dir.cdUp())
+        if (QFileInfo::exists(dir.filePath("idVendor"))) return dir.path();
     return {};
 }
 
 }  // namespace
 
-std::vector<link::SerialDevice> present_serial_devices() {
+std::vector<link::SerialDevice> present_serial_devices(const QString& sys, const QString& dev) {
     std::map<QString, QString> by_id;  // canonical device path -> by-id name
-    const QDir ids("/dev/serial/by-id");
+    const QDir ids(dev + "/serial/by-id");
     for (const QFileInfo& link : ids.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
         by_id[link.canonicalFilePath()] = link.fileName();
 
@@ -84,26 +78,41 @@ std::vector<link::SerialDevice> present_serial_devices() {
     // pseudo-terminals have none). Asking udev for the whole tty class takes 15 to 20 ms,
     // which start-up need not wait for.
     std::vector<link::SerialDevice> out;
-    const QDir ttys("/sys/class/tty");
+    const QDir ttys(sys + "/class/tty");
     for (const QString& name :
          ttys.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
         const QString device_dir = ttys.filePath(name + "/device");
         if (!QFileInfo::exists(device_dir)) continue;
-        const QString path = "/dev/" + name;
+        const QString path = dev + "/" + name;
         if (!QFileInfo::exists(path)) continue;
         const QString driver =
             QFileInfo(QFileInfo(device_dir + "/driver").symLinkTarget()).fileName();
         if (driver == "serial8250" && !real_8250_port(path)) continue;
-        const QString canonical = QFileInfo(path).canonicalFilePath();
+
+        QStringList about{path};
         QString identity;
-        if (const auto it = by_id.find(canonical); it != by_id.end())
-            identity = "by-id:" + it->second;
-        else if (const QString usb = usb_identity(device_dir); !usb.isEmpty())
-            identity = usb;
-        else
-            identity = "path:" + path;
+        const auto id = by_id.find(QFileInfo(path).canonicalFilePath());
+        if (id != by_id.end()) {
+            identity = "by-id:" + id->second;
+            about << dev + "/serial/by-id/" + id->second;
+        }
+        if (const QString usb = usb_device_dir(device_dir); !usb.isEmpty()) {
+            const QString vendor = read_attribute(usb + "/idVendor");
+            const QString product = read_attribute(usb + "/idProduct");
+            const QString serial = read_attribute(usb + "/serial");
+            QString line = "USB " + vendor + ":" + product;
+            for (const QString& text :
+                 {read_attribute(usb + "/manufacturer"), read_attribute(usb + "/product")})
+                if (!text.isEmpty()) line += ", " + text;
+            if (!serial.isEmpty()) line += ", serial number " + serial;
+            about << line;
+            if (identity.isEmpty() && !serial.isEmpty())
+                identity = QString("usb:%1:%2:%3").arg(vendor, product, serial);
+        }
+        if (!driver.isEmpty()) about << "driver " + driver;
+        if (identity.isEmpty()) identity = "path:" + path;
         identity.replace(' ', '_');
-        out.push_back({path.toStdString(), identity.toStdString()});
+        out.push_back({path.toStdString(), identity.toStdString(), about.join('\n').toStdString()});
     }
     return out;
 }
@@ -113,8 +122,9 @@ LinuxPortDirectory::LinuxPortDirectory() {
     if (const char* env = std::getenv("ORVANTIS_PORTS"))
         for (auto& [n, path] : link::parse_pins(env)) pins[n] = path;
     const std::string before = read_text(memory_file());
-    const auto assigned = link::assign_com_numbers(present_serial_devices(),
-                                                   link::parse_remembered(before), pins);
+    const auto present = present_serial_devices();
+    for (const auto& d : present) descriptions_[d.path] = d.description;
+    const auto assigned = link::assign_com_numbers(present, link::parse_remembered(before), pins);
     paths_ = assigned.paths;
     const std::string after = link::format_remembered(assigned.remembered);
     if (after != before) write_text(memory_file(), after);
@@ -128,6 +138,13 @@ bool LinuxPortDirectory::exists(int n) {
 std::string LinuxPortDirectory::device_path(int n) {
     const auto it = paths_.find(n);
     return it == paths_.end() ? std::string{} : it->second;
+}
+
+std::string LinuxPortDirectory::describe(int n) {
+    const std::string path = device_path(n);
+    const auto it = descriptions_.find(path);
+    // A pinned device that sysfs does not list (a pseudo-terminal, say) is its path.
+    return it == descriptions_.end() ? path : it->second;
 }
 
 }  // namespace orv::qt
