@@ -26,12 +26,13 @@ int com_number_of(const std::string& entry) {
 }  // namespace
 
 Connection::Connection(MainWindow& main, PortSettingsWindow& settings, Transport& transport,
-                       platform::Timer& identify_timer, platform::Timer& connect_timer,
-                       platform::Dialogs& dialogs)
+                       platform::PortDirectory& ports, platform::Timer& identify_timer,
+                       platform::Timer& connect_timer, platform::Dialogs& dialogs)
     : main_(main),
       s_(main.state),
       settings_(settings),
       transport_(transport),
+      ports_(ports),
       identify_timer_(identify_timer),
       connect_timer_(connect_timer),
       dialogs_(dialogs) {
@@ -102,6 +103,7 @@ void Connection::connect_serial() {
             return;
         }
         s_.search_com_mode = true;
+        skipped_.clear();
     }
     s_.bootmode = false;
 
@@ -129,13 +131,29 @@ void Connection::connect_serial() {
                          "");
         return;
     }
+    // A search leaves ports alone that another program has open: the Orvantis's answers could
+    // go to that program, and our questions would reach whatever it talks to.
+    if (s_.search_com_mode) {
+        if (const std::string held = held_by_others(entry, port); !held.empty()) {
+            skipped_.push_back(held);
+            if (end_search_if_last()) return;
+            ++s_.search_com_count;
+            connect_serial();
+            return;
+        }
+    }
     transport_.set_port_number(port);
     transport_.set_threshold(kEveryByte);
     transport_.discard_input();
     const std::string why = transport_.open_serial();
     if (!why.empty()) {
         if (!s_.search_com_mode) {
-            dialogs_.message(why, "");
+            const std::string held = held_by_others(entry, port);
+            dialogs_.message(held.empty() ? why
+                                          : why + "\n" + held +
+                                                ": close it there, then press "
+                                                "CONNECT again.",
+                             "");
             return;
         }
         // During a search a port that cannot be opened counts as one that does not answer.
@@ -222,8 +240,33 @@ void Connection::close_link(const std::string& device_type) {
 bool Connection::end_search_if_last() {
     if (s_.search_com_count < s_.search_com_total - 1) return false;
     main_.port_list.set_text("Search COM");
-    give_up(kNoOrvantis, "orvantis");
+    give_up(not_found(), "orvantis");
     return true;
+}
+
+std::string Connection::held_by_others(const std::string& entry, int port) const {
+    const auto holders = ports_.holders(port);
+    if (holders.empty()) return {};
+    std::string text = entry + " is open in ";
+    for (std::size_t i = 0; i < holders.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == holders.size() ? " and " : ", ") + holders[i];
+    return text;
+}
+
+std::string Connection::not_found() const {
+    std::string text = kNoOrvantis;
+    if (s_.search_com_mode) {
+        if (skipped_.empty()) return text;
+        text += "\nNot tried, because another program has them open:";
+        for (const auto& s : skipped_) text += "\n" + s;
+        return text + "\nClose the port in that program, then search again.";
+    }
+    const std::string held = held_by_others(main_.port_list.text(), transport_.port_number());
+    if (!held.empty())
+        text += "\n" + held +
+                " as well, so the Orvantis's answers may have gone to that "
+                "program. Close it there, then press CONNECT again.";
+    return text;
 }
 
 void Connection::give_up(const std::string& message, const std::string& device_type) {
@@ -245,7 +288,7 @@ void Connection::identification_tick() {
     }
     if (s_.do_orvantis) {
         if (!transport_.write_serial(kAskFirmwareVersion)) {
-            give_up(kNoOrvantis, "orvantis");
+            give_up(not_found(), "orvantis");
             return;
         }
         s_.do_orvantis = false;
@@ -254,7 +297,7 @@ void Connection::identification_tick() {
         return;
     }
     if (!s_.search_com_mode) {
-        give_up(kNoOrvantis, "orvantis");
+        give_up(not_found(), "orvantis");
         return;
     }
     if (end_search_if_last()) return;

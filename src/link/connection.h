@@ -6,6 +6,7 @@
 
 #include "link/transport.h"
 #include "platform/dialogs.h"
+#include "platform/port_directory.h"
 #include "platform/timer.h"
 #include "ui/main_window.h"
 #include "ui/port_settings.h"
@@ -20,8 +21,8 @@ inline constexpr int kSocketConnectTimeoutMs = 5000;
 class Connection {
 public:
     Connection(MainWindow& main, PortSettingsWindow& settings, Transport& transport,
-               platform::Timer& identify_timer, platform::Timer& connect_timer,
-               platform::Dialogs& dialogs);
+               platform::PortDirectory& ports, platform::Timer& identify_timer,
+               platform::Timer& connect_timer, platform::Dialogs& dialogs);
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
@@ -54,14 +55,21 @@ private:
     bool end_search_if_last();
     // Closes whatever is open and leaves the window disconnected, ready for CONNECT.
     void close_link(const std::string& device_type);
+    // "No Orvantis found", with the ports a search skipped or the programs that have the
+    // port open as well.
+    std::string not_found() const;
+    // "COM3 is open in minicom (pid 42)" for a port other programs have open; "" otherwise.
+    std::string held_by_others(const std::string& entry, int port) const;
 
     MainWindow& main_;
     MainState& s_;
     PortSettingsWindow& settings_;
     Transport& transport_;
+    platform::PortDirectory& ports_;
     platform::Timer& identify_timer_;
     platform::Timer& connect_timer_;
     platform::Dialogs& dialogs_;
+    std::vector<std::string> skipped_;  // the ports this search left alone, and why
 };
 
 }  // namespace orv::link

@@ -2,6 +2,7 @@
 // The serial ports of this machine under the names COM1 to COM10.
 
 #include <string>
+#include <vector>
 
 namespace orv::platform {
 
@@ -14,6 +15,8 @@ public:
     virtual std::string device_path(int n) = 0;
     // What the device behind COMn is, one fact a line (its path first); "" for nothing.
     virtual std::string describe(int n) = 0;
+    // The other programs that have COMn's device open now, each as "name (pid N)".
+    virtual std::vector<std::string> holders(int n) = 0;
 };
 
 }  // namespace orv::platform

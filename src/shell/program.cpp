@@ -15,7 +15,7 @@ Program::Program(Platform p)
       read_timer(p.clock.make_timer()),
       write_timer(p.clock.make_timer()),
       program_timer(p.clock.make_timer()),
-      connection(main, settings, transport, *identify_timer, *connect_timer, p.dialogs),
+      connection(main, settings, transport, p.ports, *identify_timer, *connect_timer, p.dialogs),
       receiver(main, transport, connection, p.dialogs),
       settings_read(main, transport, receiver, *read_timer, p.dialogs),
       settings_write(main, transport, receiver, *write_timer, p.dialogs),

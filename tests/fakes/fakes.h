@@ -279,8 +279,13 @@ public:
         const auto it = descriptions.find(n);
         return it == descriptions.end() ? device_path(n) : it->second;
     }
+    std::vector<std::string> holders(int n) override {
+        const auto it = held.find(n);
+        return it == held.end() ? std::vector<std::string>{} : it->second;
+    }
     std::map<int, std::string> ports;
     std::map<int, std::string> descriptions;
+    std::map<int, std::vector<std::string>> held;
 };
 
 class FileReader : public platform::FileReader {

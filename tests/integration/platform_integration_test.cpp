@@ -167,6 +167,32 @@ TEST(PortDirectory, DevicesAreFoundInSysfsAndToldByWhatTheyAre) {
     EXPECT_EQ(orv::qt::present_serial_devices(sys, dev)[1].identity, "usb:0403:6001:A12345");
 }
 
+// A program that has a device open is found, with its name and pid (a file stands in for the
+// device: what is read from /proc is the same).
+TEST(PortDirectory, AnotherProgramHoldingTheDeviceIsNamed) {
+    QTemporaryDir dir;
+    const QString device = dir.filePath("ttyUSB0");
+    QFile f(device);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    EXPECT_TRUE(orv::qt::processes_holding(device.toStdString()).empty());
+    QProcess holder;
+    holder.setStandardInputFile(device);
+    holder.start("sleep", {"30"});
+    ASSERT_TRUE(holder.waitForStarted());
+    const std::string expected = "sleep (pid " + std::to_string(holder.processId()) + ")";
+    EXPECT_TRUE(orv::test::wait_until(
+        [&] {
+            const auto held = orv::qt::processes_holding(device.toStdString());
+            return held.size() == 1 && held[0] == expected;
+        },
+        3000));
+    holder.kill();
+    holder.waitForFinished();
+    EXPECT_TRUE(orv::qt::processes_holding(device.toStdString()).empty());
+    EXPECT_TRUE(orv::qt::processes_holding("/no/such/device").empty());
+}
+
 TEST(PortDirectory, PinsFromTheFileAndTheEnvironmentNameExistingPathsOnly) {
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());

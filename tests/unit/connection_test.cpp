@@ -129,6 +129,47 @@ TEST_F(Connect, ASearchOverOneSilentPortEndsWithOneMessageAndSearchCOMShownAgain
     EXPECT_TRUE(r.main.state.search_com_mode);
 }
 
+// Another program that has the port open too may take the Orvantis's answers: a search leaves
+// such a port alone and says so, CONNECT names the program when the box stays silent or the
+// port cannot be opened.
+TEST_F(Connect, PortsOtherProgramsHaveOpenAreNamedWithThem) {
+    r.ports.held[1] = {"minicom (pid 4242)"};
+    r.main.port_list.clear_items();
+    for (auto* e : {"COM1", "COM3", "Search COM", "TCP Port"}) r.main.port_list.add_item(e);
+    choose("Search COM");
+    press();
+    EXPECT_EQ(r.serial.opened_path, "/dev/pts/3");  // COM1 not tried
+    EXPECT_EQ(r.serial.open_count, 1);
+    r.clock.advance(2000);
+    EXPECT_EQ(r.dialogs.messages(),
+              std::vector<std::string>{std::string(kNoOrvantis) +
+                                       "\nNot tried, because another program has them open:"
+                                       "\nCOM1 is open in minicom (pid 4242)"
+                                       "\nClose the port in that program, then search again."});
+
+    r.dialogs.shown.clear();
+    r.ports.held[3] = {"cat (pid 7)", "screen (pid 8)"};
+    choose("COM3");
+    press();  // opened all the same: the user chose it
+    EXPECT_EQ(r.serial.opened_path, "/dev/pts/3");
+    r.clock.advance(2000);
+    ASSERT_EQ(r.dialogs.messages().size(), 1u);
+    EXPECT_NE(r.dialogs.messages()[0].find(
+                  "COM3 is open in cat (pid 7) and screen (pid 8) as well, so the Orvantis's "
+                  "answers may have gone to that program."),
+              std::string::npos)
+        << r.dialogs.messages()[0];
+
+    r.dialogs.shown.clear();
+    r.serial.refuse_path["/dev/ttyUSB0"] = "busy";
+    choose("COM1");
+    press();
+    EXPECT_EQ(r.dialogs.messages(),
+              std::vector<std::string>{"COM1 (/dev/ttyUSB0) cannot be opened: busy\nCOM1 is open "
+                                       "in minicom (pid 4242): close it there, then press CONNECT "
+                                       "again."});
+}
+
 TEST_F(Connect, APortThatCannotBeOpenedSaysWhyAndASearchSkipsIt) {
     r.serial.refuse_path["/dev/ttyUSB0"] = "it is in use by another program";
     choose("COM1");

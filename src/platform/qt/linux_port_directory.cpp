@@ -1,5 +1,6 @@
 #include "platform/qt/linux_port_directory.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -138,6 +139,35 @@ bool LinuxPortDirectory::exists(int n) {
 std::string LinuxPortDirectory::device_path(int n) {
     const auto it = paths_.find(n);
     return it == paths_.end() ? std::string{} : it->second;
+}
+
+std::vector<std::string> processes_holding(const std::string& device) {
+    std::vector<std::string> out;
+    const QString wanted = QFileInfo(QString::fromStdString(device)).canonicalFilePath();
+    if (wanted.isEmpty()) return out;
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    const QDir proc("/proc");
+    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (pid == self || pid.front() < '0' || pid.front() > '9') continue;
+        const QDir fds(proc.filePath(pid + "/fd"));
+        for (const QFileInfo& fd :
+             fds.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+            if (fd.symLinkTarget() != wanted) continue;
+            const QString name = read_attribute(proc.filePath(pid + "/comm"));
+            out.push_back((name.isEmpty() ? QString("a program") : name).toStdString() + " (pid " +
+                          pid.toStdString() + ")");
+            break;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> LinuxPortDirectory::holders(int n) {
+    const std::string path = device_path(n);
+    // The program at the other end of a pseudo-terminal (a simulated box, a gateway) keeps its
+    // side open as a matter of course: that is no other program in the way.
+    if (path.empty() || path.rfind("/dev/pts/", 0) == 0) return {};
+    return processes_holding(path);
 }
 
 std::string LinuxPortDirectory::describe(int n) {

@@ -20,6 +20,7 @@ public:
     bool exists(int n) override;
     std::string device_path(int n) override;
     std::string describe(int n) override;
+    std::vector<std::string> holders(int n) override;
 
     static QString memory_file();
     static QString pins_file();
@@ -28,6 +29,10 @@ private:
     std::map<int, std::string> paths_;
     std::map<std::string, std::string> descriptions_;  // device path -> what it is
 };
+
+// The processes other than this one that have `device` open, each as "name (pid N)"; read from
+// /proc, so only those this user may look into.
+std::vector<std::string> processes_holding(const std::string& device);
 
 // The serial devices present now, with their stable identity and what they are. The roots are
 // "/sys" and "/dev" but for tests, which lay out a tree of their own.
