@@ -39,13 +39,7 @@ SettingsRead::SettingsRead(MainWindow& main, link::Transport& transport, link::R
 void SettingsRead::start() {
     if (timer_.active()) return;  // a read is under way
     // Another sequence has the link (the boot loader): nothing of the read may reach it.
-    if (main_.commands_locked) {
-        dialogs_.message(
-            "Read Settings cannot run while the Orvantis is in its boot loader: "
-            "finish the firmware update, then connect again.",
-            "");
-        return;
-    }
+    if (main_.refuse_while_boot_loader("Read Settings", dialogs_)) return;
     if (main_.refuse_while_running("Read Settings", dialogs_)) return;
     if (transport_.socket_connected()) {
         transport_.send_socket(link::kReadReversalFlags);

@@ -72,13 +72,7 @@ std::vector<WriteStep> SettingsWrite::plan(std::string& refusal) const {
 void SettingsWrite::start() {
     if (running()) return;
     // Another sequence has the link (the boot loader): nothing of the write may reach it.
-    if (main_.commands_locked) {
-        dialogs_.message(
-            "Write Settings cannot run while the Orvantis is in its boot loader: "
-            "finish the firmware update, then connect again.",
-            "");
-        return;
-    }
+    if (main_.refuse_while_boot_loader("Write Settings", dialogs_)) return;
     if (main_.refuse_while_running("Write Settings", dialogs_)) return;
     std::string refusal;
     steps_ = plan(refusal);

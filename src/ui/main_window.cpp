@@ -189,6 +189,16 @@ std::string MainWindow::run_in_progress() const {
     return {};
 }
 
+bool MainWindow::refuse_while_boot_loader(const std::string& what,
+                                          platform::Dialogs& dialogs) const {
+    if (!commands_locked) return false;
+    dialogs.message(what +
+                        " cannot run while the Orvantis is in its boot loader: finish the "
+                        "firmware update, then connect again.",
+                    "");
+    return true;
+}
+
 bool MainWindow::refuse_while_running(const std::string& what, platform::Dialogs& dialogs) const {
     const std::string run = run_in_progress();
     if (run.empty()) return false;

@@ -37,6 +37,9 @@ public:
     std::string run_in_progress() const;
     // Shows why `what` does not start now and returns true, when something runs.
     bool refuse_while_running(const std::string& what, platform::Dialogs& dialogs) const;
+    // Tells the user that `what` cannot start while the boot loader has the link (the command
+    // buttons are held for it), and returns true then.
+    bool refuse_while_boot_loader(const std::string& what, platform::Dialogs& dialogs) const;
 
     MainState state;
     // Raised when whatever the program keeps running on the box must stop now, while the link

@@ -289,9 +289,15 @@ TEST_F(Firmware, NothingElseReachesTheBootLoader) {
     boot();
     for (auto* b : {&r.main.write_settings, &r.main.read_settings, &r.main.send_button})
         EXPECT_FALSE(b->enabled()) << b->name();
-    r.program.settings_write.start();  // were it started all the same
-    ASSERT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_NE(r.dialogs.messages()[0].find("in its boot loader"), std::string::npos);
+    r.program.settings_write.start();  // were they started all the same
+    r.program.settings_read.start();
+    ASSERT_EQ(r.dialogs.messages().size(), 2u);
+    EXPECT_NE(r.dialogs.messages()[0].find(
+                  "Write Settings cannot run while the Orvantis is in its boot loader"),
+              std::string::npos);
+    EXPECT_NE(r.dialogs.messages()[1].find(
+                  "Read Settings cannot run while the Orvantis is in its boot loader"),
+              std::string::npos);
     EXPECT_TRUE(r.serial.writes.empty());
     EXPECT_FALSE(r.program.settings_write.running());
 }
