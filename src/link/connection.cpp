@@ -64,6 +64,43 @@ void Connection::identified() {
     enter(LinkState::Identified);
 }
 
+void Connection::tell_latency() {
+    if (!transport_.serial_open() || s_.link != LinkState::Identified) return;
+    const auto latency = ports_.latency(transport_.port_number());
+    if (latency.ms <= kHarmlessLatencyMs) return;
+    if (!latency_told_.insert(latency.file).second) return;
+    const std::string ms = std::to_string(latency.ms);
+    const int upload_s = (latency.ms * kFirmwareBlocks + 500) / 1000;
+    dialogs_.message(main_.port_list.text() + " is a USB serial adapter that holds short replies " +
+                         "for up to " + ms + " ms before passing them on (its latency timer). " +
+                         "Each firmware block waits for such a reply, so a firmware upload takes " +
+                         "about " + std::to_string(upload_s) + " s longer, and every answer of " +
+                         "the Orvantis comes up to " + ms + " ms late.\n" +
+                         "To lower it to 1 ms until the adapter is plugged in again:\n" +
+                         "echo 1 | sudo tee " + latency.file + "\n" +
+                         "For good, put this line into /etc/udev/rules.d/50-orvantis.rules:\n" +
+                         "ACTION==\"add\", SUBSYSTEM==\"usb-serial\", " +
+                         "ATTR{latency_timer}=\"1\"\n" + "This program changes nothing by itself.",
+                     "");
+}
+
+std::string Connection::grabbers() const {
+    std::string text;
+    for (const auto& line : ports_.grabbers()) text += "\n" + line;
+    return text;
+}
+
+std::string Connection::baud_hint() const {
+    const auto& rates = settings_.baud_box.items();
+    std::string list;
+    for (std::size_t i = 0; i < rates.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == rates.size() ? " or " : ", ") + rates[i];
+    return "\n" + main_.port_list.text() + " was asked at " + settings_.baud_box.text() +
+           " baud. The Orvantis answers only at the rate set on it (" + list +
+           "): choose another in Port Settings, or try \"Search COM\" in case it is on another "
+           "port.";
+}
+
 void Connection::connect() {
     // Stray bytes of an earlier link must not lead the first reply of this one.
     s_.instring.clear();
@@ -149,11 +186,9 @@ void Connection::connect_serial() {
     if (!why.empty()) {
         if (!s_.search_com_mode) {
             const std::string held = held_by_others(entry, port);
-            dialogs_.message(held.empty() ? why
-                                          : why + "\n" + held +
-                                                ": close it there, then press "
-                                                "CONNECT again.",
-                             "");
+            std::string text = why.back() == '.' ? why : why + ".";
+            if (!held.empty()) text += "\n" + held + ": close it there, then press CONNECT again.";
+            dialogs_.message(text + grabbers(), "");
             return;
         }
         // During a search a port that cannot be opened counts as one that does not answer.
@@ -185,13 +220,35 @@ void Connection::socket_connected() {
 }
 
 void Connection::socket_failed(const std::string& why) {
-    const std::string where = settings_.ip_address.text() + ":" + settings_.ip_port.text();
+    const std::string host = settings_.ip_address.text();
+    const std::string where = host + ":" + settings_.ip_port.text();
     if (connect_timer_.active()) {
         connect_timer_.stop();
         enter(LinkState::Idle);
-        dialogs_.message("Cannot connect to " + where + ": " + why + ".\nCheck the address and "
-                         "port in Port Settings and that the network adapter is on.",
-                         "");
+        std::string step;
+        switch (transport_.socket_failure()) {
+            case platform::SocketFailure::Refused:
+                step = host + " is there, but nothing takes connections on port " +
+                       settings_.ip_port.text() +
+                       ". Check the port number in Port Settings and that the gateway's serial "
+                       "server (ser2net, say) runs and listens on it.";
+                break;
+            case platform::SocketFailure::NoRoute:
+                step = "This computer has no way to " + host +
+                       ". Check that it is on the gateway's network (cable or Wi-Fi) and the "
+                       "address in Port Settings.";
+                break;
+            case platform::SocketFailure::UnknownHost:
+                step = "The name " + host +
+                       " is not known. Check the address in Port Settings, or use the "
+                       "gateway's number address (192.168.1.20, say).";
+                break;
+            default:
+                step =
+                    "Check the address and port in Port Settings and that the network "
+                    "adapter is on.";
+        }
+        dialogs_.message("Cannot connect to " + where + ": " + why + ".\n" + step, "");
         return;
     }
     if (!link_up()) return;
@@ -207,8 +264,9 @@ void Connection::socket_connect_timed_out() {
     dialogs_.message("Cannot connect to " + settings_.ip_address.text() + ":" +
                          settings_.ip_port.text() + ": no answer within " +
                          std::to_string(kSocketConnectTimeoutMs / 1000) +
-                         " seconds.\nCheck the address and port in Port Settings and that the "
-                         "network adapter is on.",
+                         " seconds.\nNothing answered at that address, not even to refuse: "
+                         "check that the network adapter is switched on and the address in "
+                         "Port Settings.",
                      "");
 }
 
@@ -256,17 +314,27 @@ std::string Connection::held_by_others(const std::string& entry, int port) const
 std::string Connection::not_found() const {
     std::string text = kNoOrvantis;
     if (s_.search_com_mode) {
-        if (skipped_.empty()) return text;
+        if (skipped_.empty()) return text + grabbers();
         text += "\nNot tried, because another program has them open:";
         for (const auto& s : skipped_) text += "\n" + s;
-        return text + "\nClose the port in that program, then search again.";
+        return text + "\nClose the port in that program, then search again." + grabbers();
     }
+    // Only silence gets the doctor's word: an answer that was not the Orvantis's has been told.
+    const bool silent = transport_.received() == 0;
+    if (transport_.socket_connected())
+        return silent ? text + "\nThe gateway at " + settings_.ip_address.text() + ":" +
+                            settings_.ip_port.text() +
+                            " took the connection, but no answer came through it. Check that "
+                            "the gateway talks to its serial side at the baud rate set on the "
+                            "Orvantis, its cable to the Orvantis, and that the Orvantis is "
+                            "switched on."
+                      : text;
     const std::string held = held_by_others(main_.port_list.text(), transport_.port_number());
     if (!held.empty())
         text += "\n" + held +
                 " as well, so the Orvantis's answers may have gone to that "
                 "program. Close it there, then press CONNECT again.";
-    return text;
+    return silent ? text + baud_hint() + grabbers() : text;
 }
 
 void Connection::give_up(const std::string& message, const std::string& device_type) {
@@ -283,7 +351,7 @@ void Connection::identification_tick() {
             enter(LinkState::AskingAgain);
             return;
         }
-        give_up(kNoOrvantis, "orvantis");
+        give_up(not_found(), "orvantis");
         return;
     }
     if (s_.do_orvantis) {

@@ -2,6 +2,7 @@
 // CONNECT / DISCONNECT, the identification time-out and the search through
 // every COM entry of the port list.
 
+#include <set>
 #include <string>
 
 #include "link/transport.h"
@@ -17,6 +18,10 @@ inline constexpr const char* kNoOrvantis =
     "No Orvantis found. Check Port Settings, Power & Connections";
 // How long a TCP connect may take before the user is told.
 inline constexpr int kSocketConnectTimeoutMs = 5000;
+// A USB adapter's latency timer up to this costs nothing worth telling.
+inline constexpr int kHarmlessLatencyMs = 2;
+// The blocks of a firmware upload, each waiting for one short reply.
+inline constexpr int kFirmwareBlocks = 224;
 
 class Connection {
 public:
@@ -36,6 +41,9 @@ public:
     bool link_up() const { return orv::link_up(s_.link); }
     // The identification tick; the receiver also runs it at once after rejecting a version.
     void identification_tick();
+    // After the box was found on a serial port, once per adapter and run: what a slow USB
+    // adapter's latency timer costs and how to lower it.
+    void tell_latency();
     void stop_identification_timer() { identify_timer_.stop(); }
 
 private:
@@ -60,6 +68,10 @@ private:
     std::string not_found() const;
     // "COM3 is open in minicom (pid 42)" for a port other programs have open; "" otherwise.
     std::string held_by_others(const std::string& entry, int port) const;
+    // The programs that probe or claim serial adapters, one line each after a line break.
+    std::string grabbers() const;
+    // The baud rate asked at and the rates the box may be set to, after a line break.
+    std::string baud_hint() const;
 
     MainWindow& main_;
     MainState& s_;
@@ -70,6 +82,7 @@ private:
     platform::Timer& connect_timer_;
     platform::Dialogs& dialogs_;
     std::vector<std::string> skipped_;  // the ports this search left alone, and why
+    std::set<std::string> latency_told_;  // the adapters already told of
 };
 
 }  // namespace orv::link

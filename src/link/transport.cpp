@@ -53,17 +53,39 @@ Transport::Transport(platform::SerialPort& serial, platform::TcpSocket& socket,
     : serial_(serial), socket_(socket), ports_(ports) {
     serial_.on_arrival = [this] { serial_arrival(); };
     serial_.on_lost = [this](const std::string& why) {
+        closed();
         if (on_serial_lost) on_serial_lost(why);
     };
     socket_.on_connected = [this] {
+        opened("TCP " + socket_peer_);
         if (on_socket_connected) on_socket_connected();
     };
     socket_.on_arrival = [this] {
         if (on_socket_arrival) on_socket_arrival();
     };
     socket_.on_error = [this](const std::string& why) {
+        closed();
         if (on_socket_error) on_socket_error(why);
     };
+}
+
+void Transport::opened(const std::string& what) {
+    received_ = 0;
+    logged_open_ = true;
+    if (on_traffic) on_traffic(Flow::Opened, what);
+}
+
+void Transport::closed() {
+    if (!logged_open_) return;
+    logged_open_ = false;
+    if (on_traffic) on_traffic(Flow::Closed, {});
+}
+
+std::string Transport::passed(Flow flow, std::string bytes) {
+    if (bytes.empty()) return bytes;
+    if (flow == Flow::Received) received_ += bytes.size();
+    if (on_traffic) on_traffic(flow, bytes);
+    return bytes;
 }
 
 void Transport::serial_arrival() {
@@ -100,11 +122,14 @@ std::string Transport::open_serial() {
     if (serial_.is_open()) serial_.close();
     const std::string why = serial_.open(path, *line);
     if (!why.empty()) return name + " (" + path + ") cannot be opened: " + why;
+    opened(name + " (" + path + ") at " + settings_);
     return {};
 }
 
 void Transport::close_serial() {
-    if (serial_.is_open()) serial_.close();
+    if (!serial_.is_open()) return;
+    serial_.close();
+    closed();
 }
 
 bool Transport::serial_open() const { return serial_.is_open(); }
@@ -112,23 +137,29 @@ bool Transport::serial_open() const { return serial_.is_open(); }
 bool Transport::write_serial(std::string_view bytes) {
     if (!serial_.is_open()) return false;
     serial_.write(bytes);
+    passed(Flow::Sent, std::string(bytes));
     return true;
 }
 
-std::string Transport::read_serial() { return serial_.is_open() ? serial_.read_all() : std::string{}; }
+std::string Transport::read_serial() {
+    return serial_.is_open() ? passed(Flow::Received, serial_.read_all()) : std::string{};
+}
 
 std::string Transport::connect_socket(const std::string& host, const std::string& port_text) {
     const auto port = parse_ip_port(port_text);
     if (!port)
         return "The IP port \"" + port_text +
                "\" is not a whole number from 1 to 65535. Correct it in Port Settings.";
-    if (socket_.state() != platform::SocketState::Closed) socket_.close();
+    close_socket();
+    socket_peer_ = host + ":" + port_text;
     socket_.connect_to(host, *port);
     return {};
 }
 
 void Transport::close_socket() {
-    if (socket_.state() != platform::SocketState::Closed) socket_.close();
+    if (socket_.state() == platform::SocketState::Closed) return;
+    socket_.close();
+    closed();
 }
 
 platform::SocketState Transport::socket_state() const { return socket_.state(); }
@@ -140,10 +171,11 @@ bool Transport::socket_connected() const {
 bool Transport::send_socket(std::string_view bytes) {
     if (!socket_connected()) return false;
     socket_.send(bytes);
+    passed(Flow::Sent, std::string(bytes));
     return true;
 }
 
-std::string Transport::read_socket() { return socket_.read_all(); }
+std::string Transport::read_socket() { return passed(Flow::Received, socket_.read_all()); }
 
 bool Transport::send_command(std::string_view bytes) {
     if (send_socket(bytes) || write_serial(bytes)) return true;

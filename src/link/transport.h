@@ -23,6 +23,9 @@ std::optional<platform::LineSettings> parse_line_settings(std::string_view text)
 // "23" -> 23; nullopt unless the text is a whole number from 1 to 65535.
 std::optional<std::uint16_t> parse_ip_port(std::string_view text);
 
+// What passes through the transport, for the traffic log.
+enum class Flow { Opened, Sent, Received, Closed };
+
 class Transport {
 public:
     Transport(platform::SerialPort& serial, platform::TcpSocket& socket,
@@ -61,6 +64,7 @@ public:
     std::string connect_socket(const std::string& host, const std::string& port_text);
     void close_socket();
     platform::SocketState socket_state() const;
+    platform::SocketFailure socket_failure() const { return socket_.failure(); }
     bool socket_connected() const;
     // Sends over the socket; false (and nothing sent) unless it is connected.
     bool send_socket(std::string_view bytes);
@@ -73,6 +77,13 @@ public:
     // With neither open nothing is sent, on_not_connected is raised and false returned.
     bool send_command(std::string_view bytes);
 
+    // Bytes read from the box since the link opened; 0 means it has said nothing at all.
+    std::size_t received() const { return received_; }
+
+    // Every byte sent and read as it passes, and the link opening ("COM3 (/dev/ttyUSB0) at
+    // 9600,N,8,1", "TCP 127.0.0.1:4001") and closing.
+    std::function<void(Flow, std::string_view)> on_traffic;
+
     std::function<void()> on_serial_notify;
     std::function<void(const std::string&)> on_serial_lost;
     std::function<void()> on_socket_connected;
@@ -82,6 +93,9 @@ public:
 
 private:
     void serial_arrival();
+    void opened(const std::string& what);
+    void closed();
+    std::string passed(Flow flow, std::string bytes);
 
     platform::SerialPort& serial_;
     platform::TcpSocket& socket_;
@@ -89,6 +103,9 @@ private:
     std::string settings_;
     int port_number_ = 1;
     int threshold_ = 0;
+    std::size_t received_ = 0;
+    bool logged_open_ = false;
+    std::string socket_peer_;
     std::function<void()> serial_owner_;
 };
 

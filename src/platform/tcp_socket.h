@@ -10,6 +10,9 @@ namespace orv::platform {
 
 enum class SocketState { Closed, Connecting, Connected };
 
+// Why the last connect failed, where the machine told it apart.
+enum class SocketFailure { Other, Refused, NoRoute, UnknownHost, TimedOut };
+
 class TcpSocket {
 public:
     virtual ~TcpSocket() = default;
@@ -22,6 +25,8 @@ public:
     virtual void send(std::string_view bytes) = 0;
     // Returns and removes the data that has arrived.
     virtual std::string read_all() = 0;
+    // The kind of the last failure reported through on_error.
+    virtual SocketFailure failure() const { return SocketFailure::Other; }
 
     std::function<void()> on_connected;
     std::function<void()> on_arrival;

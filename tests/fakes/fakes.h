@@ -146,6 +146,7 @@ public:
         if (box) box(std::string(bytes));
     }
     std::string read_all() override { return std::exchange(waiting, {}); }
+    platform::SocketFailure failure() const override { return failure_kind; }
 
     void accept() {
         state_ = platform::SocketState::Connected;
@@ -162,6 +163,7 @@ public:
 
     std::string host;
     std::uint16_t port = 0;
+    platform::SocketFailure failure_kind = platform::SocketFailure::Other;
     std::string sent;
     std::string waiting;
     int connects = 0;
@@ -217,6 +219,13 @@ public:
         std::vector<std::string> out;
         for (const auto& s : shown)
             if (s.kind == "message") out.push_back(s.text);
+        return out;
+    }
+
+    // The first line of each message: the message itself, without the advice that follows it.
+    std::vector<std::string> headlines() const {
+        std::vector<std::string> out = messages();
+        for (auto& m : out) m = m.substr(0, m.find('\n'));
         return out;
     }
 
@@ -283,9 +292,16 @@ public:
         const auto it = held.find(n);
         return it == held.end() ? std::vector<std::string>{} : it->second;
     }
+    std::vector<std::string> grabbers() override { return grabbing; }
+    platform::AdapterLatency latency(int n) override {
+        const auto it = latencies.find(n);
+        return it == latencies.end() ? platform::AdapterLatency{} : it->second;
+    }
     std::map<int, std::string> ports;
     std::map<int, std::string> descriptions;
     std::map<int, std::vector<std::string>> held;
+    std::vector<std::string> grabbing;
+    std::map<int, platform::AdapterLatency> latencies;
 };
 
 class FileReader : public platform::FileReader {

@@ -42,7 +42,12 @@ TEST_F(Connect, ASilentComPortGetsGVnThenGVNThenIsGivenUpAfterTwoSeconds) {
     EXPECT_TRUE(r.main.state.do_firmware);
     EXPECT_TRUE(r.dialogs.shown.empty());
     r.clock.advance(1000);
-    EXPECT_EQ(r.dialogs.messages(), std::vector<std::string>{kNoOrvantis});
+    EXPECT_EQ(r.dialogs.messages(),
+              std::vector<std::string>{std::string(kNoOrvantis) +
+                                       "\nCOM10 was asked at 9600 baud. The Orvantis answers only "
+                                       "at the rate set on it (9600, 19200, 38400 or 57600): "
+                                       "choose another in Port Settings, or try \"Search COM\" in "
+                                       "case it is on another port."});
     EXPECT_FALSE(r.serial.is_open());
     EXPECT_EQ(caption(), "CONNECT");
     EXPECT_FALSE(r.program.identify_timer->active());
@@ -165,7 +170,7 @@ TEST_F(Connect, PortsOtherProgramsHaveOpenAreNamedWithThem) {
     choose("COM1");
     press();
     EXPECT_EQ(r.dialogs.messages(),
-              std::vector<std::string>{"COM1 (/dev/ttyUSB0) cannot be opened: busy\nCOM1 is open "
+              std::vector<std::string>{"COM1 (/dev/ttyUSB0) cannot be opened: busy.\nCOM1 is open "
                                        "in minicom (pid 4242): close it there, then press CONNECT "
                                        "again."});
 }
@@ -175,7 +180,8 @@ TEST_F(Connect, APortThatCannotBeOpenedSaysWhyAndASearchSkipsIt) {
     choose("COM1");
     press();
     EXPECT_EQ(r.dialogs.messages(),
-              std::vector<std::string>{"COM1 (/dev/ttyUSB0) cannot be opened: it is in use by another program"});
+              std::vector<std::string>{
+                  "COM1 (/dev/ttyUSB0) cannot be opened: it is in use by another program."});
     EXPECT_EQ(caption(), "CONNECT");
     EXPECT_EQ(r.serial.written, "");
     EXPECT_FALSE(r.program.identify_timer->active());
@@ -245,7 +251,7 @@ TEST_F(Connect, TheGiveUpHappensOnceEvenWhenTicksArriveWhileItsMessageIsOpen) {
     };
     r.clock.advance(2000);
     r.dialogs.during = nullptr;
-    EXPECT_EQ(r.dialogs.messages(), std::vector<std::string>{kNoOrvantis});
+    EXPECT_EQ(r.dialogs.headlines(), std::vector<std::string>{kNoOrvantis});
     EXPECT_EQ(r.serial.written, "GVn#GVN#");
 }
 
@@ -280,9 +286,63 @@ TEST_F(Connect, TcpConnectsAsynchronouslyAndASecondPressRetries) {
     r.clock.advance(1000);
     EXPECT_EQ(r.socket.sent, "GVn#GVN#");
     r.clock.advance(1000);
-    EXPECT_EQ(r.dialogs.messages(), std::vector<std::string>{kNoOrvantis});
+    EXPECT_EQ(r.dialogs.headlines(), std::vector<std::string>{kNoOrvantis});
+    EXPECT_NE(r.dialogs.messages()[0].find("The gateway at 127.0.0.1:4001 took the connection, "
+                                           "but no answer came through it."),
+              std::string::npos);
     EXPECT_EQ(r.socket.state(), orv::platform::SocketState::Closed);
     EXPECT_EQ(r.serial.written, "");
+}
+
+// The advice after "No Orvantis found" is for silence only; the programs that grab adapters are
+// named on silence and on a refused open; a slow adapter is told of once per run.
+TEST_F(Connect, TheDoctorAdvisesOnSilenceAndTellsOfASlowAdapterOnce) {
+    r.ports.grabbing = {"ModemManager (pid 9) is running: stop it."};
+    choose("COM3");
+    press();
+    r.clock.advance(2000);
+    ASSERT_EQ(r.dialogs.messages().size(), 1u);
+    EXPECT_NE(r.dialogs.messages()[0].find("baud."), std::string::npos);
+    EXPECT_NE(r.dialogs.messages()[0].find("\nModemManager (pid 9) is running: stop it."),
+              std::string::npos);
+
+    r.dialogs.shown.clear();
+    press();
+    r.serial.arrive("\xf0\x0f");  // something at a wrong rate: bytes, but no answer
+    r.clock.advance(2000);
+    EXPECT_EQ(r.dialogs.messages(), std::vector<std::string>{kNoOrvantis});
+
+    r.dialogs.shown.clear();
+    r.serial.refuse_path["/dev/ttyUSB0"] = "permission denied: ask root.";
+    choose("COM1");
+    press();
+    EXPECT_EQ(r.dialogs.messages(),
+              std::vector<std::string>{"COM1 (/dev/ttyUSB0) cannot be opened: permission denied: "
+                                       "ask root.\nModemManager (pid 9) is running: stop it."});
+
+    r.dialogs.shown.clear();
+    r.ports.grabbing.clear();
+    r.ports.latencies[10] = {16, "/sys/class/tty/ttyUSB9/device/latency_timer"};
+    r.ports.latencies[3] = {2, "/sys/class/tty/pts3/device/latency_timer"};
+    for (const char* port : {"COM3", "COM10", "COM10"}) {
+        choose(port);
+        press();
+        r.serial.arrive("1.20#");
+        press();
+    }
+    const auto shown = r.dialogs.messages();  // "Orvantis found on ..." each time, and once:
+    ASSERT_EQ(shown.size(), 4u);
+    EXPECT_EQ(shown[0], "Orvantis found on COM3");
+    EXPECT_EQ(shown[1], "Orvantis found on COM10");
+    EXPECT_EQ(shown[3], "Orvantis found on COM10");
+    const std::string& told = shown[2];
+    EXPECT_EQ(
+        told.rfind("COM10 is a USB serial adapter that holds short replies for up to 16 ms", 0), 0u)
+        << told;
+    for (const char* part :
+         {"about 4 s longer", "echo 1 | sudo tee /sys/class/tty/ttyUSB9/device/latency_timer",
+          "ATTR{latency_timer}=\"1\""})
+        EXPECT_NE(told.find(part), std::string::npos) << part;
 }
 
 TEST_F(Connect, TcpFailuresNameTheAddressAndTheReason) {
@@ -300,9 +360,27 @@ TEST_F(Connect, TcpFailuresNameTheAddressAndTheReason) {
     EXPECT_NE(r.dialogs.messages()[1].find("10.0.0.5:23: Connection refused"), std::string::npos);
     EXPECT_EQ(caption(), "CONNECT");
 
+    // Each cause the machine tells apart gets its own next step.
+    using orv::platform::SocketFailure;
+    const std::pair<SocketFailure, const char*> steps[] = {
+        {SocketFailure::Refused, "nothing takes connections on port 23"},
+        {SocketFailure::NoRoute, "no way to 10.0.0.5"},
+        {SocketFailure::UnknownHost, "The name 10.0.0.5 is not known"},
+        {SocketFailure::Other, "Check the address and port"},
+    };
+    for (const auto& [kind, step] : steps) {
+        r.dialogs.shown.clear();
+        r.socket.failure_kind = kind;
+        press();
+        r.socket.fail("why");
+        ASSERT_EQ(r.dialogs.messages().size(), 1u);
+        EXPECT_NE(r.dialogs.messages()[0].find(step), std::string::npos) << r.dialogs.messages()[0];
+    }
+    r.dialogs.shown.clear();
+
     press();
     r.clock.advance(orv::link::kSocketConnectTimeoutMs);
-    EXPECT_NE(r.dialogs.messages()[2].find("no answer within 5 seconds"), std::string::npos);
+    EXPECT_NE(r.dialogs.messages()[0].find("no answer within 5 seconds"), std::string::npos);
     EXPECT_EQ(r.socket.state(), orv::platform::SocketState::Closed);
 }
 

@@ -24,6 +24,9 @@ public:
     platform::SocketState state() const override;
     void send(std::string_view bytes) override;
     std::string read_all() override;
+    platform::SocketFailure failure() const override {
+        return real_ ? real_->failure() : platform::SocketFailure::Other;
+    }
 
 private:
     QString dir_;

@@ -1,5 +1,7 @@
 #include "platform/qt/linux_port_directory.h"
 
+#include "platform/qt/serial_doctor.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -175,6 +177,13 @@ std::string LinuxPortDirectory::describe(int n) {
     const auto it = descriptions_.find(path);
     // A pinned device that sysfs does not list (a pseudo-terminal, say) is its path.
     return it == descriptions_.end() ? path : it->second;
+}
+
+std::vector<std::string> LinuxPortDirectory::grabbers() { return adapter_grabbers(); }
+
+platform::AdapterLatency LinuxPortDirectory::latency(int n) {
+    const std::string path = device_path(n);
+    return path.empty() ? platform::AdapterLatency{} : latency_timer(path);
 }
 
 }  // namespace orv::qt

@@ -21,6 +21,8 @@ public:
     std::string device_path(int n) override;
     std::string describe(int n) override;
     std::vector<std::string> holders(int n) override;
+    std::vector<std::string> grabbers() override;
+    platform::AdapterLatency latency(int n) override;
 
     static QString memory_file();
     static QString pins_file();

@@ -1,10 +1,8 @@
 #include "platform/qt/qt_serial_port.h"
 
-#include <grp.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QFileInfo>
+
+#include "platform/qt/serial_doctor.h"
 
 namespace orv::qt {
 
@@ -20,27 +18,18 @@ QSerialPort::Parity parity_of(char p) {
     }
 }
 
-std::string owning_group(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return {};
-    const struct group* g = ::getgrgid(st.st_gid);
-    return g != nullptr ? std::string(g->gr_name) : std::to_string(st.st_gid);
-}
-
 }  // namespace
 
 std::string describe_open_error(QSerialPort::SerialPortError error, const std::string& path) {
     switch (error) {
         case QSerialPort::DeviceNotFoundError:
-            return "the device is not there (unplugged?)";
+            return "the device is gone: it was unplugged or switched off. Plug it in again";
         case QSerialPort::PermissionError: {
-            // QSerialPort reports a port locked by another program as a permission error too.
-            if (::access(path.c_str(), R_OK | W_OK) == 0) return "it is in use by another program";
-            const std::string group = owning_group(path);
-            return "permission denied. Your user must be in the group that owns the device" +
-                   (group.empty() ? std::string() : " (" + group + ")") +
-                   ": run \"sudo usermod -aG " + (group.empty() ? "dialout" : group) +
-                   " $USER\", then log out and in again";
+            // Qt says "permission" for a lock file or an exclusive open by another program too.
+            if (std::string why = permission_trouble(path); !why.empty())
+                return "permission denied: " + why;
+            if (std::string lock = lock_holder(path); !lock.empty()) return "it is " + lock;
+            return "it is in use by another program";
         }
         case QSerialPort::OpenError:
             return "it is already open";

@@ -16,6 +16,22 @@ QtTcpSocket::QtTcpSocket() {
         const bool remote_closed = e == QAbstractSocket::RemoteHostClosedError;
         const std::string why = remote_closed ? "the connection was closed by the other side"
                                               : socket_.errorString().toStdString();
+        switch (e) {
+            case QAbstractSocket::ConnectionRefusedError:
+                failure_ = platform::SocketFailure::Refused;
+                break;
+            case QAbstractSocket::HostNotFoundError:
+                failure_ = platform::SocketFailure::UnknownHost;
+                break;
+            case QAbstractSocket::NetworkError:
+                failure_ = platform::SocketFailure::NoRoute;
+                break;
+            case QAbstractSocket::SocketTimeoutError:
+                failure_ = platform::SocketFailure::TimedOut;
+                break;
+            default:
+                failure_ = platform::SocketFailure::Other;
+        }
         closing_ = true;
         socket_.abort();
         closing_ = false;

@@ -17,10 +17,12 @@ public:
     platform::SocketState state() const override;
     void send(std::string_view bytes) override;
     std::string read_all() override;
+    platform::SocketFailure failure() const override { return failure_; }
 
 private:
     QTcpSocket socket_;
     bool closing_ = false;
+    platform::SocketFailure failure_ = platform::SocketFailure::Other;
 };
 
 }  // namespace orv::qt
