@@ -97,6 +97,12 @@ BenchProgram::BenchProgram(const std::string& pins, bool windows)
         firmware_view = std::make_unique<app::FirmwareView>(*program);
         main_view = std::make_unique<app::MainView>(*program);
     }
+    if (const QString dir = qEnvironmentVariable("ORV_TRAFFIC_DIR"); !dir.isEmpty()) {
+        traffic_files = std::make_unique<link::TrafficFiles>(dir.toStdString(), "bench");
+        program->traffic.write_line = [this](const std::string& line) {
+            traffic_files->write(line);
+        };
+    }
     program->start();
 }
 

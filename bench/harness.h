@@ -110,6 +110,8 @@ struct BenchProgram : test::BasicLiveProgram<TimedSerial, TimedSocket> {
     std::unique_ptr<app::PortSettingsView> settings_view;
     std::unique_ptr<app::FirmwareView> firmware_view;
     std::unique_ptr<app::MainView> main_view;
+    // With ORV_TRAFFIC_DIR set, the traffic log goes to files there as well, as in the program.
+    std::unique_ptr<link::TrafficFiles> traffic_files;
 };
 
 // ser2net as the tests start it, here with the line's baud rate and, where asked, ser2net's

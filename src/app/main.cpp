@@ -5,15 +5,19 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "app/firmware_view.h"
 #include "app/main_view.h"
 #include "app/port_settings_view.h"
+#include "app/traffic_view.h"
 #include "platform/qt/lazy_parts.h"
 #include "platform/qt/linux_port_directory.h"
 #include "platform/qt/qt_clock.h"
@@ -30,6 +34,13 @@ int signal_pipe[2] = {-1, -1};
 void on_signal(int) {
     const char c = 1;
     [[maybe_unused]] const auto n = ::write(signal_pipe[1], &c, 1);
+}
+
+// $XDG_STATE_HOME/orvantis, or ~/.local/state/orvantis.
+std::string traffic_folder() {
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty() || !QDir::isAbsolutePath(state)) state = QDir::homePath() + "/.local/state";
+    return (state + "/orvantis").toStdString();
 }
 
 }  // namespace
@@ -56,6 +67,15 @@ int run(int argc, char** argv) {
     orv::app::PortSettingsView settings_view(program);
     orv::app::FirmwareView firmware_view(program);
     orv::app::MainView main_view(program);
+    std::unique_ptr<orv::app::TrafficView> traffic_view;
+    program.traffic_window.updated.connect([&] {
+        if (!traffic_view && program.traffic_window.visible())
+            traffic_view = std::make_unique<orv::app::TrafficView>(program);
+    });
+    // The last sessions' traffic, one file each, in the user's state folder.
+    orv::link::TrafficFiles traffic_files(
+        traffic_folder(), QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString());
+    program.traffic.write_line = [&](const std::string& line) { traffic_files.write(line); };
 
     // A logout or a kill by the session must not lose the user's values: save as EXIT does.
     const auto terminate = [&program] {

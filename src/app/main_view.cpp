@@ -325,7 +325,11 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     panel->setRowStretch(r++, 1);
     auto* exit = make.button(m.exit_button);
     exit->setMinimumWidth(80);
-    panel->addWidget(exit, r, 0, 1, 3, Qt::AlignRight);
+    auto* foot = new QHBoxLayout;
+    foot->addWidget(make.button(m.traffic_button));
+    foot->addStretch(1);
+    foot->addWidget(exit);
+    panel->addLayout(foot, r, 0, 1, 3);
 
     auto* all = new QHBoxLayout(this);
     all->addLayout(left);

@@ -1,5 +1,5 @@
 #pragma once
-// Modal dialogs: message box, question box, input box and file-open dialog.
+// Modal dialogs: message box, question box, input box, file-open and file-save dialogs.
 // Each one waits for the user; other events may be delivered meanwhile.
 
 #include <optional>
@@ -28,6 +28,15 @@ public:
     virtual std::optional<std::string> open_file(const std::string& title,
                                                  const std::string& filter,
                                                  const std::string& initial) = 0;
+    // A file-save dialog that asks before replacing a file; nullopt when cancelled.
+    virtual std::optional<std::string> save_file(const std::string& title,
+                                                 const std::string& filter,
+                                                 const std::string& suggested) {
+        (void)title;
+        (void)filter;
+        (void)suggested;
+        return std::nullopt;
+    }
 };
 
 }  // namespace orv::platform

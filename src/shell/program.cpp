@@ -8,6 +8,8 @@ Program::Program(Platform p)
     : platform(p),
       store(p.store),
       transport(p.serial, p.socket, p.ports),
+      traffic(p.clock, link::local_wall_clock),
+      traffic_window(traffic, p.dialogs),
       sequencer_timer(p.clock.make_timer()),
       identify_timer(p.clock.make_timer()),
       focus_timer(p.clock.make_timer()),
@@ -30,6 +32,8 @@ Program::Program(Platform p)
     transport.on_not_connected = [this] { platform.dialogs.message(link::kNotConnected, ""); };
     main.port_settings_button.clicked.connect([this] { settings.show(); });
     main.exit_button.clicked.connect([this] { exit(); });
+    traffic.attach(transport);
+    main.traffic_button.clicked.connect([this] { traffic_window.show(); });
 }
 
 void Program::start() {
@@ -75,6 +79,7 @@ void Program::end() {
     shut_down_once();
     main.close();
     settings.close();
+    traffic_window.close();
     finished_ = true;
     if (on_quit) on_quit();
 }

@@ -15,6 +15,7 @@
 #include "handcontrol/slew_pad.h"
 #include "link/connection.h"
 #include "link/receiver.h"
+#include "link/traffic_log.h"
 #include "link/transport.h"
 #include "platform/dialogs.h"
 #include "platform/file_reader.h"
@@ -77,6 +78,8 @@ public:
     FirmwareWindow firmware;
     Store store;
     link::Transport transport;
+    link::TrafficLog traffic;
+    link::TrafficWindow traffic_window;
     std::unique_ptr<platform::Timer> sequencer_timer;  // exposure sequencer
     std::unique_ptr<platform::Timer> identify_timer;   // identification time-out
     std::unique_ptr<platform::Timer> focus_timer;      // focus

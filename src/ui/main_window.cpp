@@ -159,6 +159,8 @@ MainWindow::MainWindow() : ui::Window(kMainTitle) {
 
     // exit
     button(exit_button, "EXIT", true);
+    button(traffic_button, "Traffic", true);
+    traffic_button.set_description("Every byte sent to the Orvantis and received from it");
 
     channel_box.changed.connect([this] { channel_box_rule(); });
 }
@@ -281,7 +283,8 @@ std::vector<ui::Control*> MainWindow::all_controls() {
                                      &elapsed_label,
                                      &exposure_number_label,
                                      &shutter_indicator,
-                                     &exit_button};
+                                     &exit_button,
+                                     &traffic_button};
     for (auto& l : time_labels) all.push_back(&l);
     return all;
 }

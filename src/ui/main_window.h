@@ -131,6 +131,8 @@ public:
     ui::Shape shutter_indicator{"Shape1"};
     // exit
     ui::Button exit_button{"Command12"};
+    // opens the record of every byte to and from the box
+    ui::Button traffic_button{"cmdTraffic"};
 
     // Every control, for checks that walk the whole window.
     std::vector<ui::Control*> all_controls();

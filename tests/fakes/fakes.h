@@ -215,6 +215,15 @@ public:
         return v;
     }
 
+    std::optional<std::string> save_file(const std::string& title, const std::string& filter,
+                                         const std::string&) override {
+        shown.push_back({"save", filter, title});
+        if (files.empty()) return std::nullopt;
+        auto v = files.front();
+        files.pop_front();
+        return v;
+    }
+
     std::vector<std::string> messages() const {
         std::vector<std::string> out;
         for (const auto& s : shown)

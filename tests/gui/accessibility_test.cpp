@@ -5,9 +5,12 @@
 #include <QAccessibleActionInterface>
 #include <QAccessibleEditableTextInterface>
 #include <QAccessibleInterface>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 
 #include "views.h"
 
@@ -85,6 +88,40 @@ TEST_F(Views, AButtonPressedThroughTheAccessibilityInterfaceIsAClick) {
     act(find<QAbstractButton>(&main, "Port Settings"), QAccessibleActionInterface::pressAction());
     // The press is animated: the click comes a moment later.
     EXPECT_TRUE(QTest::qWaitFor([&clicks] { return clicks == 1; }, 2000));
+}
+
+// The Traffic window opens from its button, and is worked through the same interface: the pause
+// toggled, the filter chosen, Copy pressed, each reaching the program.
+TEST_F(Views, TheTrafficWindowIsWorkedThroughTheAccessibilityInterface) {
+    rig.program.traffic.add(link::Flow::Opened, "COM3");
+    rig.program.traffic.add(link::Flow::Sent, "GVn#");
+    rig.program.traffic.add(link::Flow::Received, "1.20#");
+    act(find<QAbstractButton>(&main, "Traffic"), QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return rig.program.traffic_window.visible(); }, 2000));
+    QWidget* traffic = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->windowTitle() == "Traffic" && w->isVisible()) traffic = w;
+            return traffic != nullptr;
+        },
+        2000));
+    auto* lines = find<QListWidget>(traffic, "Traffic");
+    EXPECT_EQ(lines->count(), 3);
+    act(find<QCheckBox>(traffic, "Pause"), QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(rig.program.traffic_window.pause.checked());
+    rig.program.traffic.add(link::Flow::Sent, ":Q#");
+    EXPECT_EQ(lines->count(), 3);
+    act(find<QCheckBox>(traffic, "Pause"), QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(lines->count(), 4);
+    set_value_text(find<QComboBox>(traffic, "Show")->lineEdit(), "Received");
+    EXPECT_EQ(rig.program.traffic_window.direction.text(), "Received");
+    EXPECT_EQ(lines->count(), 2);
+    act(find<QAbstractButton>(traffic, "Copy"), QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [] { return QGuiApplication::clipboard()->text().endsWith("1.20#\n"); }, 2000));
+    act(find<QAbstractButton>(traffic, "Close"), QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !rig.program.traffic_window.visible(); }, 2000));
 }
 
 }  // namespace

@@ -29,6 +29,19 @@ TEST_F(Views, SavesScreenshotsWhenAskedTo) {
     w.progress.set_value(12800);
     w.status_line.set_caption("Programming");
     EXPECT_TRUE(firmware.grab().save(QDir(dir).filePath("firmware.png")));
+
+    // The Traffic window after an identification, a Read Settings and a firmware block.
+    auto& t = rig.program.traffic;
+    t.add(link::Flow::Opened, "COM3 (/dev/ttyUSB0) at 9600,N,8,1");
+    for (const char* s : {"GVn#", "1.20#", "GVN#", "2.21#", "#GPC#", "OA5#", "#GSR#"})
+        t.add(s[0] == '#' || s[0] == 'G' ? link::Flow::Sent : link::Flow::Received, s);
+    t.add(link::Flow::Received, std::string("\x01\x01\x2c\x00\x23#", 6));
+    t.add(link::Flow::Sent, std::string(128, '\x0c'));
+    t.add(link::Flow::Received, "A");
+    rig.main.traffic_button.click();
+    ASSERT_TRUE(traffic_view != nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(traffic_view.get()));
+    EXPECT_TRUE(traffic_view->grab().save(QDir(dir).filePath("traffic.png")));
 }
 
 }  // namespace

@@ -8,12 +8,14 @@
 #include <QAbstractButton>
 #include <QTest>
 #include <QWidget>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
 #include "app/firmware_view.h"
 #include "app/main_view.h"
 #include "app/port_settings_view.h"
+#include "app/traffic_view.h"
 #include "fakes/rig.h"
 
 namespace orv::gui {
@@ -56,6 +58,17 @@ protected:
     app::MainView main{rig.program};
     app::PortSettingsView settings{rig.program};
     app::FirmwareView firmware{rig.program};
+    // Made when the Traffic window first opens, as the program does.
+    std::unique_ptr<app::TrafficView> traffic_view;
+    void TearDown() override { traffic_view.reset(); }
+
+public:
+    Views() {
+        rig.program.traffic_window.updated.connect([this] {
+            if (!traffic_view && rig.program.traffic_window.visible())
+                traffic_view = std::make_unique<app::TrafficView>(rig.program);
+        });
+    }
 };
 
 }  // namespace orv::gui

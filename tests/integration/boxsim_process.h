@@ -105,12 +105,13 @@ public:
         ask("send" + side + " " + to_hex(bytes));
     }
 
-    // Everything the box received on one side, as hex bytes separated by blanks.
-    std::string received_hex(const std::string& side) const {
+    // Everything the box received (or with "TX", sent) on one side, as hex bytes separated by
+    // blanks.
+    std::string received_hex(const std::string& side, const std::string& kind = "RX") const {
         QFile f(log_path_);
         if (!f.open(QIODevice::ReadOnly)) return {};
         std::string all;
-        const std::string tag = " " + side + " RX ";
+        const std::string tag = " " + side + " " + kind + " ";
         for (const QByteArray& line : f.readAll().split('\n')) {
             const std::string l = line.toStdString();
             const auto at = l.find(tag);

@@ -25,7 +25,8 @@ Buttons any_device(MainWindow& w) {
             &w.goto_setpoint[1], &w.set_setpoint[1]};
 }
 Buttons always_on(MainWindow& w) {
-    return {&w.connect_button, &w.port_settings_button, &w.send_button, &w.exit_button};
+    return {&w.connect_button, &w.port_settings_button, &w.send_button, &w.exit_button,
+            &w.traffic_button};
 }
 
 void expect_enabled(const Buttons& buttons, bool enabled) {
@@ -44,7 +45,7 @@ TEST(MainWindow, StartsWithOnlyConnectionSendExitAndTheBoxesUsable) {
     expect_enabled(always_on(w), true);
     expect_enabled(orvantis_only(w), false);
     expect_enabled(any_device(w), false);
-    EXPECT_EQ(button_count(w), 24);
+    EXPECT_EQ(button_count(w), 25);
 
     EXPECT_EQ(w.connect_button.caption(), "CONNECT");
     EXPECT_EQ(w.channel_box.text(), "#");

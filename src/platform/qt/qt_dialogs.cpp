@@ -84,4 +84,13 @@ std::optional<std::string> QtDialogs::open_file(const std::string& title,
     return path.toStdString();
 }
 
+std::optional<std::string> QtDialogs::save_file(const std::string& title, const std::string& filter,
+                                                const std::string& suggested) {
+    const QString path =
+        QFileDialog::getSaveFileName(asking_window(), title_or_app(title),
+                                     QString::fromStdString(suggested), file_filter(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
 }  // namespace orv::qt

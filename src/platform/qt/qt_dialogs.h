@@ -19,6 +19,8 @@ public:
                                      int x_points, int y_points) override;
     std::optional<std::string> open_file(const std::string& title, const std::string& filter,
                                          const std::string& initial) override;
+    std::optional<std::string> save_file(const std::string& title, const std::string& filter,
+                                         const std::string& suggested) override;
 };
 
 // "Hex Files (*.hex)|*.hex;" -> "Hex Files (*.hex)": pairs of description and patterns.
