@@ -1,24 +1,27 @@
 #include "app/bind.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QIcon>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProgressBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPointer>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStringList>
 
 #include <algorithm>
+#include <memory>
 
 namespace orv::app {
 
@@ -275,10 +278,10 @@ void bind(QCheckBox* widget, ui::CheckBox& model, QLabel* buddy) {
 }
 
 void bind(QComboBox* widget, ui::ComboBox& model, QLabel* buddy) {
-    widget->setEditable(true);
+    widget->setEditable(!model.choice_only());
     // The list belongs to the model: Enter adds nothing, and nothing is completed on its own.
     widget->setInsertPolicy(QComboBox::NoInsert);
-    widget->setCompleter(nullptr);
+    if (widget->isEditable()) widget->setCompleter(nullptr);
     set_buddy(buddy, widget);
     follow(widget, model, [](QComboBox* w, ui::ComboBox& m) {
         QStringList items;
@@ -287,6 +290,8 @@ void bind(QComboBox* widget, ui::ComboBox& model, QLabel* buddy) {
         for (int i = 0; i < w->count(); ++i) shown << w->itemText(i);
         const QSignalBlocker quiet(w);
         const QSignalBlocker quiet_text(w->lineEdit());
+        const QSignalBlocker quiet_list(w->view()->selectionModel());
+        w->setEditable(!m.choice_only());
         if (shown != items) {
             w->clear();
             w->addItems(items);
@@ -297,15 +302,28 @@ void bind(QComboBox* widget, ui::ComboBox& model, QLabel* buddy) {
                 w->setItemData(i, about, Qt::AccessibleDescriptionRole);
             }
         }
-        if (w->currentText().toStdString() != m.text()) w->setEditText(qs(m.text()));
+        if (m.choice_only())
+            w->setCurrentIndex(w->findText(qs(m.text()), Qt::MatchExactly));
+        else if (w->currentText().toStdString() != m.text())
+            w->setEditText(qs(m.text()));
     });
     // Typing, pasting, text set through the accessibility interface and picking an entry are
     // the same change to the model. The model's own changes are shown with signals blocked.
-    QObject::connect(widget->lineEdit(), &QLineEdit::textChanged, widget,
-                     [&model](const QString& text) { model.set_text(text.toStdString()); });
+    if (widget->lineEdit() != nullptr)
+        QObject::connect(widget->lineEdit(), &QLineEdit::textChanged, widget,
+                         [&model](const QString& text) { model.set_text(text.toStdString()); });
     QObject::connect(widget, &QComboBox::activated, widget, [widget, &model](int index) {
         model.set_text(widget->itemText(index).toStdString());
     });
+    // Assistive technology chooses an entry of a closed list by selecting it in the list: that
+    // is a choice as well. (While the list is open, moving through it chooses nothing yet.)
+    if (!model.choice_only()) return;
+    QObject::connect(widget->view()->selectionModel(), &QItemSelectionModel::selectionChanged,
+                     widget, [widget, &model](const QItemSelection& selected) {
+                         if (widget->view()->isVisible() || selected.indexes().isEmpty()) return;
+                         const int row = selected.indexes().front().row();
+                         model.set_text(widget->itemText(row).toStdString());
+                     });
 }
 
 void bind(QScrollBar* widget, ui::ScrollBar& model) {
@@ -349,11 +367,20 @@ void bind_window(QWidget* window, ui::Window& model) {
 }
 
 void bind(QListWidget* widget, ui::ListBox& model) {
-    follow(widget, model, [](QListWidget* w, ui::ListBox& m) {
+    // Lines are only ever added at the end or removed from the front (all of them, when the
+    // list is cleared): the widget follows by the count of lines removed so far.
+    auto shown_dropped = std::make_shared<std::size_t>(model.dropped());
+    follow(widget, model, [shown_dropped](QListWidget* w, ui::ListBox& m) {
         const auto& items = m.items();
-        // Lines are only ever added or all cleared: add what is new, or start again.
-        if (static_cast<std::size_t>(w->count()) > items.size()) w->clear();
-        for (auto i = static_cast<std::size_t>(w->count()); i < items.size(); ++i) w->addItem(qs(items[i]));
+        std::size_t gone = m.dropped() - *shown_dropped;
+        *shown_dropped = m.dropped();
+        if (gone >= static_cast<std::size_t>(w->count())) {
+            w->clear();
+        } else {
+            while (gone-- > 0) delete w->takeItem(0);
+        }
+        for (auto i = static_cast<std::size_t>(w->count()); i < items.size(); ++i)
+            w->addItem(qs(items[i]));
     });
 }
 

@@ -1,11 +1,13 @@
 #include "app/main_view.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "app/bind.h"
 
@@ -78,6 +81,26 @@ public:
 
 private:
     QWidget* parent_;
+};
+
+// Hands Up and Down in a box to the model, which decides what they do.
+class KeySteps : public QObject {
+public:
+    KeySteps(QObject* parent, std::function<void(bool older)> step)
+        : QObject(parent), step_(std::move(step)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Up || key == Qt::Key_Down) {
+                step_(key == Qt::Key_Up);
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(bool)> step_;
 };
 
 QHBoxLayout* row(std::initializer_list<QWidget*> widgets, int indent = 0) {
@@ -263,7 +286,15 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     auto* direct = new QVBoxLayout;
     direct->addWidget(directLabel);
     auto* command = make.box(m.command_box, 18, directLabel);
-    direct->addLayout(row({command, make.button(m.send_button)}));
+    // Up and Down walk through the commands sent before; the list beside offers them all.
+    command->installEventFilter(new KeySteps(
+        command, [&m](bool older) { older ? m.command_older.fire() : m.command_newer.fire(); }));
+    auto* history = new QComboBox(this);
+    history->setFixedWidth(Maker::text_width(history, 2) + 10);
+    history->setToolTip("Earlier commands");
+    history->view()->setMinimumWidth(Maker::text_width(history, 24));
+    bind(history, m.command_history);
+    direct->addLayout(row({command, history, make.button(m.send_button)}));
     auto* firmware = new QVBoxLayout;
     auto* password = make.box(m.password_box, 12);
     auto* upload = make.button(m.firmware_upload);

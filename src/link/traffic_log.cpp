@@ -151,6 +151,7 @@ TrafficWindow::TrafficWindow(TrafficLog& log, platform::Dialogs& dialogs)
     direction.set_accessible_name("Show");
     for (const char* d : {"Both", "Sent", "Received"}) direction.add_item(d);
     direction.set_text("Both");
+    direction.set_choice_only(true);
     copy.set_caption("Copy");
     copy.set_accessible_name("Copy");
     save.set_caption("Save...");
@@ -158,12 +159,16 @@ TrafficWindow::TrafficWindow(TrafficLog& log, platform::Dialogs& dialogs)
     close_button.set_caption("Close");
     close_button.set_accessible_name("Close");
 
+    // Lines are made only while the window is shown; opening it shows what is kept.
     log_.added.connect([this](const TrafficEntry& e) {
-        if (pause.checked() || !passes(e)) return;
+        if (!visible() || pause.checked() || !passes(e)) return;
         lines.add_item(traffic_line(e));
-        // Now and then the oldest lines go, so the window stays light.
-        if (lines.items().size() > TrafficLog::kKeepEntries + TrafficLog::kKeepEntries / 10)
-            refill();
+        // The oldest lines go a hundred at a time, so the window stays light.
+        if (lines.items().size() > TrafficLog::kKeepEntries + 100) lines.drop_front(100);
+    });
+    updated.connect([this] {
+        if (visible() && !shown_) refill();
+        shown_ = visible();
     });
     // Leaving the pause shows what came meanwhile; a new filter shows what it lets through.
     pause.changed.connect([this] {

@@ -114,6 +114,7 @@ private:
 
     TrafficLog& log_;
     platform::Dialogs& dialogs_;
+    bool shown_ = false;
 };
 
 }  // namespace orv::link

@@ -182,10 +182,14 @@ public:
     bool contains(const std::string& item) const {
         return std::find(items_.begin(), items_.end(), item) != items_.end();
     }
+    // Only an entry of the list can be chosen; nothing can be typed.
+    bool choice_only() const { return choice_only_; }
+    void set_choice_only(bool on) { assign(choice_only_, on); }
 
     Signal<> changed;
 
 private:
+    bool choice_only_ = false;
     std::string text_;
     std::vector<std::string> items_;
     std::vector<std::string> descriptions_;
@@ -271,12 +275,23 @@ public:
         updated.fire();
     }
     void clear_items() {
+        dropped_ += items_.size();
         items_.clear();
         updated.fire();
     }
+    // Removes the oldest `n` lines, for a list that keeps only its latest.
+    void drop_front(std::size_t n) {
+        n = std::min(n, items_.size());
+        items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(n));
+        dropped_ += n;
+        updated.fire();
+    }
+    // How many lines were ever removed, for a view that follows the list line by line.
+    std::size_t dropped() const { return dropped_; }
 
 private:
     std::vector<std::string> items_;
+    std::size_t dropped_ = 0;
 };
 
 // A window: its title and whether it is shown. `closed` is raised when the program closes it

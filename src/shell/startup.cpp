@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "handcontrol/console.h"
 #include "link/port_probe.h"
 #include "ui/number.h"
 
@@ -45,6 +46,12 @@ void start_up(MainWindow& main, PortSettingsWindow& settings, Store& store,
         if (link::probe_com_port(ports, n) != 0)
             main.port_list.add_item("COM" + std::to_string(n), ports.describe(n));
     main.port_list.add_item("Search COM");
+    // The direct commands of earlier runs (CommandHistory0 to 49), most recent first, each once.
+    for (std::size_t i = 0; i < handcontrol::kHistorySize; ++i) {
+        std::string command = store.read(kAppFocus, "CommandHistory" + std::to_string(i));
+        if (!command.empty() && !main.command_history.contains(command))
+            main.command_history.add_item(std::move(command));
+    }
     main.port_list.add_item("TCP Port");
     main.port_list.set_text(store.read(kAppPorts, "CommPort"));
 
@@ -80,6 +87,15 @@ bool shut_down(MainWindow& main, PortSettingsWindow& settings, Store& store,
     for (std::size_t i = 0; i <= 9; ++i) {
         store.save(kAppFocus, "IPaddr" + std::to_string(i), i < addrs.size() ? addrs[i] : "");
         store.save(kAppFocus, "IPport" + std::to_string(i), i < ports.size() ? ports[i] : "");
+    }
+    const auto& commands = main.command_history.items();
+    // Keys past the end are emptied only where an earlier run left a command.
+    for (std::size_t i = 0; i < handcontrol::kHistorySize; ++i) {
+        const std::string key = "CommandHistory" + std::to_string(i);
+        if (i < commands.size())
+            store.save(kAppFocus, key, commands[i]);
+        else if (!store.read(kAppFocus, key).empty())
+            store.save(kAppFocus, key, "");
     }
     const bool saved = store.commit();
 

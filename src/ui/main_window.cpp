@@ -111,6 +111,8 @@ MainWindow::MainWindow() : ui::Window(kMainTitle) {
     label(command_label, "Send Direct LX200 commands");
     text_box(command_box, "Send Direct LX200 commands", "");
     button(send_button, "SEND", true);
+    command_history.set_accessible_name("Earlier commands");
+    command_history.set_choice_only(true);
 
     // device settings
     button(read_settings, "Read Settings", false);
@@ -250,6 +252,7 @@ std::vector<ui::Control*> MainWindow::all_controls() {
                                      &command_label,
                                      &command_box,
                                      &send_button,
+                                     &command_history,
                                      &read_settings,
                                      &write_settings,
                                      &product_code_label,

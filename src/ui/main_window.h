@@ -95,6 +95,11 @@ public:
     ui::Label command_label{"lblDirect"};
     ui::TextBox command_box{"Text12"};
     ui::Button send_button{"Command19"};
+    // the commands sent before, most recent first; choosing one puts it into the command box
+    ui::ComboBox command_history{"cboHistory"};
+    // Up and Down in the command box: an older or a newer command from the history
+    ui::Signal<> command_older;
+    ui::Signal<> command_newer;
     // device settings
     ui::Button read_settings{"Command13"};
     ui::Button write_settings{"Command14"};

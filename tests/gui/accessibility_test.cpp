@@ -27,6 +27,21 @@ void set_value_text(QWidget* w, const QString& text) {
     accessible(w)->setText(QAccessible::Value, text);
 }
 
+void act(QAccessibleInterface* a, const QString& action) {
+    auto* actions = a->actionInterface();
+    if (actions == nullptr) throw std::runtime_error("no action interface");
+    actions->doAction(action);
+}
+
+// Picks an entry of a combo box that only offers its list, as a screen reader's user does: the
+// list's entry is selected through the interface.
+void choose(QComboBox* combo, const QString& entry) {
+    QAccessibleInterface* list = accessible(combo)->child(0);
+    for (int i = 0; i < list->childCount(); ++i)
+        if (list->child(i)->text(QAccessible::Name) == entry)
+            act(list->child(i), QAccessibleActionInterface::toggleAction());
+}
+
 void act(QWidget* w, const QString& action) {
     auto* actions = accessible(w)->actionInterface();
     if (actions == nullptr) throw std::runtime_error("no action interface");
@@ -90,6 +105,24 @@ TEST_F(Views, AButtonPressedThroughTheAccessibilityInterfaceIsAClick) {
     EXPECT_TRUE(QTest::qWaitFor([&clicks] { return clicks == 1; }, 2000));
 }
 
+// The commands sent before come back with Up in the command box, and from the list beside it
+// chosen through the accessibility interface.
+TEST_F(Views, EarlierCommandsComeBackByKeyAndFromTheList) {
+    for (const char* c : {":GR#", "#Q#"}) rig.main.command_history.add_item(c);  // as restored
+    auto* box = find<QLineEdit>(&main, "Send Direct LX200 commands");
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Up);
+    EXPECT_EQ(rig.main.command_box.text(), ":GR#");
+    QTest::keyClick(box, Qt::Key_Up);
+    EXPECT_EQ(box->text(), "#Q#");
+    QTest::keyClick(box, Qt::Key_Down);
+    QTest::keyClick(box, Qt::Key_Down);
+    EXPECT_EQ(box->text(), "");
+    choose(find<QComboBox>(&main, "Earlier commands"), "#Q#");
+    EXPECT_EQ(rig.main.command_box.text(), "#Q#");
+    EXPECT_EQ(box->text(), "#Q#");
+}
+
 // The Traffic window opens from its button, and is worked through the same interface: the pause
 // toggled, the filter chosen, Copy pressed, each reaching the program.
 TEST_F(Views, TheTrafficWindowIsWorkedThroughTheAccessibilityInterface) {
@@ -114,7 +147,8 @@ TEST_F(Views, TheTrafficWindowIsWorkedThroughTheAccessibilityInterface) {
     EXPECT_EQ(lines->count(), 3);
     act(find<QCheckBox>(traffic, "Pause"), QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(lines->count(), 4);
-    set_value_text(find<QComboBox>(traffic, "Show")->lineEdit(), "Received");
+    // A list that only offers its entries: the entry chosen in its list.
+    choose(find<QComboBox>(traffic, "Show"), "Received");
     EXPECT_EQ(rig.program.traffic_window.direction.text(), "Received");
     EXPECT_EQ(lines->count(), 2);
     act(find<QAbstractButton>(traffic, "Copy"), QAccessibleActionInterface::pressAction());

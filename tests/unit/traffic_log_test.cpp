@@ -129,6 +129,14 @@ TEST_F(TrafficWindowTest, PauseHoldsTheLinesAndTheFilterChoosesADirection) {
     EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 4);
     w.close_button.click();
     EXPECT_FALSE(w.visible());
+
+    // A long session: the window keeps only about the latest lines the log keeps.
+    w.direction.set_text("Both");
+    w.show();
+    for (int i = 0; i < 6000; ++i) log.add(orv::link::Flow::Received, std::to_string(i));
+    EXPECT_LE(w.lines.items().size(), orv::link::TrafficLog::kKeepEntries + 100);
+    EXPECT_GE(w.lines.items().size(), orv::link::TrafficLog::kKeepEntries);
+    EXPECT_EQ(shown().back(), "5999");
 }
 
 TEST_F(TrafficWindowTest, SaveWritesWhatTheFilterLetsThroughOrSaysWhyNot) {
