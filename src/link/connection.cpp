@@ -64,8 +64,15 @@ void Connection::identified() {
     enter(LinkState::Identified);
 }
 
-void Connection::tell_latency() {
+void Connection::advise_found() {
     if (!transport_.serial_open() || s_.link != LinkState::Identified) return;
+    // Linux lets two programs open one port: the box's replies may go to either.
+    if (const std::string held = held_by_others(main_.port_list.text(), transport_.port_number());
+        !held.empty())
+        dialogs_.message(held +
+                             " as well, so some of the Orvantis's replies may go to that "
+                             "program instead. Close the port there.",
+                         "");
     const auto latency = ports_.latency(transport_.port_number());
     if (latency.ms <= kHarmlessLatencyMs) return;
     if (!latency_told_.insert(latency.file).second) return;

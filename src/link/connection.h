@@ -41,9 +41,10 @@ public:
     bool link_up() const { return orv::link_up(s_.link); }
     // The identification tick; the receiver also runs it at once after rejecting a version.
     void identification_tick();
-    // After the box was found on a serial port, once per adapter and run: what a slow USB
-    // adapter's latency timer costs and how to lower it.
-    void tell_latency();
+    // After the box was found on a serial port: the other programs that have the port open as
+    // well, and once per adapter and run what a slow USB adapter's latency timer costs and how to
+    // lower it.
+    void advise_found();
     void stop_identification_timer() { identify_timer_.stop(); }
 
 private:

@@ -140,7 +140,7 @@ void Receiver::firmware_version(const std::string& reply, Via via) {
         s_.search_com_mode = false;
         if (searching) found("Orvantis found on ");
     }
-    connection_.tell_latency();
+    connection_.advise_found();
 }
 
 void Receiver::identification(const std::string& reply, Via via) {
@@ -177,7 +177,7 @@ void Receiver::identification(const std::string& reply, Via via) {
     if (via == Via::Serial) s_.search_com_mode = false;
     if (says == Says::Found) found("Orvantis found on ");
     if (says == Says::Emulator) found("Orvantis LX200 emulator found on ");
-    connection_.tell_latency();
+    connection_.advise_found();
 }
 
 void Receiver::reject(Via via) {

@@ -324,6 +324,7 @@ TEST_F(Connect, TheDoctorAdvisesOnSilenceAndTellsOfASlowAdapterOnce) {
     r.ports.grabbing.clear();
     r.ports.latencies[10] = {16, "/sys/class/tty/ttyUSB9/device/latency_timer"};
     r.ports.latencies[3] = {2, "/sys/class/tty/pts3/device/latency_timer"};
+    r.ports.held[3] = {"cu (pid 77)"};  // found all the same: said too
     for (const char* port : {"COM3", "COM10", "COM10"}) {
         choose(port);
         press();
@@ -331,11 +332,14 @@ TEST_F(Connect, TheDoctorAdvisesOnSilenceAndTellsOfASlowAdapterOnce) {
         press();
     }
     const auto shown = r.dialogs.messages();  // "Orvantis found on ..." each time, and once:
-    ASSERT_EQ(shown.size(), 4u);
+    ASSERT_EQ(shown.size(), 5u);
     EXPECT_EQ(shown[0], "Orvantis found on COM3");
-    EXPECT_EQ(shown[1], "Orvantis found on COM10");
-    EXPECT_EQ(shown[3], "Orvantis found on COM10");
-    const std::string& told = shown[2];
+    EXPECT_EQ(shown[1],
+              "COM3 is open in cu (pid 77) as well, so some of the Orvantis's replies may go to "
+              "that program instead. Close the port there.");
+    EXPECT_EQ(shown[2], "Orvantis found on COM10");
+    EXPECT_EQ(shown[4], "Orvantis found on COM10");
+    const std::string& told = shown[3];
     EXPECT_EQ(
         told.rfind("COM10 is a USB serial adapter that holds short replies for up to 16 ms", 0), 0u)
         << told;
