@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QProgressBar>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStringList>
@@ -257,6 +259,7 @@ void bind(QLineEdit* widget, ui::TextBox& model, QLabel* buddy) {
     // interface; the model's own changes come back here equal to its text and change nothing.
     QObject::connect(widget, &QLineEdit::textChanged, widget,
                      [&model](const QString& text) { model.set_text(text.toStdString()); });
+    QObject::connect(widget, &QLineEdit::returnPressed, widget, [&model] { model.enter(); });
 }
 
 void bind(QCheckBox* widget, ui::CheckBox& model, QLabel* buddy) {
@@ -351,12 +354,54 @@ void bind(ShapeWidget* widget, ui::Shape& model) {
     follow(widget, model, [](ShapeWidget* w, ui::Shape& m) { w->set_color(m.fill_color()); });
 }
 
+QPoint on_screen(QPoint top_left, QSize size) {
+    // Enough of the title bar to take hold of must lie on a screen as it is now.
+    const QRect grip(top_left, QSize(std::min(size.width(), 120), 24));
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().contains(grip)) return top_left;
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary == nullptr) return top_left;
+    const QRect area = primary->availableGeometry();
+    return {area.x() + std::max(0, (area.width() - size.width()) / 2),
+            area.y() + std::max(0, (area.height() - size.height()) / 2)};
+}
+
+namespace {
+
+// Reports where the user or the window system put the window.
+class MoveWatch : public QObject {
+public:
+    MoveWatch(QWidget* window, ui::Window& model) : QObject(window), model_(model) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* w = static_cast<QWidget*>(watched);
+        if ((event->type() == QEvent::Move || event->type() == QEvent::Show) && w->isVisible())
+            model_.set_position(w->x(), w->y());
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    ui::Window& model_;
+};
+
+}  // namespace
+
 void bind_window(QWidget* window, ui::Window& model) {
     window->setWindowTitle(qs(model.title()));
     QPointer<QWidget> guard(window);
-    auto refresh = [guard, &model] {
-        if (guard && guard->isVisible() != model.visible()) guard->setVisible(model.visible());
+    // The first time it is shown the window goes where it was, if that is still on a screen.
+    auto placed = std::make_shared<bool>(false);
+    auto refresh = [guard, &model, placed] {
+        if (!guard || guard->isVisible() == model.visible()) return;
+        if (model.visible() && !*placed) {
+            *placed = true;
+            if (model.position().known) {
+                guard->adjustSize();
+                guard->move(on_screen({model.position().x, model.position().y}, guard->size()));
+            }
+        }
+        guard->setVisible(model.visible());
     };
+    window->installEventFilter(new MoveWatch(window, model));
     model.updated.connect(refresh);
     model.raise_requested.connect([guard] {
         if (guard.isNull()) return;

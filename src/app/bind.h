@@ -51,8 +51,12 @@ void bind(ShapeWidget* widget, ui::Shape& model);
 void bind(QListWidget* widget, ui::ListBox& model);
 // The bar never shows more than its maximum.
 void bind(QProgressBar* widget, ui::ProgressBar& model);
-// A top-level window: title, shown or hidden, brought to the front, closed.
+// A top-level window: title, shown or hidden, brought to the front, closed; put where it was
+// last time, kept on a screen.
 void bind_window(QWidget* window, ui::Window& model);
+// `top_left` if a window of `size` there can still be taken by its title bar on one of the
+// screens as they are now; otherwise the middle of the primary screen.
+QPoint on_screen(QPoint top_left, QSize size);
 
 // The pictures the buttons show, drawn in code.
 QIcon picture_icon(ui::Picture picture, int size);

@@ -45,8 +45,42 @@ std::string traffic_folder() {
 
 }  // namespace
 
+constexpr const char* kHelp =
+    "Usage: orvantis [--help | --version]\n"
+    "Controls the Orvantis box (telescope mount, focuser, camera shutter, RF hand controller)\n"
+    "through a serial port or a TCP network-to-serial gateway.\n"
+    "\n"
+    "Environment:\n"
+    "  ORVANTIS_PORTS   pins COM names for this run, e.g. \"COM3=/dev/ttyUSB0;COM4=/dev/pts/5\"\n"
+    "  ORVANTIS_DEBUG   1 shows the libraries' warnings on standard error\n"
+    "  XDG_CONFIG_HOME  where the settings are kept (orvantis/orvantis.ini, pins, comports)\n"
+    "  XDG_STATE_HOME   where the traffic logs of the last runs are kept (orvantis/)\n";
+
+// The libraries' warnings (audio server, window system) are nothing a user can act on; they
+// are shown only with ORVANTIS_DEBUG=1. The program's own notes go to standard error directly.
+void quiet_messages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtFatalMsg || type == QtCriticalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+// --help and --version answer without a window; 0 when the program should go on.
+int answer_command_line(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kHelp, stdout);
+            return 1;
+        }
+        if (arg == "--version") {
+            std::printf("orvantis %s\n", ORV_VERSION);
+            return 1;
+        }
+    }
+    return 0;
+}
+
 // The whole program, from the application object to the end of its event loop.
 int run(int argc, char** argv) {
+    if (qEnvironmentVariable("ORVANTIS_DEBUG") != "1") qInstallMessageHandler(quiet_messages);
     QApplication app(argc, argv);
     QApplication::setApplicationName("orvantis");
     // No application display name: the window system would append it to every title, and
@@ -104,6 +138,7 @@ int run(int argc, char** argv) {
 }
 
 int main(int argc, char** argv) {
+    if (answer_command_line(argc, argv) != 0) return 0;
     const int code = run(argc, argv);
     // Everything of ours is saved and gone by now. The libraries' own global objects are left
     // to the system: Qt Multimedia's sample cache, torn down while a sound is still loading,

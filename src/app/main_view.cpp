@@ -164,8 +164,18 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     bind(port, m.port_list, portLabel);
     auto* orvanLabel = make.label(m.identity_label);
-    auto* connection =
-        row({portLabel, port, make.button(m.connect_button), make.button(m.port_settings_button)});
+    auto* progress = make.label(m.link_progress);
+    auto* connection = row({portLabel, port, make.button(m.connect_button),
+                            make.button(m.port_settings_button), progress});
+    // While a link is being made the pointer shows it; the window still takes DISCONNECT.
+    QPointer<MainView> view(this);
+    m.link_progress.updated.connect([view, &m] {
+        if (!view) return;
+        if (m.link_progress.caption().empty())
+            view->unsetCursor();
+        else
+            view->setCursor(Qt::BusyCursor);
+    });
     connection->addSpacing(12);
     connection->addWidget(orvanLabel);
     connection->addWidget(make.box(m.identity_box, 8, orvanLabel));

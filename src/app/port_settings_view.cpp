@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -57,6 +58,21 @@ PortSettingsView::PortSettingsView(Program& program) : QWidget(nullptr), model_(
     grid->addWidget(ok, 6, 1, Qt::AlignRight);
 
     bind_window(this, model);
+}
+
+void PortSettingsView::keyPressEvent(QKeyEvent* event) {
+    // Enter presses OK; Escape is the close control.
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            model_.ok_button.click();
+            return;
+        case Qt::Key_Escape:
+            close();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
 }
 
 bool PortSettingsView::event(QEvent* event) {

@@ -7,6 +7,8 @@ namespace orv::handcontrol {
 Console::Console(MainWindow& main, link::Transport& transport)
     : main_(main), transport_(transport) {
     main.send_button.clicked.connect([this] { send(); });
+    // Enter in the command box presses SEND.
+    main.command_box.entered.connect([this] { main_.send_button.click(); });
     main.command_older.connect([this] {
         if (at_ + 1 < static_cast<int>(main_.command_history.items().size())) walk_to(at_ + 1);
     });

@@ -56,6 +56,18 @@ void Connection::enter(LinkState state) {
     s_.link = state;
     const bool up = link_up();
     main_.connect_button.set_caption(up ? "DISCONNECT" : "CONNECT");
+    switch (state) {
+        case LinkState::Connecting:
+            main_.link_progress.set_caption("Connecting to " + settings_.ip_address.text() + ":" +
+                                            settings_.ip_port.text() + "\u2026");
+            break;
+        case LinkState::Asking:
+        case LinkState::AskingAgain:
+            main_.link_progress.set_caption("Asking the Orvantis\u2026");
+            break;
+        default:
+            main_.link_progress.set_caption("");
+    }
     main_.link_changed.fire();
 }
 

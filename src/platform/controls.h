@@ -121,8 +121,11 @@ public:
     void set_read_only(bool on) { assign(read_only_, on); }
     bool password() const { return password_; }
     void set_password(bool on) { assign(password_, on); }
+    // Enter in the box.
+    void enter() { entered.fire(); }
 
     Signal<> changed;
+    Signal<> entered;
 
 private:
     std::string text_;
@@ -305,6 +308,16 @@ public:
 
     const std::string& title() const { return title_; }
     bool visible() const { return visible_; }
+
+    // Where the window's top-left corner was put on the screen, as the window system reports it;
+    // remembered between runs. Unknown until the window was shown or a position restored.
+    struct Position {
+        int x = 0;
+        int y = 0;
+        bool known = false;
+    };
+    const Position& position() const { return position_; }
+    void set_position(int x, int y) { position_ = {x, y, true}; }
     void show() {
         if (!visible_) {
             visible_ = true;
@@ -332,6 +345,7 @@ public:
 private:
     std::string title_;
     bool visible_ = false;
+    Position position_;
 };
 
 }  // namespace orv::ui

@@ -2,6 +2,8 @@
 // Start-up and shutdown of the main window: the working values restored from and saved to the
 // settings store, the port list filled, the notification sound prepared.
 
+#include <vector>
+
 #include "platform/port_directory.h"
 #include "platform/sound_player.h"
 #include "shell/store.h"
@@ -15,6 +17,11 @@ inline constexpr const char* kSoundFile = "c:\\windows\\mzm.wav";
 
 void start_up(MainWindow& main, PortSettingsWindow& settings, Store& store,
               platform::PortDirectory& ports, platform::SoundPlayer& sound);
+
+// Where the main, port settings and firmware windows were ("MainLeft", "MainTop", ... in the
+// store): restored before they are shown, saved with the working values.
+void restore_positions(const std::vector<ui::Window*>& windows, Store& store);
+void save_positions(const std::vector<ui::Window*>& windows, Store& store);
 
 // Saves the working values; returns false when the store could not be written.
 bool shut_down(MainWindow& main, PortSettingsWindow& settings, Store& store,

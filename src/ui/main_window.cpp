@@ -149,15 +149,31 @@ MainWindow::MainWindow() : ui::Window(kMainTitle) {
     label(exposure_count_label, "Exp. Count");
     text_box(exposure_count, "Exp. Count", "10");
     elapsed_label.set_caption("0");
-    elapsed_label.set_accessible_name("0");
     elapsed_label.set_description("Seconds into the current exposure");
     exposure_number_label.set_caption("0");
-    exposure_number_label.set_accessible_name("0");
     exposure_number_label.set_description("Number of the current exposure");
-    shutter_indicator.set_accessible_name("Shutter indicator");
-    // Value labels read out their value.
-    for (auto* l : {&elapsed_label, &exposure_number_label})
-        l->updated.connect([l] { l->set_accessible_name(l->caption()); });
+    // The counters and the indicator read out what they are and what they show now.
+    const auto name_value = [](ui::Label& l, const std::string& what) {
+        l.set_accessible_name(what + ": " + l.caption());
+        l.updated.connect([&l, what] { l.set_accessible_name(what + ": " + l.caption()); });
+    };
+    name_value(elapsed_label, "Seconds into exposure");
+    name_value(exposure_number_label, "Exposure number");
+    const auto indicator_name = [this] {
+        shutter_indicator.set_accessible_name(
+            std::string("Shutter indicator: ") +
+            (shutter_indicator.fill_color() == ui::Colour::Green ? "on" : "off"));
+    };
+    indicator_name();
+    shutter_indicator.updated.connect(indicator_name);
+
+    // beside the port list: what the link is doing while it is being made
+    // (read out as what it says, or as its role while it says nothing)
+    link_progress.set_accessible_name("Connection progress");
+    link_progress.updated.connect([this] {
+        link_progress.set_accessible_name(
+            link_progress.caption().empty() ? "Connection progress" : link_progress.caption());
+    });
 
     // exit
     button(exit_button, "EXIT", true);
@@ -217,6 +233,7 @@ std::vector<ui::Control*> MainWindow::all_controls() {
                                      &port_list,
                                      &connect_button,
                                      &port_settings_button,
+                                     &link_progress,
                                      &identity_label,
                                      &identity_box,
                                      &channel_label,

@@ -58,6 +58,8 @@ public:
     ui::ComboBox port_list{"Combo1"};
     ui::Button connect_button{"Command8"};  // "CONNECT", or "DISCONNECT" while a link is open
     ui::Button port_settings_button{"Command24"};
+    // "Connecting to 127.0.0.1:4001…", "Asking the Orvantis…" while that goes on, else empty
+    ui::Label link_progress{"lblProgress"};
     ui::Label identity_label{"lblOrvan"};
     ui::TextBox identity_box{"orvan"};  // the box's answer to identification
     // RF channel

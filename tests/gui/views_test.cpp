@@ -3,13 +3,15 @@
 #include "views.h"
 
 #include <QAbstractButton>
-#include <QColor>
-#include <QImage>
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QFrame>
+#include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <string>
@@ -55,7 +57,7 @@ TEST_F(Views, MainWindowOpensShowingTheModel) {
     EXPECT_EQ(items(find<QComboBox>(&main, "PORT")), (QStringList{"Search COM", "TCP Port"}));
     EXPECT_EQ(find<QCheckBox>(&main, "AutoStar2 Emulation Mode")->text(), "Enabled");
     EXPECT_FALSE(find<QCheckBox>(&main, "AutoStar2 Emulation Mode")->isEnabled());
-    EXPECT_EQ(find<app::ShapeWidget>(&main, "Shutter indicator")->color(), ui::Colour::Red);
+    EXPECT_EQ(find<app::ShapeWidget>(&main, "Shutter indicator: off")->color(), ui::Colour::Red);
 
     auto* channel = find<QLabel>(&main, "RF Channel");
     EXPECT_EQ(channel->toolTip(), "Orvantis RF Remote Only");
@@ -133,15 +135,16 @@ TEST_F(Views, ModelChangesReachTheWidgets) {
     EXPECT_EQ(changes, 1);  // showing the value did not echo back a second change
 
     rig.main.elapsed_label.set_caption("42");
-    EXPECT_EQ(find<QLabel>(&main, "42")->text(), "42");
+    EXPECT_EQ(find<QLabel>(&main, "Seconds into exposure: 42")->text(), "42");
     // The indicator paints the colour it says: red while closed, green while open.
-    auto* indicator = find<app::ShapeWidget>(&main, "Shutter indicator");
+    auto* indicator = find<app::ShapeWidget>(&main, "Shutter indicator: off");
     const auto centre = [indicator] {
         return indicator->grab().toImage().pixelColor(indicator->width() / 2, indicator->height() / 2);
     };
     EXPECT_EQ(centre(), QColor(255, 0, 0));
     rig.main.shutter_indicator.set_fill_color(ui::Colour::Green);
     EXPECT_EQ(indicator->color(), ui::Colour::Green);
+    EXPECT_EQ(indicator->accessibleName(), "Shutter indicator: on");
     EXPECT_EQ(centre(), QColor(0, 255, 0));
     // A COM entry tells what device it is, to the pointer and to assistive technology.
     rig.main.port_list.add_item("COM7", "/dev/ttyUSB0\nUSB 0403:6001, FTDI");
@@ -216,6 +219,55 @@ TEST_F(Views, PortSettingsOkPutsTheReplacedAddressOnTopAndTheCloseControlOnlyHid
     EXPECT_FALSE(settings.isVisible());
     EXPECT_FALSE(rig.settings.visible());
     EXPECT_EQ(items(address), (QStringList{"192.168.1.3", "10.0.0.9"}));
+}
+
+// Enter in Port Settings is OK and Escape its close control; Enter in the command box is SEND.
+TEST_F(Views, EnterAndEscapeDoWhatTheirButtonsDo) {
+    open_port_settings();
+    auto* address = find<QComboBox>(&settings, "IP Address");
+    retype(address->lineEdit(), "10.3.3.3");
+    int oks = 0;
+    rig.settings.ok_button.clicked.connect([&oks] { ++oks; });
+    QTest::keyClick(address->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(oks, 1);
+    EXPECT_FALSE(rig.settings.visible());
+
+    open_port_settings();
+    retype(address->lineEdit(), "10.4.4.4");
+    QTest::keyClick(address->lineEdit(), Qt::Key_Escape);
+    EXPECT_FALSE(rig.settings.visible());
+    EXPECT_EQ(oks, 1);  // the close control, not OK
+
+    int sends = 0;
+    rig.main.send_button.clicked.connect([&sends] { ++sends; });
+    auto* command = find<QLineEdit>(&main, "Send Direct LX200 commands");
+    QTest::keyClick(command, Qt::Key_Return);
+    EXPECT_EQ(sends, 1);
+    EXPECT_EQ(rig.dialogs.messages(), std::vector<std::string>{orv::link::kNotConnected});
+}
+
+// A window goes back where it was if that is still on a screen; a place that is off every
+// screen now (a second monitor unplugged) brings it to the middle of the primary screen.
+TEST_F(Views, WindowsComeBackWhereTheyWereAndStayOnTheScreen) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(app::on_screen(area.topLeft() + QPoint(50, 60), {400, 300}),
+              area.topLeft() + QPoint(50, 60));
+    const QPoint away = app::on_screen({area.right() + 2000, 10}, {400, 300});
+    EXPECT_TRUE(area.contains(QRect(away, QSize(400, 300)))) << away.x() << "," << away.y();
+    EXPECT_TRUE(area.contains(QRect(app::on_screen({-5000, -5000}, {200, 100}), QSize(200, 100))));
+
+    rig.program.firmware.set_position(area.x() + 70, area.y() + 80);
+    rig.main.password_box.set_text("7reed4reed");
+    rig.program.firmware_loader.open_window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&firmware));
+    EXPECT_EQ(firmware.pos(), area.topLeft() + QPoint(70, 80));
+    firmware.move(area.topLeft() + QPoint(90, 100));  // the user moves it
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this, area] {
+            return rig.program.firmware.position().x == area.x() + 90 &&
+                   rig.program.firmware.position().y == area.y() + 100;
+        },
+        2000));
 }
 
 TEST_F(Views, ExitEndsTheProgramAndSavesWhatWasTyped) {

@@ -214,3 +214,44 @@ TEST(PortDirectory, PinsFromTheFileAndTheEnvironmentNameExistingPathsOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+// --help and --version answer on standard output and end at once, with no display at all; a
+// normal start says nothing on standard error that a user could do nothing about.
+TEST(CommandLine, HelpAndVersionAnswerWithoutAWindowAndAStartIsQuiet) {
+    for (const char* arg : {"--version", "--help"}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        p.setProcessEnvironment(env);
+        p.start(ORVANTIS_PATH, {arg});
+        ASSERT_TRUE(p.waitForFinished(5000)) << arg;
+        EXPECT_EQ(p.exitCode(), 0) << arg;
+        const QString out = p.readAllStandardOutput();
+        EXPECT_TRUE(
+            out.startsWith(arg == std::string("--version") ? "orvantis 0." : "Usage: orvantis"))
+            << out.toStdString();
+        EXPECT_TRUE(p.readAllStandardError().isEmpty()) << arg;
+    }
+
+    QTemporaryDir home;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_STATE_HOME", home.filePath("state"));
+    env.remove("XDG_RUNTIME_DIR");  // Qt warns of it; the user is not told
+    env.remove("ORVANTIS_DEBUG");
+    p.setProcessEnvironment(env);
+    p.start(ORVANTIS_PATH, {});
+    ASSERT_TRUE(p.waitForStarted());
+    orv::test::wait_until([] { return false; }, 1500);  // the window shown, the sound prepared
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.readAllStandardError().toStdString(), "");
+}
+
+}  // namespace

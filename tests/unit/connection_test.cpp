@@ -277,16 +277,20 @@ TEST_F(Connect, TcpConnectsAsynchronouslyAndASecondPressRetries) {
     EXPECT_EQ(r.socket.port, 4001);
     EXPECT_EQ(caption(), "CONNECT");
     EXPECT_FALSE(r.program.identify_timer->active());
+    EXPECT_EQ(r.main.link_progress.caption(), "Connecting to 127.0.0.1:4001\u2026");
     press();  // closes the pending socket and connects again
     EXPECT_EQ(r.socket.connects, 2);
     EXPECT_EQ(caption(), "CONNECT");
     r.socket.accept();
     EXPECT_EQ(caption(), "DISCONNECT");
+    EXPECT_EQ(r.main.link_progress.caption(), "Asking the Orvantis\u2026");
+    EXPECT_EQ(r.main.link_progress.accessible_name(), "Asking the Orvantis\u2026");
     EXPECT_EQ(r.socket.sent, "GVn#");
     r.clock.advance(1000);
     EXPECT_EQ(r.socket.sent, "GVn#GVN#");
     r.clock.advance(1000);
     EXPECT_EQ(r.dialogs.headlines(), std::vector<std::string>{kNoOrvantis});
+    EXPECT_EQ(r.main.link_progress.caption(), "");
     EXPECT_NE(r.dialogs.messages()[0].find("The gateway at 127.0.0.1:4001 took the connection, "
                                            "but no answer came through it."),
               std::string::npos);

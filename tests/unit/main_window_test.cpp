@@ -82,8 +82,15 @@ TEST(MainWindow, EveryControlHasAnAccessibleName) {
     EXPECT_EQ(w.read_settings.accessible_name(), "Read Settings");
     // A value label reads out its value.
     w.elapsed_label.set_caption("17");
-    EXPECT_EQ(w.elapsed_label.accessible_name(), "17");
+    EXPECT_EQ(w.elapsed_label.accessible_name(), "Seconds into exposure: 17");
     EXPECT_FALSE(w.elapsed_label.description().empty());
+    w.exposure_number_label.set_caption("3");
+    EXPECT_EQ(w.exposure_number_label.accessible_name(), "Exposure number: 3");
+    EXPECT_EQ(w.shutter_indicator.accessible_name(), "Shutter indicator: off");
+    w.shutter_indicator.set_fill_color(orv::ui::Colour::Green);
+    EXPECT_EQ(w.shutter_indicator.accessible_name(), "Shutter indicator: on");
+    w.shutter_indicator.set_fill_color(orv::ui::Colour::Red);
+    EXPECT_EQ(w.shutter_indicator.accessible_name(), "Shutter indicator: off");
 }
 
 TEST(EnableControls, OrvantisWithHashInTheChannelBoxLeavesTheChannelWritesOff) {

@@ -212,4 +212,25 @@ TEST(PortSettingsButton, ShowsTheWindowWithoutBlockingAndKeepsIt) {
     EXPECT_TRUE(r.main.visible());
 }
 
+// The windows come back where they were: positions restored before they show, saved at the end,
+// and only those known (a window never shown is not given a made-up place).
+TEST(Startup, WindowPositionsRoundTripThroughTheStore) {
+    Rig first;
+    first.stored("orvantis", "MainLeft", "-1200");  // on a screen left of the primary one
+    first.stored("orvantis", "MainTop", "40");
+    first.stored("orvantis", "SettingsLeft", "x");  // a spoilt value is no position
+    first.stored("orvantis", "SettingsTop", "10");
+    first.program.start();
+    EXPECT_TRUE(first.main.position().known);
+    EXPECT_EQ(first.main.position().x, -1200);
+    EXPECT_EQ(first.main.position().y, 40);
+    EXPECT_FALSE(first.settings.position().known);
+    first.settings.set_position(300, 200);  // as the window system reports a move
+    first.program.exit();
+    EXPECT_EQ(first.saved("MainLeft"), "-1200");
+    EXPECT_EQ(first.saved("SettingsLeft"), "300");
+    EXPECT_EQ(first.saved("SettingsTop"), "200");
+    EXPECT_EQ(first.saved("FirmwareLeft"), "<absent>");
+}
+
 }  // namespace
