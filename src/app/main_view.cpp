@@ -166,7 +166,10 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     auto* orvanLabel = make.label(m.identity_label);
     auto* progress = make.label(m.link_progress);
     auto* connection = row({portLabel, port, make.button(m.connect_button),
-                            make.button(m.port_settings_button), progress});
+                            make.button(m.port_settings_button)});
+    // Its line is there whether or not it says something, so nothing moves when it does.
+    progress->setMinimumHeight(progress->fontMetrics().height());
+    progress->setIndent(portLabel->sizeHint().width() + 6);
     // While a link is being made the pointer shows it; the window still takes DISCONNECT.
     QPointer<MainView> view(this);
     m.link_progress.updated.connect([view, &m] {
@@ -320,6 +323,7 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
 
     auto* left = new QVBoxLayout;
     left->addLayout(connection);
+    left->addWidget(progress);
     left->addWidget(make.line(QFrame::HLine));
     left->addLayout(channel);
     left->addWidget(make.line(QFrame::HLine));

@@ -15,6 +15,9 @@ TEST_F(Views, SavesScreenshotsWhenAskedTo) {
     open_port_settings();
     EXPECT_TRUE(main.grab().save(QDir(dir).filePath("main.png")));
     EXPECT_TRUE(settings.grab().save(QDir(dir).filePath("port_settings.png")));
+    rig.main.link_progress.set_caption("Connecting to 192.168.1.3:23\u2026");
+    EXPECT_TRUE(main.grab().save(QDir(dir).filePath("main_connecting.png")));
+    rig.main.link_progress.set_caption("");
 
     // The firmware window part-way through a run.
     rig.main.password_box.set_text("7reed4reed");
