@@ -121,34 +121,37 @@ QLabel* heading(QLabel* l) {
 
 }  // namespace
 
+QImage orvantis_picture(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
+    // A dark ring for the sky, a tube pointing up to the right, and a small tripod (the same
+    // picture as data/orvantis.svg).
+    p.setPen(QPen(QColor(20, 40, 90), 5));
+    p.setBrush(QColor(30, 60, 130));
+    p.drawEllipse(QRectF(4, 4, 56, 56));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 230, 120));
+    p.drawEllipse(QRectF(44, 14, 5, 5));
+    p.save();
+    p.translate(30, 34);
+    p.rotate(-35);
+    p.setBrush(QColor(235, 235, 240));
+    p.drawRoundedRect(QRectF(-18, -6, 34, 12), 2, 2);
+    p.setBrush(QColor(200, 40, 40));
+    p.drawRect(QRectF(14, -7, 5, 14));
+    p.restore();
+    p.setPen(QPen(QColor(235, 235, 240), 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(30, 36), QPointF(20, 52));
+    p.drawLine(QPointF(30, 36), QPointF(40, 52));
+    return image;
+}
+
 QIcon orvantis_icon() {
     QIcon icon;
-    for (const int size : {16, 32, 64}) {
-        QPixmap pm(size, size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 64.0, size / 64.0);
-        // A dark ring for the sky, a tube pointing up to the right, and a small tripod.
-        p.setPen(QPen(QColor(20, 40, 90), 5));
-        p.setBrush(QColor(30, 60, 130));
-        p.drawEllipse(QRectF(4, 4, 56, 56));
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(255, 230, 120));
-        p.drawEllipse(QRectF(44, 14, 5, 5));
-        p.save();
-        p.translate(30, 34);
-        p.rotate(-35);
-        p.setBrush(QColor(235, 235, 240));
-        p.drawRoundedRect(QRectF(-18, -6, 34, 12), 2, 2);
-        p.setBrush(QColor(200, 40, 40));
-        p.drawRect(QRectF(14, -7, 5, 14));
-        p.restore();
-        p.setPen(QPen(QColor(235, 235, 240), 3, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(30, 36), QPointF(20, 52));
-        p.drawLine(QPointF(30, 36), QPointF(40, 52));
-        icon.addPixmap(pm);
-    }
+    for (const int size : {16, 32, 64}) icon.addPixmap(QPixmap::fromImage(orvantis_picture(size)));
     return icon;
 }
 

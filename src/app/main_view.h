@@ -4,13 +4,15 @@
 
 
 #include <QIcon>
+#include <QImage>
 #include <QWidget>
 
 #include "shell/program.h"
 
 namespace orv::app {
 
-// The program's own icon: a small telescope in a ring, drawn in code.
+// The program's own icon: a small telescope in a ring, drawn in code at any size.
+QImage orvantis_picture(int size);
 QIcon orvantis_icon();
 
 class MainView : public QWidget {

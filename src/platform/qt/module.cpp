@@ -12,8 +12,12 @@ void* make_from_module(const QString& in, const QString& file, const char* facto
     // Beside the program first (the build tree, a copy run from anywhere), then where it is
     // installed.
     const QStringList dirs =
-        in.isEmpty() ? QStringList{QCoreApplication::applicationDirPath(), QString(ORV_MODULE_DIR)}
-                     : QStringList{in};
+        in.isEmpty()
+            ? QStringList{QCoreApplication::applicationDirPath(),
+                          // installed: <prefix>/bin and <prefix>/<libdir>/orvantis
+                          QCoreApplication::applicationDirPath() + "/../" + ORV_MODULE_SUBDIR,
+                          QString(ORV_MODULE_DIR)}
+            : QStringList{in};
     QString tried;
     for (const QString& dir : dirs) {
         const QString path = QDir(dir).filePath(file);
