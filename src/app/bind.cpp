@@ -231,9 +231,21 @@ void ShapeWidget::paintEvent(QPaintEvent*) {
     p.drawEllipse(QRectF((width() - d) / 2.0, (height() - d) / 2.0, d, d));
 }
 
+QString with_access_key(const std::string& caption, char key) {
+    QString text = qs(caption);
+    text.replace('&', "&&");  // a caption's own "&" is shown as it is
+    if (key == 0) return text;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i].toUpper() == QChar(key).toUpper() && (i == 0 || text[i - 1] != '&')) {
+            text.insert(i, '&');
+            break;
+        }
+    return text;
+}
+
 void bind(QAbstractButton* widget, ui::Button& model) {
     follow(widget, model, [](QAbstractButton* w, ui::Button& m) {
-        w->setText(qs(m.caption()));
+        w->setText(with_access_key(m.caption(), m.access_key()));
         const int picture = static_cast<int>(m.picture());
         if (w->property("orv_picture").toInt() != picture) {
             w->setProperty("orv_picture", picture);

@@ -38,6 +38,8 @@ private:
     ui::Colour color_ = ui::Colour::White;
 };
 
+// The caption with its access key marked for Qt ("&CONNECT"); the caption's own "&" kept.
+QString with_access_key(const std::string& caption, char key);
 // Caption, picture, click, and press/release for any mouse button (left, right or middle).
 void bind(QAbstractButton* widget, ui::Button& model);
 // A label given as buddy names the box for the keyboard and for assistive technology.

@@ -89,6 +89,9 @@ public:
     void set_caption(const std::string& text) { assign_caption(caption_, text); }
     Picture picture() const { return picture_; }
     void set_picture(Picture p) { assign(picture_, p); }
+    // The letter that with Alt presses the button (underlined in the caption); 0 for none.
+    char access_key() const { return access_key_; }
+    void set_access_key(char letter) { assign(access_key_, letter); }
 
     // A click by mouse or keyboard; ignored while disabled, as a disabled button takes none.
     void click() {
@@ -107,6 +110,7 @@ public:
 private:
     std::string caption_;
     Picture picture_ = Picture::None;
+    char access_key_ = 0;
 };
 
 class TextBox : public Control {

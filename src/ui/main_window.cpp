@@ -180,6 +180,14 @@ MainWindow::MainWindow() : ui::Window(kMainTitle) {
     button(traffic_button, "Traffic", true);
     traffic_button.set_description("Every byte sent to the Orvantis and received from it");
 
+    // Alt and a letter of the caption press the main buttons, whichever control has the focus.
+    for (auto [b, key] : {std::pair{&connect_button, 'C'}, std::pair{&port_settings_button, 'P'},
+                          std::pair{&send_button, 'N'}, std::pair{&read_settings, 'R'},
+                          std::pair{&write_settings, 'W'}, std::pair{&firmware_upload, 'U'},
+                          std::pair{&auto_shutter, 'A'}, std::pair{&traffic_button, 'T'},
+                          std::pair{&exit_button, 'X'}})
+        b->set_access_key(key);
+
     channel_box.changed.connect([this] { channel_box_rule(); });
 }
 

@@ -270,6 +270,27 @@ TEST_F(Views, WindowsComeBackWhereTheyWereAndStayOnTheScreen) {
         2000));
 }
 
+// Alt and the underlined letter press the main buttons from wherever the focus is; the names
+// assistive technology reads stay the captions.
+TEST_F(Views, AccessKeysPressTheMainButtons) {
+    auto* connect = find<QAbstractButton>(&main, "CONNECT");
+    EXPECT_EQ(connect->text(), "&CONNECT");
+    EXPECT_EQ(app::with_access_key("Power & Connections", 'C'), "Power && &Connections");
+    EXPECT_EQ(app::with_access_key("SEND", 'N'), "SE&ND");
+    EXPECT_EQ(app::with_access_key("EXIT", 0), "EXIT");
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    find<QLineEdit>(&main, "Send Direct LX200 commands")->setFocus();
+    QTest::keyClick(&main, Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return rig.settings.visible(); }, 2000));
+    rig.settings.hide();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    rig.main.connect_button.set_caption("DISCONNECT");
+    EXPECT_EQ(connect->text(), "DIS&CONNECT");
+    EXPECT_EQ(connect->accessibleName(), "DISCONNECT");
+}
+
 TEST_F(Views, ExitEndsTheProgramAndSavesWhatWasTyped) {
     retype(find<QLineEdit>(&main, "Focus position"), "4200");
     QTest::mouseClick(find<QAbstractButton>(&main, "EXIT"), Qt::LeftButton);
