@@ -101,11 +101,7 @@ int run(int argc, char** argv) {
     orv::app::PortSettingsView settings_view(program);
     orv::app::FirmwareView firmware_view(program);
     orv::app::MainView main_view(program);
-    std::unique_ptr<orv::app::TrafficView> traffic_view;
-    program.traffic_window.updated.connect([&] {
-        if (!traffic_view && program.traffic_window.visible())
-            traffic_view = std::make_unique<orv::app::TrafficView>(program);
-    });
+    orv::app::LazyTrafficView traffic_view(program);
     // The last sessions' traffic, one file each, in the user's state folder.
     orv::link::TrafficFiles traffic_files(
         traffic_folder(), QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString());

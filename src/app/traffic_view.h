@@ -3,6 +3,7 @@
 // that start-up does not pay for it.
 
 #include <QWidget>
+#include <memory>
 
 #include "shell/program.h"
 
@@ -18,6 +19,17 @@ protected:
 
 private:
     link::TrafficWindow& model_;
+};
+
+// The Traffic window's view, made the first time the window is opened.
+class LazyTrafficView {
+public:
+    explicit LazyTrafficView(Program& program);
+    TrafficView* get() const { return view_.get(); }
+    void reset() { view_.reset(); }
+
+private:
+    std::unique_ptr<TrafficView> view_;
 };
 
 }  // namespace orv::app

@@ -13,6 +13,17 @@ bool starts_with(const std::string& text, std::string_view prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// "a", "a and b", "a, b and c" (with `last` for "and").
+std::string joined(const std::vector<std::string>& words, const char* last) {
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i)
+        text += (i == 0                  ? ""
+                 : i + 1 == words.size() ? std::string(" ") + last + " "
+                                         : ", ") +
+                words[i];
+    return text;
+}
+
 // "COM10" -> 10; 0 when the entry is not a COM name.
 int com_number_of(const std::string& entry) {
     if (!starts_with(entry, "COM") || entry.size() == 3) return 0;
@@ -110,10 +121,7 @@ std::string Connection::grabbers() const {
 }
 
 std::string Connection::baud_hint() const {
-    const auto& rates = settings_.baud_box.items();
-    std::string list;
-    for (std::size_t i = 0; i < rates.size(); ++i)
-        list += (i == 0 ? "" : i + 1 == rates.size() ? " or " : ", ") + rates[i];
+    const std::string list = joined(settings_.baud_box.items(), "or");
     return "\n" + main_.port_list.text() + " was asked at " + settings_.baud_box.text() +
            " baud. The Orvantis answers only at the rate set on it (" + list +
            "): choose another in Port Settings, or try \"Search COM\" in case it is on another "
@@ -324,10 +332,7 @@ bool Connection::end_search_if_last() {
 std::string Connection::held_by_others(const std::string& entry, int port) const {
     const auto holders = ports_.holders(port);
     if (holders.empty()) return {};
-    std::string text = entry + " is open in ";
-    for (std::size_t i = 0; i < holders.size(); ++i)
-        text += (i == 0 ? "" : i + 1 == holders.size() ? " and " : ", ") + holders[i];
-    return text;
+    return entry + " is open in " + joined(holders, "and");
 }
 
 std::string Connection::not_found() const {

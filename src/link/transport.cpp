@@ -81,10 +81,14 @@ void Transport::closed() {
     if (on_traffic) on_traffic(Flow::Closed, {});
 }
 
-std::string Transport::passed(Flow flow, std::string bytes) {
-    if (bytes.empty()) return bytes;
+void Transport::passed(Flow flow, std::string_view bytes) {
+    if (bytes.empty()) return;
     if (flow == Flow::Received) received_ += bytes.size();
     if (on_traffic) on_traffic(flow, bytes);
+}
+
+std::string Transport::received_now(std::string bytes) {
+    passed(Flow::Received, bytes);
     return bytes;
 }
 
@@ -137,12 +141,12 @@ bool Transport::serial_open() const { return serial_.is_open(); }
 bool Transport::write_serial(std::string_view bytes) {
     if (!serial_.is_open()) return false;
     serial_.write(bytes);
-    passed(Flow::Sent, std::string(bytes));
+    passed(Flow::Sent, bytes);
     return true;
 }
 
 std::string Transport::read_serial() {
-    return serial_.is_open() ? passed(Flow::Received, serial_.read_all()) : std::string{};
+    return serial_.is_open() ? received_now(serial_.read_all()) : std::string{};
 }
 
 std::string Transport::connect_socket(const std::string& host, const std::string& port_text) {
@@ -171,11 +175,11 @@ bool Transport::socket_connected() const {
 bool Transport::send_socket(std::string_view bytes) {
     if (!socket_connected()) return false;
     socket_.send(bytes);
-    passed(Flow::Sent, std::string(bytes));
+    passed(Flow::Sent, bytes);
     return true;
 }
 
-std::string Transport::read_socket() { return passed(Flow::Received, socket_.read_all()); }
+std::string Transport::read_socket() { return received_now(socket_.read_all()); }
 
 bool Transport::send_command(std::string_view bytes) {
     if (send_socket(bytes) || write_serial(bytes)) return true;

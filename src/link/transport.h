@@ -95,7 +95,9 @@ private:
     void serial_arrival();
     void opened(const std::string& what);
     void closed();
-    std::string passed(Flow flow, std::string bytes);
+    void passed(Flow flow, std::string_view bytes);
+    // Reports bytes just read and hands them on.
+    std::string received_now(std::string bytes);
 
     platform::SerialPort& serial_;
     platform::TcpSocket& socket_;

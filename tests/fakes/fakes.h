@@ -208,16 +208,16 @@ public:
     }
     std::optional<std::string> open_file(const std::string& title, const std::string& filter,
                                          const std::string&) override {
-        shown.push_back({"open", filter, title});
-        if (files.empty()) return std::nullopt;
-        auto v = files.front();
-        files.pop_front();
-        return v;
+        return next_file("open", title, filter);
     }
-
     std::optional<std::string> save_file(const std::string& title, const std::string& filter,
                                          const std::string&) override {
-        shown.push_back({"save", filter, title});
+        return next_file("save", title, filter);
+    }
+    // The next scripted file answer (nullopt: cancelled), the dialog recorded.
+    std::optional<std::string> next_file(const char* kind, const std::string& title,
+                                         const std::string& filter) {
+        shown.push_back({kind, filter, title});
         if (files.empty()) return std::nullopt;
         auto v = files.front();
         files.pop_front();

@@ -42,9 +42,9 @@ TEST_F(Views, SavesScreenshotsWhenAskedTo) {
     t.add(link::Flow::Sent, std::string(128, '\x0c'));
     t.add(link::Flow::Received, "A");
     rig.main.traffic_button.click();
-    ASSERT_TRUE(traffic_view != nullptr);
+    ASSERT_TRUE(traffic_view.get() != nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(traffic_view.get()));
-    EXPECT_TRUE(traffic_view->grab().save(QDir(dir).filePath("traffic.png")));
+    EXPECT_TRUE(traffic_view.get()->grab().save(QDir(dir).filePath("traffic.png")));
 }
 
 }  // namespace

@@ -59,16 +59,8 @@ protected:
     app::PortSettingsView settings{rig.program};
     app::FirmwareView firmware{rig.program};
     // Made when the Traffic window first opens, as the program does.
-    std::unique_ptr<app::TrafficView> traffic_view;
+    app::LazyTrafficView traffic_view{rig.program};
     void TearDown() override { traffic_view.reset(); }
-
-public:
-    Views() {
-        rig.program.traffic_window.updated.connect([this] {
-            if (!traffic_view && rig.program.traffic_window.visible())
-                traffic_view = std::make_unique<app::TrafficView>(rig.program);
-        });
-    }
 };
 
 }  // namespace orv::gui
