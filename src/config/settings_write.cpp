@@ -33,6 +33,12 @@ SettingsWrite::SettingsWrite(MainWindow& main, link::Transport& transport,
     steps_run_.done = [this] { finish(); };
     steps_run_.silent = [this](std::size_t step) { silent(step); };
     // A link closed meanwhile (DISCONNECT, unplugged) ends the write; its own message says so.
+    main_.stop_runs.connect([this] {
+        if (running() && !transport_.link_open())
+            s_.cut_off.push_back(
+                "The link was lost while the settings were being written: the Orvantis may hold "
+                "only some of them. Press Write Settings again once connected.");
+    });
     main_.link_closed.connect([this] {
         if (running()) {
             steps_run_.stop();

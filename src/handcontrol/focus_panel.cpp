@@ -62,7 +62,20 @@ FocusPanel::FocusPanel(MainWindow& main, link::Transport& transport, platform::T
         stop_timer();
         s_.focus_goto1 = false;
         s_.focus_goto2 = false;
-        if (transport_.link_open()) transport_.send_command(link::kFocusStop);
+        if (transport_.link_open())
+            transport_.send_command(link::kFocusStop);
+        else
+            s_.cut_off.push_back(
+                "The link was lost while the focuser was running: it may still be running.");
+    });
+    // The stop key ends a run as a release does; the held button's own release is then silent.
+    main_.stop_key.connect([this] {
+        if (main_.commands_locked || !focus_timer_.active()) return;
+        if (held_) refused_press_ = true;
+        stop_timer();
+        s_.focus_goto1 = false;
+        s_.focus_goto2 = false;
+        transport_.send_command(link::kFocusStop);
     });
 }
 
@@ -88,6 +101,7 @@ void FocusPanel::refuse(const std::string& why) {
 }
 
 void FocusPanel::press(std::int16_t sign) {
+    held_ = true;
     if (!whole_number(main_.focus_position.text())) {
         // Its release, which may come while the message is open, sends nothing.
         refused_press_ = true;
@@ -101,6 +115,7 @@ void FocusPanel::press(std::int16_t sign) {
 }
 
 void FocusPanel::release() {
+    held_ = false;
     if (refused_press_) {
         refused_press_ = false;
         return;

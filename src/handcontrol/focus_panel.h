@@ -50,8 +50,10 @@ private:
     platform::Timer& focus_timer_;
     platform::Dialogs& dialogs_;
     Row rows_[2];
-    // A FOCUS press that was refused: its release has nothing to stop.
+    // A FOCUS press that was refused, or whose run the stop key ended: its release has
+    // nothing to stop.
     bool refused_press_ = false;
+    bool held_ = false;  // a FOCUS button is down
 };
 
 }  // namespace orv::handcontrol

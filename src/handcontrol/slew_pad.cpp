@@ -42,7 +42,17 @@ SlewPad::SlewPad(MainWindow& main, link::Transport& transport, platform::Dialogs
         if (!moving_) return;
         moving_ = false;
         stopped_for_exit_ = true;
-        if (transport_.link_open()) transport_.send_command(link::kStopAll);
+        if (transport_.link_open())
+            transport_.send_command(link::kStopAll);
+        else
+            main_.state.cut_off.push_back(
+                "The link was lost while the mount was slewing: it may still be moving.");
+    });
+    // The stop key: the stop button's "#Q#", and a held arrow counts as released.
+    main_.stop_key.connect([this] {
+        if (main_.commands_locked || !main_.slew_stop.enabled()) return;
+        if (std::exchange(moving_, false)) stopped_for_exit_ = true;
+        transport_.send_command(link::kStopAll);
     });
     // Typing a pulse length means the user wants pulses.
     main_.pulse_time.changed.connect([this] { main_.pulse_mode.set_value(1); });

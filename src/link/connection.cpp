@@ -307,6 +307,7 @@ void Connection::serial_lost(const std::string& why) {
 }
 
 void Connection::close_link(const std::string& device_type) {
+    s_.cut_off.clear();
     identify_timer_.stop();
     connect_timer_.stop();
     // Runs stop and held buttons let go while their stop commands can still reach the box.
@@ -363,7 +364,12 @@ std::string Connection::not_found() const {
 
 void Connection::give_up(const std::string& message, const std::string& device_type) {
     close_link(device_type);
-    dialogs_.message(message, "");
+    // What the lost link left running on the box, and that nothing takes it up again.
+    std::string full = message;
+    for (const std::string& line : s_.cut_off) full += "\n" + line;
+    if (!s_.cut_off.empty()) full += " Check the telescope.";
+    s_.cut_off.clear();
+    dialogs_.message(full, "");
 }
 
 void Connection::identification_tick() {

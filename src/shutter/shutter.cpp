@@ -1,5 +1,10 @@
 #include "shutter/shutter.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
 #include "link/protocol.h"
 
 namespace orv::shutter {
@@ -32,7 +37,28 @@ int label_number(const ui::Label& label) {
     return v ? *v : 0;
 }
 
+// "4:05" or, from an hour on, "1:02:15".
+std::string duration(long long seconds) {
+    char text[32];
+    if (seconds >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                      seconds % 60);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", seconds / 60, seconds % 60);
+    return text;
+}
+
 }  // namespace
+
+std::string local_clock_in(int seconds) {
+    const std::time_t at =
+        std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) + seconds;
+    std::tm local{};
+    localtime_r(&at, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
 
 Shutter::Shutter(MainWindow& main, link::Transport& transport, platform::Timer& sequencer_timer,
                  platform::SoundPlayer& sound, platform::Dialogs& dialogs)
@@ -50,10 +76,12 @@ Shutter::Shutter(MainWindow& main, link::Transport& transport, platform::Timer& 
     // A link that is already lost carries nothing; the window then stops showing an open
     // shutter and the sound stops, and the lost-link message says what happened.
     main_.stop_runs.connect([this] {
+        if (!transport_.link_open()) note_cut_off();
         if (main_.state.sequencer_on) {
             main_.state.sequencer_on = false;
             main_.auto_shutter.set_caption(kStartCaption);
             sequencer_timer_.stop();
+            show_end("stopped");
         }
         if (!main_.state.shutter_open) return;
         if (transport_.link_open()) {
@@ -65,6 +93,23 @@ Shutter::Shutter(MainWindow& main, link::Transport& transport, platform::Timer& 
         sound_.stop();
         sound_.close();
     });
+}
+
+void Shutter::note_cut_off() {
+    const bool open = main_.state.shutter_open;
+    if (main_.state.sequencer_on) {
+        const auto count = plain_number(main_.exposure_count.text());
+        main_.state.cut_off.push_back(
+            open ? "The link was lost during an exposure run, with the shutter open: the camera "
+                   "may still be exposing. The run has stopped and will not resume by itself."
+                 : "The link was lost during an exposure run: it has stopped after " +
+                       std::to_string(completed_) +
+                       (count ? " of " + std::to_string(*count) : std::string()) +
+                       " exposures and will not resume by itself.");
+    } else if (open) {
+        main_.state.cut_off.push_back(
+            "The link was lost while the shutter was open: the camera may still be exposing.");
+    }
 }
 
 void Shutter::shutter_on() {
@@ -86,7 +131,7 @@ void Shutter::shutter_off() {
 
 void Shutter::auto_shutter() {
     if (main_.state.sequencer_on) {
-        stop_run();
+        stop_run("stopped");
     } else {
         start_run();
     }
@@ -125,18 +170,47 @@ void Shutter::start_run() {
     sequencer_timer_.start(kSequencerTickMs);
     main_.elapsed_label.set_caption("0");
     main_.exposure_number_label.set_caption("1");
+    completed_ = 0;
     shutter_on();
+    show_progress();
 }
 
-void Shutter::stop_run() {
+void Shutter::stop_run(const char* how) {
     main_.state.sequencer_on = false;
     main_.auto_shutter.set_caption(kStartCaption);
     sequencer_timer_.stop();
     shutter_off();
+    show_end(how);
+}
+
+void Shutter::show_progress() {
+    const std::string number = main_.exposure_number_label.caption();
+    const auto length = plain_number(main_.exposure_secs.text());
+    const auto gap = plain_number(main_.exposure_gap.text());
+    const auto count = plain_number(main_.exposure_count.text());
+    if (!length || !gap || !count) {
+        main_.run_progress.set_caption("Exposure " + number);
+        return;
+    }
+    const long long cycle = *length + *gap;
+    const long long done =
+        (label_number(main_.exposure_number_label) - 1) * cycle + label_number(main_.elapsed_label);
+    const long long left = std::max(0LL, *count * cycle - done);
+    main_.run_progress.set_caption("Exposure " + number + " of " + std::to_string(*count) + ", " +
+                                   duration(left) + " left, ends at " +
+                                   clock_in(static_cast<int>(left)));
+}
+
+void Shutter::show_end(const char* how) {
+    const auto count = plain_number(main_.exposure_count.text());
+    main_.run_progress.set_caption(
+        std::string("Run ") + how + " at " + clock_in(0) + ": " + std::to_string(completed_) +
+        (count ? " of " + std::to_string(*count) : std::string()) +
+        ((count ? *count : completed_) == 1 ? " exposure" : " exposures") + " completed");
 }
 
 void Shutter::abandon(const std::string& why) {
-    stop_run();
+    stop_run("stopped");
     dialogs_.message(why + " The exposure run has been stopped.", "");
 }
 
@@ -147,6 +221,8 @@ void Shutter::tick() {
     // The exposure ends when the elapsed time reads exactly as the length box.
     if (main_.elapsed_label.caption() == main_.exposure_secs.text()) {
         shutter_off();
+        ++completed_;
+        show_progress();
         return;
     }
 
@@ -158,7 +234,10 @@ void Shutter::tick() {
     const int cycle =
         *plain_number(main_.exposure_secs.text()) + *plain_number(main_.exposure_gap.text());
     // "At or past": a length or gap shortened during the run still ends the cycle.
-    if (elapsed < cycle) return;
+    if (elapsed < cycle) {
+        show_progress();
+        return;
+    }
 
     if (const auto problem = count_problem()) {
         abandon(*problem);
@@ -172,8 +251,9 @@ void Shutter::tick() {
         label_number(main_.exposure_number_label) < *plain_number(main_.exposure_count.text())) {
         main_.exposure_number_label.set_caption(
             std::to_string(label_number(main_.exposure_number_label) + 1));
+        show_progress();
     } else {
-        stop_run();
+        stop_run("ended");
     }
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace orv {
 
@@ -39,6 +40,9 @@ struct MainState {
     // indicator and the Auto Shutter caption are drawn from these.
     bool shutter_open = false;
     bool sequencer_on = false;
+    // What was running on the box when the link was lost, a sentence each for the message
+    // that tells the user.
+    std::vector<std::string> cut_off;
     bool focus_goto1 = false;
     bool focus_goto2 = false;
     std::int16_t focus_constant = 0;

@@ -167,13 +167,16 @@ MainWindow::MainWindow() : ui::Window(kMainTitle) {
     indicator_name();
     shutter_indicator.updated.connect(indicator_name);
 
-    // beside the port list: what the link is doing while it is being made
-    // (read out as what it says, or as its role while it says nothing)
-    link_progress.set_accessible_name("Connection progress");
-    link_progress.updated.connect([this] {
-        link_progress.set_accessible_name(
-            link_progress.caption().empty() ? "Connection progress" : link_progress.caption());
-    });
+    // Lines that come and go are read out as what they say, or as their role while they
+    // say nothing: under the port list what the link is doing while it is being made, and in
+    // the shutter group where an exposure run stands.
+    const auto says_or_is = [](ui::Label& l, const std::string& role) {
+        l.set_accessible_name(role);
+        l.updated.connect(
+            [&l, role] { l.set_accessible_name(l.caption().empty() ? role : l.caption()); });
+    };
+    says_or_is(link_progress, "Connection progress");
+    says_or_is(run_progress, "Exposure run progress");
 
     // exit
     button(exit_button, "EXIT", true);
@@ -311,6 +314,7 @@ std::vector<ui::Control*> MainWindow::all_controls() {
                                      &elapsed_label,
                                      &exposure_number_label,
                                      &shutter_indicator,
+                                     &run_progress,
                                      &exit_button,
                                      &traffic_button};
     for (auto& l : time_labels) all.push_back(&l);

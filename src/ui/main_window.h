@@ -46,6 +46,9 @@ public:
     // can still carry the stop: just before the link closes (DISCONNECT, a failed
     // identification, a lost link) and before the boot loader takes the link over.
     ui::Signal<> stop_runs;
+    // The stop key (Escape, or Space on a slew button): everything that moves stops, as the
+    // stop button and the releases stop it. An exposure run goes on; it has its own STOP.
+    ui::Signal<> stop_key;
     // Raised when the link has closed, by any way, for every exchange still waiting on it.
     ui::Signal<> link_closed;
     // Raised whenever the link state changes.
@@ -136,6 +139,8 @@ public:
     ui::Label elapsed_label{"stime"};           // seconds into the current exposure
     ui::Label exposure_number_label{"scount"};  // number of the current exposure
     ui::Shape shutter_indicator{"Shape1"};
+    // Where an exposure run stands and when it ends, or how the last run ended; else empty.
+    ui::Label run_progress{"lblRun"};
     // exit
     ui::Button exit_button{"Command12"};
     // opens the record of every byte to and from the box

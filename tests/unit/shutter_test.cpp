@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +22,18 @@ const Texts kOffSounds = {"stop", "close", "beep"};
 struct Sequencer : ::testing::Test {
     Connected r;
     orv::ui::Button& automatic = r.main.auto_shutter;
+    // The wall clock reads 22:00:00 when the test begins and follows the fake clock.
+    const std::int64_t t0 = r.clock.now_ms();
+    Sequencer() {
+        r.program.shutter.clock_in = [this](int seconds) {
+            const auto s = (r.clock.now_ms() - t0) / 1000 + seconds;
+            char text[16];
+            std::snprintf(text, sizeof text, "%02d:%02d:%02d",
+                          static_cast<int>((22 + s / 3600) % 24), static_cast<int>(s / 60 % 60),
+                          static_cast<int>(s % 60));
+            return std::string(text);
+        };
+    }
 
     void boxes(const std::string& length, const std::string& gap, const std::string& count) {
         r.main.exposure_secs.set_text(length);
@@ -86,6 +99,43 @@ TEST_F(Sequencer, TheLabelsCountTheSecondsAndTheExposures) {
     }
     EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{
                         {"1", "1"}, {"2", "1"}, {"0", "2"}, {"1", "2"}, {"2", "2"}}));
+}
+
+TEST_F(Sequencer, TheRunLineTellsTheExposureTheTimeLeftAndTheEnd) {
+    const auto line = [this] { return r.main.run_progress.caption(); };
+    EXPECT_EQ(line(), "");
+    boxes("2", "1", "3");
+    automatic.click();
+    Texts seen = {line()};
+    for (int t = 1; t <= 9; ++t) {
+        r.clock.advance(1000);
+        seen.push_back(line());
+    }
+    EXPECT_EQ(seen, (Texts{"Exposure 1 of 3, 0:09 left, ends at 22:00:09",
+                           "Exposure 1 of 3, 0:08 left, ends at 22:00:09",
+                           "Exposure 1 of 3, 0:07 left, ends at 22:00:09",
+                           "Exposure 2 of 3, 0:06 left, ends at 22:00:09",
+                           "Exposure 2 of 3, 0:05 left, ends at 22:00:09",
+                           "Exposure 2 of 3, 0:04 left, ends at 22:00:09",
+                           "Exposure 3 of 3, 0:03 left, ends at 22:00:09",
+                           "Exposure 3 of 3, 0:02 left, ends at 22:00:09",
+                           "Exposure 3 of 3, 0:01 left, ends at 22:00:09",
+                           "Run ended at 22:00:09: 3 of 3 exposures completed"}));
+
+    // Stopped in the second exposure: one exposure was completed.
+    boxes("1800", "60", "10");
+    automatic.click();
+    EXPECT_EQ(line(), "Exposure 1 of 10, 5:10:00 left, ends at 03:10:09");
+    r.clock.advance(1861 * 1000);
+    EXPECT_EQ(line(), "Exposure 2 of 10, 4:38:59 left, ends at 03:10:09");
+    automatic.click();
+    EXPECT_EQ(line(), "Run stopped at 22:31:10: 1 of 10 exposures completed");
+
+    // A link closing ends the run the same way.
+    boxes("2", "1", "1");
+    automatic.click();
+    r.main.connect_button.click();
+    EXPECT_EQ(line(), "Run stopped at 22:31:10: 0 of 1 exposure completed");
 }
 
 TEST_F(Sequencer, OneExposureEndsWithTheBackToBackPairAfterLengthAndGap) {

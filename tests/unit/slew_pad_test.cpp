@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,87 @@ TEST(SlewPad, TheStopButtonSendsTheGeneralStopInEitherMode) {
     r.main.pulse_mode.set_value(1);
     r.main.slew_stop.click();
     EXPECT_EQ(r.commands(), Texts{"#Q#"});
+}
+
+}  // namespace
+
+namespace {
+
+// The stop key stops whatever moves, as the stop button and the releases would, and leaves an
+// exposure run alone.
+TEST(StopKey, StopsTheMountAndTheFocuserAndSilencesTheReleasesStillToCome) {
+    struct Case {
+        const char* what;
+        std::function<void(Connected&)> start;
+        Texts sent;
+        std::function<void(Connected&)> later;  // the user's own release, if one is to come
+    };
+    const Case cases[] = {
+        {"nothing moving", [](Connected&) {}, {"#Q#"}, nullptr},
+        {"held arrow",
+         [](Connected& r) { r.main.slew_right.press(); },
+         {"#Q#"},
+         [](Connected& r) { r.main.slew_right.release(); }},
+        {"focus GOTO",
+         [](Connected& r) {
+             r.main.setpoint_box[1].set_text("4000");
+             r.main.goto_setpoint[1].click();
+         },
+         {"#Q#", "#FQ#"},
+         nullptr},
+        {"held FOCUS",
+         [](Connected& r) { r.main.focus_down.press(); },
+         {"#Q#", "#FQ#"},
+         [](Connected& r) { r.main.focus_down.release(); }},
+        {"both",
+         [](Connected& r) {
+             r.main.slew_up.press();
+             r.main.focus_up.press();
+         },
+         {"#Q#", "#FQ#"},
+         [](Connected& r) {
+             r.main.focus_up.release();
+             r.main.slew_up.release();
+         }},
+        {"exposure run",
+         [](Connected& r) {
+             r.main.exposure_secs.set_text("5");
+             r.main.exposure_gap.set_text("5");
+             r.main.exposure_count.set_text("3");
+             r.main.auto_shutter.click();
+         },
+         {"#Q#"},
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        Connected r;
+        c.start(r);
+        r.clock.advance(100);
+        r.commands();
+        r.main.stop_key.fire();
+        EXPECT_EQ(r.commands(), c.sent) << c.what;
+        const std::string position = r.main.focus_position.text();
+        r.clock.advance(100);
+        EXPECT_EQ(r.main.focus_position.text(), position) << c.what;
+        EXPECT_FALSE(r.main.state.focus_goto1 || r.main.state.focus_goto2) << c.what;
+        if (c.later) c.later(r);
+        EXPECT_TRUE(r.commands().empty()) << c.what;
+        EXPECT_EQ(r.program.sequencer_timer->active(), std::string(c.what) == "exposure run");
+        // A new press after the stop works as ever.
+        r.main.focus_up.press();
+        r.main.focus_up.release();
+        EXPECT_EQ(r.commands(), (Texts{"#F+#", "#FQ#"})) << c.what;
+    }
+
+    // Not connected, or while the boot loader has the link: nothing is sent.
+    orv::fake::Rig idle;
+    idle.program.start();
+    idle.main.stop_key.fire();
+    EXPECT_EQ(idle.serial.written, "");
+    Connected r;
+    r.main.commands_locked = true;
+    r.main.stop_key.fire();
+    EXPECT_TRUE(r.commands().empty());
 }
 
 }  // namespace

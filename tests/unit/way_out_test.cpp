@@ -14,6 +14,7 @@
 namespace {
 
 using orv::fake::Connected;
+using orv::fake::ConnectedRig;
 using Texts = std::vector<std::string>;
 using orv::platform::Answer;
 
@@ -72,6 +73,90 @@ TEST(WayOut, EveryWayOutStopsAFocusRunAnExposureRunAndAnOpenShutter) {
             leave(r);
             EXPECT_TRUE(r.commands().empty()) << how;
             EXPECT_TRUE(r.shown().empty()) << how;
+        }
+    }
+}
+
+TEST(WayOut, ALostLinkSaysWhatItLeftRunningOnTheBoxAndNothingResumes) {
+    const std::string telescope = " Check the telescope.";
+    struct Case {
+        const char* what;
+        std::function<void(ConnectedRig&)> start;
+        std::string said;  // the line the message ends with; "" when nothing ran
+    };
+    const auto boxes = [](ConnectedRig& r, const char* e, const char* g, const char* n) {
+        r.main.exposure_secs.set_text(e);
+        r.main.exposure_gap.set_text(g);
+        r.main.exposure_count.set_text(n);
+        r.main.auto_shutter.click();
+    };
+    const Case cases[] = {
+        {"focus GOTO",
+         [](ConnectedRig& r) {
+             r.main.setpoint_box[0].set_text("4000");
+             r.main.goto_setpoint[0].click();
+         },
+         "The link was lost while the focuser was running: it may still be running."},
+        {"held FOCUS", [](ConnectedRig& r) { r.main.focus_up.press(); },
+         "The link was lost while the focuser was running: it may still be running."},
+        {"held arrow", [](ConnectedRig& r) { r.main.slew_left.press(); },
+         "The link was lost while the mount was slewing: it may still be moving."},
+        {"exposure", [&](ConnectedRig& r) { boxes(r, "5", "2", "3"); },
+         "The link was lost during an exposure run, with the shutter open: the camera may still "
+         "be exposing. The run has stopped and will not resume by itself."},
+        {"gap",
+         [&](ConnectedRig& r) {
+             boxes(r, "1", "5", "3");
+             r.clock.advance(1000);
+         },
+         "The link was lost during an exposure run: it has stopped after 1 of 3 exposures and "
+         "will not resume by itself."},
+        {"shutter ON", [](ConnectedRig& r) { r.main.shutter_on.click(); },
+         "The link was lost while the shutter was open: the camera may still be exposing."},
+        {"settings write",
+         [](ConnectedRig& r) {
+             for (auto& box : r.main.time_boxes) box.set_text("10");
+             r.main.write_settings.click();
+         },
+         "The link was lost while the settings were being written: the Orvantis may hold only "
+         "some of them. Press Write Settings again once connected."},
+        {"a pulse",
+         [](ConnectedRig& r) {
+             r.main.pulse_mode.set_value(1);
+             r.main.slew_up.press();
+         },
+         ""},
+    };
+    for (const bool over_socket : {false, true}) {
+        for (const Case& c : cases) {
+            ConnectedRig r(over_socket, "1.20#");
+            c.start(r);
+            r.clock.advance(20);
+            if (over_socket)
+                r.socket.fail("the remote host closed the connection");
+            else
+                r.serial.lose("the device was unplugged");
+            const auto shown = r.dialogs.messages();
+            ASSERT_EQ(shown.size(), 1u) << c.what << ": " << testing::PrintToString(shown);
+            const std::string& m = shown[0];
+            if (c.said.empty()) {
+                EXPECT_EQ(m.find("while"), std::string::npos) << c.what << ": " << m;
+            } else {
+                EXPECT_EQ(m.substr(m.find('\n', m.find("CONNECT")) + 1), c.said + telescope)
+                    << c.what;
+            }
+            // Connected again: nothing of the old run goes out by itself.
+            r.main.connect_button.click();
+            if (over_socket) r.socket.accept();
+            r.arrive("1.20#");
+            ASSERT_EQ(r.main.state.link, orv::LinkState::Identified) << c.what;
+            r.socket.sent.clear();
+            r.serial.written.clear();
+            r.clock.advance(20000);
+            EXPECT_EQ(r.sent(), "") << c.what;
+            EXPECT_FALSE(r.program.focus_timer->active()) << c.what;
+            EXPECT_FALSE(r.program.sequencer_timer->active()) << c.what;
+            EXPECT_FALSE(r.program.settings_write.running()) << c.what;
         }
     }
 }
