@@ -1,6 +1,7 @@
 #include "app/main_view.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -17,7 +18,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 #include "app/bind.h"
 
@@ -101,6 +104,34 @@ public:
 
 private:
     std::function<void(bool)> step_;
+};
+
+// Escape in any window of the program, and Space on a slew button, stop whatever moves. Escape
+// then goes on to do what it does where it was pressed (a message box or Port Settings closes).
+class StopKey : public QObject {
+public:
+    StopKey(QObject* parent, MainWindow& m, std::vector<QWidget*> slew)
+        : QObject(parent), m_(m), slew_(std::move(slew)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
+        // A key goes to the window first and then up from the focus widget through its
+        // parents: it is taken once, where it first reaches a widget.
+        QWidget* focus = QApplication::focusWidget();
+        if (watched != (focus ? focus : QApplication::activeWindow())) return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool press = event->type() == QEvent::KeyPress && !key->isAutoRepeat();
+        if (key->key() == Qt::Key_Space &&
+            std::find(slew_.begin(), slew_.end(), watched) != slew_.end()) {
+            if (press) m_.stop_key.fire();
+            return true;  // Space does not press the arrow it is on
+        }
+        if (key->key() == Qt::Key_Escape && press) m_.stop_key.fire();
+        return false;
+    }
+
+private:
+    MainWindow& m_;
+    std::vector<QWidget*> slew_;
 };
 
 QHBoxLayout* row(std::initializer_list<QWidget*> widgets, int indent = 0) {
@@ -195,11 +226,15 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     // slew pad, with the pulse guide mode beside it
     auto* pad = new QGridLayout;
     pad->setSpacing(2);
-    pad->addWidget(make.picture(m.slew_up), 0, 1);
-    pad->addWidget(make.picture(m.slew_left), 1, 0);
-    pad->addWidget(make.picture(m.slew_stop), 1, 1);
-    pad->addWidget(make.picture(m.slew_right), 1, 2);
-    pad->addWidget(make.picture(m.slew_down), 2, 1);
+    const std::vector<QWidget*> slewButtons = {
+        make.picture(m.slew_up), make.picture(m.slew_left), make.picture(m.slew_stop),
+        make.picture(m.slew_right), make.picture(m.slew_down)};
+    pad->addWidget(slewButtons[0], 0, 1);
+    pad->addWidget(slewButtons[1], 1, 0);
+    pad->addWidget(slewButtons[2], 1, 1);
+    pad->addWidget(slewButtons[3], 1, 2);
+    pad->addWidget(slewButtons[4], 2, 1);
+    qApp->installEventFilter(new StopKey(this, m, slewButtons));
     auto* pulse = new QVBoxLayout;
     pulse->addStretch(1);
     pulse->addWidget(make.check(m.pulse_mode));
@@ -295,6 +330,9 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     auto* indicator = new ShapeWidget(this);
     bind(indicator, m.shutter_indicator);
     shutter->addWidget(indicator, 3, 5, Qt::AlignCenter);
+    auto* runLine = make.label(m.run_progress);
+    runLine->setMinimumHeight(runLine->fontMetrics().height());  // nothing moves when it speaks
+    shutter->addWidget(runLine, 4, 0, 1, 7);
     shutter->setColumnStretch(6, 1);
 
     // direct commands and firmware upload, side by side

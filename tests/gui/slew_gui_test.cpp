@@ -3,6 +3,7 @@
 // (the pointer left it, the window lost the focus, the button was switched off).
 
 #include <QAbstractButton>
+#include <QApplication>
 
 #include "views.h"
 
@@ -72,13 +73,13 @@ TEST_F(SlewPad, ThePointerLeavingTheHeldArrowStopsTheMountOnce) {
     QTest::mouseRelease(south(), Qt::LeftButton);
     EXPECT_EQ(sent(), "#Mgs2000#");
     rig.main.pulse_mode.set_value(0);
-    // A new press after that moves again, and so does the keyboard.
+    // A new press after that moves again; Space on the arrow is the stop key, not a press.
     QTest::mouseClick(south(), Qt::LeftButton);
     EXPECT_EQ(sent(), "#Ms##Qs#");
     south()->setFocus();
     QTest::keyPress(south(), Qt::Key_Space);
     QTest::keyRelease(south(), Qt::Key_Space);
-    EXPECT_EQ(sent(), "#Ms##Qs#");
+    EXPECT_EQ(sent(), "#Q#");
 
     // The right mouse button, let go away from the arrow.
     QTest::mousePress(south(), Qt::RightButton);
@@ -128,4 +129,51 @@ TEST_F(SlewPad, AnArrowSwitchedOffWhileHeldStopsTheMount) {
 }
 
 }  // namespace
+// Escape stops the mount and the focuser whichever control has the focus, in the main window
+// and in a window in front of it; Space on a slew button stops instead of moving.
+TEST_F(SlewPad, EscapeFromEveryControlAndSpaceOnTheArrowsStopWhatMoves) {
+    rig.main.setpoint_box[0].set_text("100");
+    const auto focus_run = [this] {
+        rig.main.goto_setpoint[0].click();
+        EXPECT_EQ(sent(), "#F-#");
+    };
+    int tried = 0;
+    for (QWidget* w : main.findChildren<QWidget*>()) {
+        if (!w->isVisible() || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus)) continue;
+        w->setFocus();
+        QWidget* f = QApplication::focusWidget();  // a box's list takes it for its line
+        ASSERT_TRUE(f == w || f == w->focusProxy()) << w->accessibleName().toStdString();
+        focus_run();
+        QTest::keyClick(f, Qt::Key_Escape);
+        EXPECT_EQ(sent(), "#Q##FQ#") << w->accessibleName().toStdString();
+        EXPECT_FALSE(rig.program.focus_timer->active());
+        ++tried;
+    }
+    EXPECT_GT(tried, 20);
+
+    // An arrow held with the mouse: the mount stops and letting go sends nothing more.
+    QTest::mousePress(south(), Qt::LeftButton);
+    EXPECT_EQ(sent(), "#Ms#");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(sent(), "#Q#");
+    QTest::mouseRelease(south(), Qt::LeftButton);
+    EXPECT_EQ(sent(), "");
+
+    for (const char* name :
+         {"Slew south", "Slew north", "Slew east", "Slew west", "Stop slewing"}) {
+        auto* arrow = find<QAbstractButton>(&main, name);
+        arrow->setFocus();
+        focus_run();
+        QTest::keyClick(arrow, Qt::Key_Space);
+        EXPECT_EQ(sent(), "#Q##FQ#") << name;
+    }
+
+    // Port Settings in front: Escape stops, and closes it as ever.
+    open_port_settings();
+    focus_run();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(sent(), "#Q##FQ#");
+    EXPECT_FALSE(settings.isVisible());
+}
+
 }  // namespace orv::gui
