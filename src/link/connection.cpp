@@ -279,6 +279,15 @@ void Connection::socket_failed(const std::string& why) {
         return;
     }
     if (!link_up()) return;
+    if (transport_.socket_failure() == platform::SocketFailure::TimedOut) {
+        // The socket's own probes went unanswered: the gateway is off or off the network.
+        give_up("The connection to " + where + " was lost: nothing at that address answered for " +
+                    std::to_string(platform::kSilentGatewayMs / 1000) +
+                    " seconds, not even its network.\nCheck the gateway's power and its cable "
+                    "or Wi-Fi, then press CONNECT.",
+                s_.device_type);
+        return;
+    }
     give_up("The connection to " + where + " was lost: " + why +
                 ".\nCheck the network adapter and its power, then press CONNECT.",
             s_.device_type);

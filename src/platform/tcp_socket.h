@@ -10,6 +10,10 @@ namespace orv::platform {
 
 enum class SocketState { Closed, Connecting, Connected };
 
+// A connected gateway whose network acknowledges nothing for this long, not even the socket's
+// own keepalive probes, is given up as gone.
+inline constexpr int kSilentGatewayMs = 6000;
+
 // Why the last connect failed, where the machine told it apart.
 enum class SocketFailure { Other, Refused, NoRoute, UnknownHost, TimedOut };
 

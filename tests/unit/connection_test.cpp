@@ -415,6 +415,17 @@ TEST_F(Connect, ALostLinkIsReportedOnceAndLeavesTheWindowReadyToConnect) {
     EXPECT_NE(r.dialogs.messages()[1].find("was lost"), std::string::npos);
     EXPECT_EQ(caption(), "CONNECT");
     EXPECT_FALSE(r.main.read_settings.enabled());
+
+    // A gateway whose network stopped answering even the socket's own probes.
+    press();
+    r.socket.accept();
+    r.socket.arrive("1.20#");
+    r.socket.failure_kind = orv::platform::SocketFailure::TimedOut;
+    r.socket.fail("Connection timed out");
+    EXPECT_EQ(r.dialogs.messages()[2],
+              "The connection to 127.0.0.1:23 was lost: nothing at that address answered for 6 "
+              "seconds, not even its network.\nCheck the gateway's power and its cable or Wi-Fi, "
+              "then press CONNECT.");
 }
 
 }  // namespace

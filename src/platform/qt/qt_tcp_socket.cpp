@@ -1,11 +1,35 @@
 #include "platform/qt/qt_tcp_socket.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 namespace orv::qt {
+
+namespace {
+
+// A gateway that vanishes (its power or its network gone) answers nothing, not even TCP, and
+// the kernel would notice only after minutes. Probes from 2 s of quiet on, one a second, and
+// a connection whose probes or data go unacknowledged for this long is given up: the user is
+// told within seconds even while nothing is being sent. The probes are TCP's own; the box
+// receives nothing from them.
+void watch_for_silence(qintptr fd) {
+    const int on = 1, idle_s = 2, interval_s = 1, probes = 4;
+    const unsigned int give_up_ms = platform::kSilentGatewayMs;
+    setsockopt(static_cast<int>(fd), SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    setsockopt(static_cast<int>(fd), IPPROTO_TCP, TCP_KEEPIDLE, &idle_s, sizeof idle_s);
+    setsockopt(static_cast<int>(fd), IPPROTO_TCP, TCP_KEEPINTVL, &interval_s, sizeof interval_s);
+    setsockopt(static_cast<int>(fd), IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+    setsockopt(static_cast<int>(fd), IPPROTO_TCP, TCP_USER_TIMEOUT, &give_up_ms, sizeof give_up_ms);
+}
+
+}  // namespace
 
 QtTcpSocket::QtTcpSocket() {
     connect(&socket_, &QTcpSocket::connected, this, [this] {
         // Small writes must not wait for acknowledgements (Nagle).
         socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        watch_for_silence(socket_.socketDescriptor());
         if (on_connected) on_connected();
     });
     connect(&socket_, &QTcpSocket::readyRead, this, [this] {
