@@ -1,5 +1,7 @@
 #include "app/bind.h"
 
+#include "app/night.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -158,7 +160,9 @@ private:
     bool pressed_this_hold_ = false;  // and the model has had its one press of that hold
 };
 
-QPixmap arrow_pixmap(ui::Picture picture, int size) {
+// `dim` for a switched-off button at night: the style's greyed picture is no colour for the dark.
+QPixmap arrow_pixmap(ui::Picture picture, int size, bool dim = false) {
+    const auto night_red = [dim](int full) { return night::red(dim ? full / 2 : full); };
     QPixmap pm(size, size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -166,8 +170,8 @@ QPixmap arrow_pixmap(ui::Picture picture, int size) {
     const double s = size;
     if (picture == ui::Picture::Stop) {
         const double m = s * 0.2;
-        p.setPen(QPen(QColor(120, 0, 0), 1));
-        p.setBrush(QColor(220, 20, 20));
+        p.setPen(QPen(night::on() ? night_red(150) : QColor(120, 0, 0), 1));
+        p.setBrush(night::on() ? night_red(230) : QColor(220, 20, 20));
         p.drawRect(QRectF(m, m, s - 2 * m, s - 2 * m));
         return pm;
     }
@@ -191,8 +195,8 @@ QPixmap arrow_pixmap(ui::Picture picture, int size) {
     p.translate(s / 2, s / 2);
     p.rotate(turn);
     p.translate(-s / 2, -s / 2);
-    p.setPen(QPen(QColor(10, 40, 90), 1));
-    p.setBrush(QColor(40, 90, 170));
+    p.setPen(QPen(night::on() ? night_red(90) : QColor(10, 40, 90), 1));
+    p.setBrush(night::on() ? night_red(200) : QColor(40, 90, 170));
     p.drawPath(path);
     return pm;
 }
@@ -202,8 +206,10 @@ QPixmap arrow_pixmap(ui::Picture picture, int size) {
 QIcon picture_icon(ui::Picture picture, int size) {
     if (picture == ui::Picture::None) return {};
     QIcon icon;
-    icon.addPixmap(arrow_pixmap(picture, size));
-    icon.addPixmap(arrow_pixmap(picture, size * 2));
+    for (const int s : {size, size * 2}) {
+        icon.addPixmap(arrow_pixmap(picture, s));
+        if (night::on()) icon.addPixmap(arrow_pixmap(picture, s, true), QIcon::Disabled);
+    }
     return icon;
 }
 
@@ -217,18 +223,29 @@ void ShapeWidget::set_color(ui::Colour colour) {
     update();
 }
 
-QSize ShapeWidget::sizeHint() const { return {18, 18}; }
+// In night mode green and red are both red: the indicator is a bright or a dark red with
+// "ON" or "OFF" beside it.
+QSize ShapeWidget::sizeHint() const {
+    if (!night::on()) return {18, 18};
+    return {18 + 4 + fontMetrics().horizontalAdvance("OFF"), std::max(18, fontMetrics().height())};
+}
 
 void ShapeWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor fill = color_ == ui::Colour::Red     ? QColor(255, 0, 0)
-                        : color_ == ui::Colour::Green ? QColor(0, 255, 0)
-                                                      : QColor(255, 255, 255);
+    const bool night = night::on();
+    const QColor fill = color_ == ui::Colour::Red ? (night ? night::red(70) : QColor(255, 0, 0))
+                        : color_ == ui::Colour::Green
+                            ? (night ? night::red(255) : QColor(0, 255, 0))
+                            : (night ? night::red(0) : QColor(255, 255, 255));
     p.setPen(QPen(palette().color(QPalette::WindowText), 1));
     p.setBrush(fill);
-    const int d = std::min(width(), height()) - 2;
-    p.drawEllipse(QRectF((width() - d) / 2.0, (height() - d) / 2.0, d, d));
+    const int d = std::min(18, height()) - 2;
+    const double left = night ? 1.0 : (width() - d) / 2.0;
+    p.drawEllipse(QRectF(left, (height() - d) / 2.0, d, d));
+    if (night && color_ != ui::Colour::White)
+        p.drawText(QRect(18 + 4, 0, width() - 22, height()), Qt::AlignVCenter | Qt::AlignLeft,
+                   color_ == ui::Colour::Green ? "ON" : "OFF");
 }
 
 QString with_access_key(const std::string& caption, char key) {

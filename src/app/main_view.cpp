@@ -17,12 +17,14 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
 #include <vector>
 
 #include "app/bind.h"
+#include "app/night.h"
 
 namespace orv::app {
 
@@ -409,6 +411,22 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     }
     panel->setColumnStretch(2, 1);
     panel->setRowStretch(r++, 1);
+    // night mode, with Ctrl+N from any window of the program
+    auto* brightnessLabel = make.label(m.night_brightness_label);
+    auto* brightness = new QComboBox(this);
+    bind(brightness, m.night_brightness, brightnessLabel);
+    panel->addLayout(row({make.check(m.night_mode), brightnessLabel, brightness}), r++, 0, 1, 3);
+    auto* nightKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this);
+    nightKey->setContext(Qt::ApplicationShortcut);
+    connect(nightKey, &QShortcut::activated, this,
+            [&m] { m.night_mode.set_value(m.night_mode.value() == 1 ? 0 : 1); });
+    const auto follow_night = [&m] {
+        const auto& levels = m.night_brightness.items();
+        const auto at = std::find(levels.begin(), levels.end(), m.night_brightness.text());
+        night::apply(m.night_mode.value() == 1, static_cast<int>(at - levels.begin()));
+    };
+    m.night_mode.changed.connect(follow_night);
+    m.night_brightness.changed.connect(follow_night);
     auto* exit = make.button(m.exit_button);
     exit->setMinimumWidth(80);
     auto* foot = new QHBoxLayout;

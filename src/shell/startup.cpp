@@ -63,6 +63,11 @@ void start_up(MainWindow& main, PortSettingsWindow& settings, Store& store,
 
     main.shutter_indicator.set_fill_color(ui::Colour::Red);
 
+    // The night mode of the last run, so that the window opens as dark as the user left it.
+    const std::string level = store.read(kAppFocus, "NightBrightness");
+    if (main.night_brightness.contains(level)) main.night_brightness.set_text(level);
+    main.night_mode.set_value(store.read(kAppFocus, "NightMode") == "1" ? 1 : 0);
+
     sound.set_file(kSoundFile);
     sound.open();
 }
@@ -97,6 +102,8 @@ bool shut_down(MainWindow& main, PortSettingsWindow& settings, Store& store,
         else if (!store.read(kAppFocus, key).empty())
             store.save(kAppFocus, key, "");
     }
+    store.save(kAppFocus, "NightMode", main.night_mode.value() == 1 ? "1" : "0");
+    store.save(kAppFocus, "NightBrightness", main.night_brightness.text());
     const bool saved = store.commit();
 
     sound.close();

@@ -181,6 +181,13 @@ MainWindow::MainWindow() : ui::Window(kMainTitle) {
     // exit
     button(exit_button, "EXIT", true);
     button(traffic_button, "Traffic", true);
+    check_box(night_mode, "Night mode", "Night mode", true);
+    night_mode.set_tooltip("Red on black in every window, to keep your eyes dark-adapted (Ctrl+N)");
+    label(night_brightness_label, "Brightness");
+    night_brightness.set_accessible_name("Brightness");
+    night_brightness.set_choice_only(true);
+    for (const char* level : kNightLevels) night_brightness.add_item(level);
+    night_brightness.set_text(kNightLevels[0]);
     traffic_button.set_description("Every byte sent to the Orvantis and received from it");
 
     // Alt and a letter of the caption press the main buttons, whichever control has the focus.
@@ -315,6 +322,9 @@ std::vector<ui::Control*> MainWindow::all_controls() {
                                      &exposure_number_label,
                                      &shutter_indicator,
                                      &run_progress,
+                                     &night_mode,
+                                     &night_brightness_label,
+                                     &night_brightness,
                                      &exit_button,
                                      &traffic_button};
     for (auto& l : time_labels) all.push_back(&l);

@@ -12,6 +12,8 @@
 namespace orv {
 
 inline constexpr const char* kMainTitle = "Orvantis Utility x.21";
+// The night mode's brightness levels, brightest first.
+inline constexpr const char* kNightLevels[] = {"Bright", "Dim", "Dimmer"};
 // The Auto Shutter caption while no exposure run is on.
 inline constexpr const char* kAutoShutterStart = "Auto Shutter START";
 
@@ -145,6 +147,11 @@ public:
     ui::Button exit_button{"Command12"};
     // opens the record of every byte to and from the box
     ui::Button traffic_button{"cmdTraffic"};
+    // Every window red on black for the dark at the telescope (also Ctrl+N), dimmed further
+    // by the brightness chosen: kNightLevels, brightest first.
+    ui::CheckBox night_mode{"chkNight"};
+    ui::Label night_brightness_label{"lblBrightness"};
+    ui::ComboBox night_brightness{"cboBrightness"};
 
     // Every control, for checks that walk the whole window.
     std::vector<ui::Control*> all_controls();

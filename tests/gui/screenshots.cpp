@@ -2,6 +2,7 @@
 // ORV_SCREENSHOT_DIR names a folder.
 #include "views.h"
 
+#include <QApplication>
 #include <QDir>
 
 namespace orv::gui {
@@ -45,6 +46,18 @@ TEST_F(Views, SavesScreenshotsWhenAskedTo) {
     ASSERT_TRUE(traffic_view.get() != nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(traffic_view.get()));
     EXPECT_TRUE(traffic_view.get()->grab().save(QDir(dir).filePath("traffic.png")));
+
+    // The same at night, with an exposure run under way.
+    rig.main.night_mode.set_value(1);
+    rig.main.run_progress.set_caption("Exposure 3 of 10, 24:35 left, ends at 23:41:05");
+    rig.main.elapsed_label.set_caption("47");
+    rig.main.exposure_number_label.set_caption("3");
+    QApplication::processEvents();
+    EXPECT_TRUE(main.grab().save(QDir(dir).filePath("main_night.png")));
+    EXPECT_TRUE(settings.grab().save(QDir(dir).filePath("port_settings_night.png")));
+    EXPECT_TRUE(firmware.grab().save(QDir(dir).filePath("firmware_night.png")));
+    EXPECT_TRUE(traffic_view.get()->grab().save(QDir(dir).filePath("traffic_night.png")));
+    rig.main.night_mode.set_value(0);
 }
 
 }  // namespace

@@ -139,7 +139,8 @@ TEST(Shutdown, SavesEveryValueExactlyAsShownWithAllTenHistoryKeys) {
     EXPECT_EQ(r.saved("IPaddr0"), "10.0.0.11");
     EXPECT_EQ(r.saved("IPaddr9"), "10.0.0.2");
     for (int i = 0; i <= 9; ++i) EXPECT_EQ(r.saved("IPport" + std::to_string(i)), "");
-    EXPECT_EQ(r.store.committed.size(), 31u);  // 11 named keys + 2 x 10 history keys
+    // 11 named keys, 2 x 10 history keys and the night mode with its brightness
+    EXPECT_EQ(r.store.committed.size(), 33u);
     EXPECT_EQ(r.sound.log, (Items{"close"}));
     EXPECT_TRUE(r.program.finished());
 }
@@ -231,6 +232,30 @@ TEST(Startup, WindowPositionsRoundTripThroughTheStore) {
     EXPECT_EQ(first.saved("SettingsLeft"), "300");
     EXPECT_EQ(first.saved("SettingsTop"), "200");
     EXPECT_EQ(first.saved("FirmwareLeft"), "<absent>");
+}
+
+TEST(Startup, NightModeAndItsBrightnessRoundTripThroughTheStore) {
+    struct Case {
+        const char* mode;
+        const char* level;
+        int value;
+        const char* shown;
+    };
+    for (const Case& c :
+         {Case{"1", "Dim", 1, "Dim"}, Case{"1", "Dimmer", 1, "Dimmer"}, Case{"0", "Dim", 0, "Dim"},
+          Case{"", "", 0, "Bright"}, Case{"yes", "dark", 0, "Bright"}}) {
+        Rig r;
+        if (*c.mode) r.stored("orvantis", "NightMode", c.mode);
+        if (*c.level) r.stored("orvantis", "NightBrightness", c.level);
+        r.program.start();
+        EXPECT_EQ(r.main.night_mode.value(), c.value) << c.mode << c.level;
+        EXPECT_EQ(r.main.night_brightness.text(), c.shown) << c.mode << c.level;
+        r.main.night_mode.set_value(1 - c.value);
+        r.main.night_brightness.set_text("Dimmer");
+        r.program.exit();
+        EXPECT_EQ(r.saved("NightMode"), c.value ? "0" : "1");
+        EXPECT_EQ(r.saved("NightBrightness"), "Dimmer");
+    }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #pragma once
 // Message, question, input and file dialogs on Qt, over the window the user is working in.
 
+#include <QIcon>
+#include <QPixmap>
 #include <QString>
 
 #include "platform/dialogs.h"
@@ -22,6 +24,14 @@ public:
     std::optional<std::string> save_file(const std::string& title, const std::string& filter,
                                          const std::string& suggested) override;
 };
+
+// Night mode: the file dialogs are Qt's own (a desktop's cannot be coloured) and every picture
+// in the dialogs is drawn in the palette's text red.
+void use_red_dialogs(bool on);
+bool red_dialogs();
+// A picture in shades of one red: its lightness kept, green and blue gone.
+QPixmap red_only(const QPixmap& picture, const QColor& red);
+QIcon red_only(const QIcon& icon, const QColor& red);
 
 // "Hex Files (*.hex)|*.hex;" -> "Hex Files (*.hex)": pairs of description and patterns.
 QString file_filter(const std::string& filter);
