@@ -4,6 +4,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QTimer>
+
+#include "platform/qt/qt_dialogs.h"
 
 #include "views.h"
 
@@ -174,6 +177,21 @@ TEST_F(SlewPad, EscapeFromEveryControlAndSpaceOnTheArrowsStopWhatMoves) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_EQ(sent(), "#Q##FQ#");
     EXPECT_FALSE(settings.isVisible());
+
+    // A message box of ours in front: Escape stops, and closes the box.
+    main.activateWindow();
+    focus_run();
+    bool pressed = false;
+    QTimer::singleShot(50, [&pressed] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (box == nullptr) return;
+        pressed = true;
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box,
+                        Qt::Key_Escape);
+    });
+    qt::QtDialogs().message("The Orvantis did not answer.", "");
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(sent(), "#Q##FQ#");
 }
 
 }  // namespace orv::gui
