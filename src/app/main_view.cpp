@@ -348,6 +348,10 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     auto* history = new QComboBox(this);
     history->setFixedWidth(Maker::text_width(history, 2) + 10);
     history->setToolTip("Earlier commands");
+    // Named for a screen reader by a label of its own, as the boxes are by theirs.
+    auto* historyLabel = make.unit("Earlier commands");
+    historyLabel->setBuddy(history);
+    historyLabel->hide();
     history->view()->setMinimumWidth(Maker::text_width(history, 24));
     bind(history, m.command_history);
     direct->addLayout(row({command, history, make.button(m.send_button)}));
@@ -412,10 +416,11 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     panel->setColumnStretch(2, 1);
     panel->setRowStretch(r++, 1);
     // night mode, with Ctrl+N from any window of the program
+    auto* night = make.check(m.night_mode);
     auto* brightnessLabel = make.label(m.night_brightness_label);
     auto* brightness = new QComboBox(this);
     bind(brightness, m.night_brightness, brightnessLabel);
-    panel->addLayout(row({make.check(m.night_mode), brightnessLabel, brightness}), r++, 0, 1, 3);
+    panel->addLayout(row({night, brightnessLabel, brightness}), r++, 0, 1, 3);
     auto* nightKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this);
     nightKey->setContext(Qt::ApplicationShortcut);
     connect(nightKey, &QShortcut::activated, this,
@@ -427,10 +432,11 @@ MainView::MainView(Program& program, QWidget* parent) : QWidget(parent), program
     };
     m.night_mode.changed.connect(follow_night);
     m.night_brightness.changed.connect(follow_night);
+    auto* traffic = make.button(m.traffic_button);
     auto* exit = make.button(m.exit_button);
     exit->setMinimumWidth(80);
     auto* foot = new QHBoxLayout;
-    foot->addWidget(make.button(m.traffic_button));
+    foot->addWidget(traffic);
     foot->addStretch(1);
     foot->addWidget(exit);
     panel->addLayout(foot, r, 0, 1, 3);

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRegularExpression>
 
 #include "views.h"
 
@@ -156,6 +157,98 @@ TEST_F(Views, TheTrafficWindowIsWorkedThroughTheAccessibilityInterface) {
         [] { return QGuiApplication::clipboard()->text().endsWith("1.20#\n"); }, 2000));
     act(find<QAbstractButton>(traffic, "Close"), QAccessibleActionInterface::pressAction());
     EXPECT_TRUE(QTest::qWaitFor([this] { return !rig.program.traffic_window.visible(); }, 2000));
+}
+
+}  // namespace
+}  // namespace orv::gui
+
+namespace orv::gui {
+namespace {
+
+// What a screen reader says a control is. On Linux a combo box's own name is its current entry;
+// what it is comes from the label that names it.
+QString announced(QWidget* w) {
+    QAccessibleInterface* a = accessible(w);
+    if (a->role() == QAccessible::ComboBox)
+        for (const auto& [label, relation] : a->relations(QAccessible::Label))
+            return label->text(QAccessible::Name);
+    return a->text(QAccessible::Name);
+}
+
+// What Tab walks through in a window, as a screen reader announces it, once round.
+std::vector<std::pair<QWidget*, QString>> tab_walk(QWidget* window) {
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    QWidget* first = window->nextInFocusChain();
+    while (!(first->focusPolicy() & Qt::TabFocus) || !first->isEnabled() || !first->isVisible())
+        first = first->nextInFocusChain();
+    first->setFocus(Qt::TabFocusReason);
+    std::vector<std::pair<QWidget*, QString>> seen;
+    for (int i = 0; i < 200; ++i) {
+        QWidget* f = QApplication::focusWidget();
+        if (!seen.empty() && f == seen.front().first) break;
+        seen.emplace_back(f, announced(f));
+        QTest::keyClick(f, Qt::Key_Tab);
+    }
+    return seen;
+}
+
+TEST_F(Views, TabWalksEveryControlOnceInReadingOrderAndEachSaysWhatItIs) {
+    rig.main.port_list.set_text("COM3");
+    // Connected, so that the device controls are in the walk.
+    rig.main.enable_controls(true, "orvantis");
+    const auto walk = tab_walk(&main);
+    QStringList names;
+    for (const auto& [w, name] : walk) {
+        names << name;
+        EXPECT_FALSE(name.isEmpty()) << w->metaObject()->className();
+        // A name made of the control's kind and a number says nothing to a listener.
+        EXPECT_FALSE(name.contains(QRegularExpression("^(Command|Text|Check|Combo)[0-9]+$")))
+            << name.toStdString();
+    }
+    // Every enabled control that takes the focus is reached, once.
+    int focusable = 0;
+    for (QWidget* w : main.findChildren<QWidget*>())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisible() &&
+            w->focusProxy() == nullptr)
+            ++focusable;
+    EXPECT_EQ(static_cast<int>(walk.size()), focusable) << names.join(" | ").toStdString();
+    // The groups come in the order they stand in the window, and each group in its own order.
+    const QStringList expected_order = {"PORT",
+                                        "CONNECT",
+                                        "Port Settings",
+                                        "RF Channel",
+                                        "Slew south",
+                                        "Pulse Guide Mode",
+                                        "Focus position",
+                                        "Exp. secs",
+                                        "Exp. Gap",
+                                        "Exp. Count",
+                                        "Send Direct LX200 commands",
+                                        "SEND",
+                                        "Firmware password",
+                                        "Read Settings",
+                                        "Rev RA",
+                                        "Night mode",
+                                        "Brightness",
+                                        "Traffic",
+                                        "EXIT"};
+    qsizetype at = 0;
+    for (const QString& name : expected_order) {
+        const qsizetype found = names.indexOf(name, at);
+        EXPECT_GE(found, 0) << name.toStdString() << " after " << at << " in "
+                            << names.join(" | ").toStdString();
+        if (found >= 0) at = found + 1;
+    }
+
+    // Port Settings: its boxes, then OK.
+    open_port_settings();
+    QStringList settings_names;
+    for (const auto& [w, name] : tab_walk(&settings)) {
+        EXPECT_FALSE(name.isEmpty()) << w->metaObject()->className();
+        settings_names << name;
+    }
+    EXPECT_GE(settings_names.size(), 3) << settings_names.join(" | ").toStdString();
 }
 
 }  // namespace

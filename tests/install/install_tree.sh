@@ -30,6 +30,16 @@ out="$(env -u DISPLAY "$tmp/usr/bin/orvantis" --version)"
 "$tmp/usr/bin/orvantis-boxsim" --help 2>&1 | grep -q "usage: boxsim" ||
     { echo "orvantis-boxsim does not answer"; exit 1; }
 
+# Started as the menu starts it: the desktop entry's command, found on the PATH, opens the window.
+exec_line="$(sed -n 's/^Exec=//p' "$tmp/usr/share/applications/example.orvantis.Utility.desktop")"
+command="$(PATH="$tmp/usr/bin:$PATH" command -v "${exec_line%% *}")"
+[ "$command" = "$tmp/usr/bin/orvantis" ] || { echo "the menu entry runs: $command"; exit 1; }
+if command -v xvfb-run > /dev/null; then
+    titles="$("$(dirname "$0")/../x11/window_titles.sh" "$command")"
+    grep -q '^_NET_WM_NAME=Orvantis Utility' <<< "$titles" ||
+        { echo "from the menu entry: $titles"; exit 1; }
+fi
+
 # The package: built from the same rules, holding the same files.
 (cd "$tmp" && cpack --config "$build/CPackConfig.cmake" -B "$tmp/pkg" > /dev/null)
 deb="$(ls "$tmp"/pkg/orvantis_*.deb)"
