@@ -98,8 +98,9 @@ int run(int argc, char** argv) {
     orv::Program program({serial, socket, clock, store, sound, dialogs, ports, files});
     program.on_quit = [] { QCoreApplication::quit(); };
 
-    orv::app::PortSettingsView settings_view(program);
-    orv::app::FirmwareView firmware_view(program);
+    // The other windows are made when first opened: start-up pays for the main window only.
+    orv::app::LazyView<orv::app::PortSettingsView> settings_view(program, program.settings);
+    orv::app::LazyView<orv::app::FirmwareView> firmware_view(program, program.firmware);
     orv::app::MainView main_view(program);
     orv::app::LazyTrafficView traffic_view(program);
     // The last sessions' traffic, one file each, in the user's state folder.

@@ -62,13 +62,6 @@ TrafficView::TrafficView(Program& program) : QWidget(nullptr), model_(program.tr
     bind_window(this, m);
 }
 
-LazyTrafficView::LazyTrafficView(Program& program) {
-    program.traffic_window.updated.connect([this, &program] {
-        if (!view_ && program.traffic_window.visible())
-            view_ = std::make_unique<TrafficView>(program);
-    });
-}
-
 void TrafficView::closeEvent(QCloseEvent* event) {
     model_.hide();
     event->accept();

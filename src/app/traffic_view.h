@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/lazy_view.h"
 #include "shell/program.h"
 
 namespace orv::app {
@@ -22,14 +23,10 @@ private:
 };
 
 // The Traffic window's view, made the first time the window is opened.
-class LazyTrafficView {
+class LazyTrafficView : public LazyView<TrafficView> {
 public:
-    explicit LazyTrafficView(Program& program);
-    TrafficView* get() const { return view_.get(); }
-    void reset() { view_.reset(); }
-
-private:
-    std::unique_ptr<TrafficView> view_;
+    explicit LazyTrafficView(Program& program)
+        : LazyView<TrafficView>(program, program.traffic_window) {}
 };
 
 }  // namespace orv::app

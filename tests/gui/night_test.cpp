@@ -89,13 +89,12 @@ protected:
     // Shows one of our dialogs through the real dialogs, grabs it once it is up, closes it.
     QImage grab_dialog(const std::function<void()>& show) {
         QImage seen;
-        QTimer::singleShot(50, [&seen] {
-            QWidget* d = QApplication::activeModalWidget();
-            if (d == nullptr) return;
-            seen = d->grab().toImage();
-            if (auto* dialog = qobject_cast<QDialog*>(d)) dialog->reject();
-        });
-        show();
+        with_dialog(
+            [&seen](QWidget* d) {
+                seen = d->grab().toImage();
+                if (auto* dialog = qobject_cast<QDialog*>(d)) dialog->reject();
+            },
+            show);
         return seen;
     }
 };

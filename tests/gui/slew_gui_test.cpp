@@ -182,14 +182,13 @@ TEST_F(SlewPad, EscapeFromEveryControlAndSpaceOnTheArrowsStopWhatMoves) {
     main.activateWindow();
     focus_run();
     bool pressed = false;
-    QTimer::singleShot(50, [&pressed] {
-        QWidget* box = QApplication::activeModalWidget();
-        if (box == nullptr) return;
-        pressed = true;
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box,
-                        Qt::Key_Escape);
-    });
-    qt::QtDialogs().message("The Orvantis did not answer.", "");
+    with_dialog(
+        [&pressed](QWidget* box) {
+            pressed = true;
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box,
+                            Qt::Key_Escape);
+        },
+        [] { qt::QtDialogs().message("The Orvantis did not answer.", ""); });
     EXPECT_TRUE(pressed);
     EXPECT_EQ(sent(), "#Q##FQ#");
 }

@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -33,6 +36,21 @@ W* find(QWidget* root, const QString& name) {
     if (count != 1)
         throw std::runtime_error(std::to_string(count) + " widgets named " + name.toStdString());
     return found;
+}
+
+// Runs `act` on our modal dialog once it is up, while `show` (which opens it) waits in its loop.
+inline void with_dialog(const std::function<void(QWidget*)>& act,
+                        const std::function<void()>& show) {
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* d = QApplication::activeModalWidget();
+        if (d == nullptr || !d->isVisible()) return;
+        poll.stop();
+        act(d);
+    });
+    poll.start();
+    show();
 }
 
 class Views : public ::testing::Test {

@@ -2,8 +2,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileIconProvider>
+#include <QFileInfo>
 #include <QImage>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -42,10 +45,18 @@ QString ask_for_file(bool save, const QString& title, const QString& start, cons
     if (!g_red)
         return save ? QFileDialog::getSaveFileName(asking_window(), title, start, filter)
                     : QFileDialog::getOpenFileName(asking_window(), title, start, filter);
-    QFileDialog dialog(asking_window(), title, start, filter);
+    QFileDialog dialog(asking_window(), title, QString(), filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     RedIcons icons;
     dialog.setIconProvider(&icons);
+    // Only now the folder, so that its entries get their pictures from the red icons.
+    if (start.isEmpty() || QFileInfo(start).isDir())
+        dialog.setDirectory(start.isEmpty() ? QDir::currentPath() : start);
+    else
+        dialog.selectFile(start);
+    for (auto* list : dialog.findChildren<QComboBox*>())
+        for (int i = 0; i < list->count(); ++i)
+            list->setItemIcon(i, red_only(list->itemIcon(i), text_red()));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     for (auto* b : dialog.findChildren<QAbstractButton*>())
