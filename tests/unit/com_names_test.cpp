@@ -37,6 +37,25 @@ TEST(ComNames, MoreThanTenDevicesNameOnlyTen) {
     EXPECT_EQ(a.paths.rbegin()->first, 10);
 }
 
+TEST(ComNames, WhenEveryFreeNumberIsWantedBackANewDeviceTakesTheLowestNotInUse) {
+    // Ten absent devices want 1 to 10 back: a new one takes COM1.
+    std::map<std::string, int> absent;
+    for (int n = 1; n <= 10; ++n) absent["gone" + std::to_string(n)] = n;
+    EXPECT_EQ(assign_com_numbers({{"/dev/ttyUSB0", "new"}}, absent, {}).paths,
+              (Paths{{1, "/dev/ttyUSB0"}}));
+    // Nine present on 1 to 9 and an absent one wanting 10: the new one still gets COM10.
+    std::vector<SerialDevice> present;
+    std::map<std::string, int> remembered = {{"gone", 10}};
+    for (int n = 1; n <= 9; ++n) {
+        present.push_back({"/dev/ttyUSB" + std::to_string(n), "here" + std::to_string(n)});
+        remembered["here" + std::to_string(n)] = n;
+    }
+    present.push_back({"/dev/ttyACM0", "new"});
+    const auto a = assign_com_numbers(present, remembered, {});
+    EXPECT_EQ(a.paths.at(10), "/dev/ttyACM0");
+    EXPECT_EQ(a.paths.size(), 10u);
+}
+
 TEST(ComNames, PinsAndMemoryParseLeniently) {
     EXPECT_EQ(orv::link::parse_pins("COM3=/dev/pts/4; com10 = /dev/ttyS0,COM11=/x,bad,COM0=/y,COM2="),
               (Paths{{3, "/dev/pts/4"}, {10, "/dev/ttyS0"}}));

@@ -107,6 +107,7 @@ TEST_F(Connect, SearchTriesEachPortTwoSecondsAndStopsAtTheOneThatAnswers) {
     EXPECT_EQ(r.main.port_list.text(), "COM3");
     EXPECT_EQ(caption(), "DISCONNECT");
     EXPECT_TRUE(r.dialogs.shown.empty());
+    EXPECT_FALSE(r.main.read_settings.enabled());  // nothing found yet
     r.serial.arrive("1.20#");
     ASSERT_EQ(r.dialogs.shown.size(), 1u);
     EXPECT_EQ(r.dialogs.shown[0].text, "Orvantis found on COM3");

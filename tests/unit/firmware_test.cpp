@@ -102,6 +102,24 @@ TEST_F(Firmware, TheDeveloperOptionShowsTheCodeBeforeThePrompt) {
     EXPECT_EQ(shown_at_prompt, std::to_string(orv::firmware::confirmation_sum(kFile)));
 }
 
+TEST_F(Firmware, WithoutTheDeveloperOptionTheCodeIsNeverShown) {
+    r.stored("orvantis", "dev", "0");
+    std::string shown_at_prompt = "?";
+    r.dialogs.during = [&] { shown_at_prompt = w.reply_box.text(); };
+    load("/fw/box.hex", {std::nullopt});
+    EXPECT_EQ(shown_at_prompt, "");
+}
+
+TEST(FirmwareWindow, OpensWithTheFileToBeChosenFirst) {
+    orv::FirmwareWindow w;
+    EXPECT_TRUE(w.file_box.read_only());
+    EXPECT_TRUE(w.reply_box.read_only());
+    EXPECT_EQ(w.reply_label.accessible_name(), "Boot loader reply");
+    EXPECT_TRUE(w.browse.enabled());
+    EXPECT_FALSE(w.boot_up.enabled());
+    EXPECT_FALSE(w.program_button.enabled());
+}
+
 TEST_F(Firmware, BootLoaderRepliesSwitchProgram) {
     w.boot_up.click();
     EXPECT_EQ(r.serial.written, "ROB#");
@@ -338,7 +356,7 @@ TEST_F(Firmware, BytesArrivingWhileAVerifyMessageIsOpenStartNothingAgain) {
 }
 
 TEST_F(Firmware, ASilentBoxStopsTheRunAtItsBlockAndGivesTheButtonsBack) {
-    for (int silent_at : {0, 100}) {
+    for (int silent_at : {100, 0}) {
         boot();  // the second time on the link left open to the boot loader
         r.dialogs.shown.clear();
         w.program_button.click();
@@ -347,6 +365,9 @@ TEST_F(Firmware, ASilentBoxStopsTheRunAtItsBlockAndGivesTheButtonsBack) {
         ASSERT_EQ(r.dialogs.messages().size(), 1u);
         EXPECT_NE(r.dialogs.messages()[0].find("block " + std::to_string(silent_at) + " of 224"),
                   std::string::npos);
+        EXPECT_NE(r.dialogs.messages()[0].find(silent_at ? "(address 0x3200)" : "(address 0x0000)"),
+                  std::string::npos)
+            << r.dialogs.messages()[0];
         EXPECT_NE(r.dialogs.messages()[0].find("still in its boot loader"), std::string::npos);
         EXPECT_TRUE(w.browse.enabled());
         EXPECT_TRUE(w.boot_up.enabled());

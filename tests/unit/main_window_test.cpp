@@ -71,6 +71,16 @@ TEST(MainWindow, StartsWithOnlyConnectionSendExitAndTheBoxesUsable) {
     EXPECT_TRUE(w.product_code.read_only());
     EXPECT_TRUE(w.firmware_version.read_only());
     EXPECT_TRUE(w.password_box.password());
+    // Lists that only offer their entries, and what the buttons without a caption of their
+    // own tell a screen reader and a pointer.
+    EXPECT_TRUE(w.command_history.choice_only());
+    EXPECT_TRUE(w.night_brightness.choice_only());
+    EXPECT_FALSE(w.port_list.choice_only());
+    EXPECT_EQ(w.night_brightness.text(), "Bright");
+    EXPECT_EQ(w.night_mode.value(), 0);
+    EXPECT_FALSE(w.night_mode.tooltip().empty());
+    EXPECT_NE(w.focus_up.description(), w.focus_down.description());
+    EXPECT_FALSE(w.focus_down.description().empty());
 }
 
 TEST(MainWindow, EveryControlHasAnAccessibleName) {

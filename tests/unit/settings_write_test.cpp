@@ -189,6 +189,20 @@ TEST(WriteSettings, ReadAndWriteWaitUntilAFocusRunOrAnAutoShutterRunIsStopped) {
     EXPECT_EQ(r.serial.written, "");
 }
 
+TEST(WriteSettings, ASecondWriteLocksTheButtonsAsTheFirstDid) {
+    ConnectedRig r(false, "1.20#");
+    fill_times(r);
+    for (int run = 0; run < 2; ++run) {
+        r.main.write_settings.click();
+        EXPECT_TRUE(r.main.commands_locked) << run;
+        EXPECT_FALSE(r.main.read_settings.enabled()) << run;
+        for (int k = 0; k < 12 && r.program.settings_write.running(); ++k) r.serial.arrive("#");
+        EXPECT_FALSE(r.program.settings_write.running()) << run;
+        EXPECT_FALSE(r.main.commands_locked) << run;
+        EXPECT_TRUE(r.main.read_settings.enabled()) << run;
+    }
+}
+
 TEST(WriteSettings, ADisconnectDuringTheWriteEndsItWithoutReenablingTheDeviceButtons) {
     ConnectedRig r(false, "1.20#");
     fill_times(r);

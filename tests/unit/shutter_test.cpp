@@ -282,6 +282,14 @@ TEST_F(Sequencer, DisconnectingEndsARunAndClosesAnOpenShutterFirst) {
     again.commands();
     again.main.connect_button.click();
     EXPECT_TRUE(again.commands().empty());
+
+    // Connected again, Auto Shutter starts a new run: nothing of the old one is left on.
+    again.main.connect_button.click();
+    again.serial.arrive("1.20#");
+    again.commands();
+    again.main.auto_shutter.click();
+    EXPECT_EQ(again.main.auto_shutter.caption(), "Auto Shutter STOP");
+    EXPECT_EQ(again.commands(), Texts{"#XP1#"});
 }
 
 TEST_F(Sequencer, ALostLinkEndsTheRunAndStopsShowingAnOpenShutter) {
