@@ -162,6 +162,38 @@ TEST_F(Receiving, ThirtyEgIsAFirmwareVersionButNotAnIdentity) {
     EXPECT_TRUE(r.dialogs.shown.empty());
 }
 
+TEST(Receiver, EitherGenerationTwoFirmwareReplyIdentifiesTheBoxOverEachLink) {
+    for (const bool over_socket : {false, true}) {
+        for (const char* reply : {"1.20#", "30Eg#"}) {
+            orv::fake::Rig r;
+            r.ports.ports = {{3, "/dev/pts/3"}};
+            r.stored("orvantis", "IPaddr", "127.0.0.1");
+            r.stored("orvantis", "IPport", "4001");
+            r.stored("Orvantis", "CommBaud", "9600");
+            r.program.start();
+            // Over TCP the firmware version speaks for an Orvantis whatever an earlier link to
+            // an emulator left behind.
+            if (over_socket) r.main.state.device_type = "lx200";
+            // A search over serial: the box is found through its firmware version.
+            r.main.port_list.set_text(over_socket ? "TCP Port" : "Search COM");
+            r.main.connect_button.click();
+            if (over_socket) r.socket.accept();
+            r.clock.advance(1000);  // no answer to GVn#: GVN# asks for the firmware version
+            if (over_socket)
+                r.socket.arrive(reply);
+            else
+                r.serial.arrive(reply);
+            EXPECT_EQ(r.main.state.ver, 2) << reply << over_socket;
+            EXPECT_EQ(r.main.state.device_type, "orvantis") << reply << over_socket;
+            EXPECT_TRUE(r.main.read_settings.enabled()) << reply << over_socket;
+            EXPECT_TRUE(r.main.shutter_on.enabled()) << reply << over_socket;
+            EXPECT_FALSE(r.main.state.search_com_mode) << reply << over_socket;
+            EXPECT_EQ(r.dialogs.messages(), over_socket ? Texts{} : Texts{"Orvantis found on COM3"})
+                << reply;
+        }
+    }
+}
+
 TEST_F(Receiving, TheSocketRejectsAnEmulatorFirmwareReplyAndGivesUp) {
     socket();
     r.clock.advance(1000);
