@@ -99,6 +99,7 @@ TEST(BuildImage, RefusesFilesItCannotLoadSafelyNamingTheLine) {
              Case{good + ":0100000G01FE\r\n", "line 2 holds a character"},
              Case{good + ":0200000001FD\r\n", "line 2 is not as long"},
              Case{good + ":00000001FF0\r\n", "line 2 has an odd number of digits"},
+             Case{good + ":0100000g01FE\r\n", "line 2 holds a character"},
              Case{good + bad_sum, "line 2 has a wrong checksum"},
              Case{record(0x6FFF, 0, {1, 2}), "line 1 holds data outside"},
              Case{record(0x8000, 0, {1}), "line 1 holds data outside"},

@@ -4,7 +4,9 @@
 #include <utility>
 #include <vector>
 
+#include "ui/firmware_window.h"
 #include "ui/main_window.h"
+#include "ui/port_settings.h"
 
 namespace {
 
@@ -81,11 +83,22 @@ TEST(MainWindow, StartsWithOnlyConnectionSendExitAndTheBoxesUsable) {
     EXPECT_FALSE(w.night_mode.tooltip().empty());
     EXPECT_NE(w.focus_up.description(), w.focus_down.description());
     EXPECT_FALSE(w.focus_down.description().empty());
+    using orv::ui::Picture;
+    for (auto [button, picture] :
+         {std::pair{&w.slew_up, Picture::ArrowUp}, std::pair{&w.slew_down, Picture::ArrowDown},
+          std::pair{&w.slew_left, Picture::ArrowLeft},
+          std::pair{&w.slew_right, Picture::ArrowRight}, std::pair{&w.slew_stop, Picture::Stop},
+          std::pair{&w.focus_up, Picture::ArrowUp}, std::pair{&w.focus_down, Picture::ArrowDown}})
+        EXPECT_EQ(button->picture(), picture) << button->name();
 }
 
-TEST(MainWindow, EveryControlHasAnAccessibleName) {
+TEST(MainWindow, EveryControlOfEveryWindowHasAnAccessibleName) {
     MainWindow w;
     for (auto* c : w.all_controls()) EXPECT_FALSE(c->accessible_name().empty()) << c->name();
+    orv::FirmwareWindow firmware;
+    for (auto* c : firmware.all_controls()) EXPECT_FALSE(c->accessible_name().empty()) << c->name();
+    orv::PortSettingsWindow settings;
+    for (auto* c : settings.all_controls()) EXPECT_FALSE(c->accessible_name().empty()) << c->name();
     EXPECT_EQ(w.port_list.accessible_name(), "PORT");
     EXPECT_EQ(w.autostar_mode.accessible_name(), "AutoStar2 Emulation Mode");
     EXPECT_EQ(w.slew_up.accessible_name(), "Slew south");

@@ -43,8 +43,8 @@ TEST_F(TransportTest, OpensTheDeviceOfTheComNumberWithTheLineSettings) {
 TEST_F(TransportTest, TakesEveryLineSettingTheBoxCanBeSetTo) {
     for (const char* good : {"9600,N,5,1", "9600,E,8,2", "115200,O,7,1", "300,M,6,1", "1,S,8,1"})
         EXPECT_TRUE(orv::link::parse_line_settings(good).has_value()) << good;
-    for (const char* bad : {"9600,N,4,1", "9600,N,9,1", "9600,N,8,0", "9600,N,8,3", "9600,X,8,1",
-                            "0,N,8,1", "9600,NN,8,1"})
+    for (const char* bad : {"96x0,N,8,1", "9600,N,x,1", "9600,N,8,x", "9600,N,4,1", "9600,N,9,1",
+                            "9600,N,8,0", "9600,N,8,3", "9600,X,8,1", "0,N,8,1", "9600,NN,8,1"})
         EXPECT_FALSE(orv::link::parse_line_settings(bad).has_value()) << bad;
 }
 
