@@ -178,6 +178,20 @@ TEST(StopKey, StopsTheMountAndTheFocuserAndSilencesTheReleasesStillToCome) {
         EXPECT_EQ(r.commands(), (Texts{"#F+#", "#FQ#"})) << c.what;
     }
 
+    // A hold ended by a disconnect is over: a second link closing sends no stop again.
+    {
+        Connected r;
+        r.main.slew_up.press();
+        r.commands();
+        r.main.connect_button.click();  // DISCONNECT
+        EXPECT_EQ(r.commands(), (Texts{"#Q#"}));
+        r.main.connect_button.click();
+        r.serial.arrive("1.20#");
+        r.commands();
+        r.main.connect_button.click();
+        EXPECT_TRUE(r.commands().empty());
+    }
+
     // Not connected, or while the boot loader has the link: nothing is sent.
     orv::fake::Rig idle;
     idle.program.start();

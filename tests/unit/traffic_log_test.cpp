@@ -108,6 +108,8 @@ struct TrafficWindowTest : ::testing::Test {
 TEST_F(TrafficWindowTest, PauseHoldsTheLinesAndTheFilterChoosesADirection) {
     r.main.traffic_button.click();
     EXPECT_TRUE(w.visible());
+    EXPECT_EQ(w.direction_label.caption(), "Show");
+    EXPECT_EQ(w.direction.text(), "Both");
     EXPECT_EQ(shown(), (std::vector<std::string>{"opened COM3", "GVn#", "1.20#"}));
     w.pause.set_value(1);
     log.add(orv::link::Flow::Sent, ":Q#");
