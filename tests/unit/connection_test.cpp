@@ -152,6 +152,14 @@ TEST_F(Connect, PortsOtherProgramsHaveOpenAreNamedWithThem) {
                                        "\nNot tried, because another program has them open:"
                                        "\nCOM1 is open in minicom (pid 4242)"
                                        "\nClose the port in that program, then search again."});
+    // Closed there and searched again: COM1 is tried and no longer named.
+    r.dialogs.shown.clear();
+    r.ports.held.clear();
+    choose("Search COM");
+    press();
+    r.clock.advance(4000);
+    EXPECT_EQ(r.dialogs.messages(), std::vector<std::string>{kNoOrvantis});
+    r.ports.held[1] = {"minicom (pid 4242)"};
 
     r.dialogs.shown.clear();
     r.ports.held[3] = {"cat (pid 7)", "screen (pid 8)"};
