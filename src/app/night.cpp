@@ -119,10 +119,9 @@ class NightCaret : public QObject {
 public:
     using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Paint || painting_) return false;  // every event passes here
         auto* box = qobject_cast<QLineEdit*>(watched);
-        if (box == nullptr || event->type() != QEvent::Paint || painting_ || !box->hasFocus() ||
-            box->isReadOnly())
-            return false;
+        if (box == nullptr || !box->hasFocus() || box->isReadOnly()) return false;
         painting_ = true;
         box->event(event);  // the box paints itself first
         painting_ = false;
