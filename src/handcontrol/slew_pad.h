@@ -28,8 +28,8 @@ private:
     link::Transport& transport_;
     platform::Dialogs& dialogs_;
     bool moving_ = false;          // an arrow is held in continuous mode
-    bool stopped_for_exit_ =
-        false;  // a way out or the stop key ended that hold: its release is silent
+    // A way out or the stop key ended that hold: its release is silent.
+    bool stopped_for_exit_ = false;
 };
 
 }  // namespace orv::handcontrol

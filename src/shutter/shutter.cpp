@@ -215,6 +215,12 @@ void Shutter::abandon(const std::string& why) {
 }
 
 void Shutter::tick() {
+    step();
+    // A run still on shows where it stands now; one that ended has said how.
+    if (main_.state.sequencer_on) show_progress();
+}
+
+void Shutter::step() {
     const int elapsed = label_number(main_.elapsed_label) + 1;
     main_.elapsed_label.set_caption(std::to_string(elapsed));
 
@@ -222,7 +228,6 @@ void Shutter::tick() {
     if (main_.elapsed_label.caption() == main_.exposure_secs.text()) {
         shutter_off();
         ++completed_;
-        show_progress();
         return;
     }
 
@@ -234,10 +239,7 @@ void Shutter::tick() {
     const int cycle =
         *plain_number(main_.exposure_secs.text()) + *plain_number(main_.exposure_gap.text());
     // "At or past": a length or gap shortened during the run still ends the cycle.
-    if (elapsed < cycle) {
-        show_progress();
-        return;
-    }
+    if (elapsed < cycle) return;
 
     if (const auto problem = count_problem()) {
         abandon(*problem);
@@ -251,7 +253,6 @@ void Shutter::tick() {
         label_number(main_.exposure_number_label) < *plain_number(main_.exposure_count.text())) {
         main_.exposure_number_label.set_caption(
             std::to_string(label_number(main_.exposure_number_label) + 1));
-        show_progress();
     } else {
         stop_run("ended");
     }

@@ -43,6 +43,8 @@ private:
     // `how` the run came to its end: "ended" after its last exposure, else "stopped".
     void stop_run(const char* how);
     void tick();
+    // One second of the run: the sequencer's own rules, without the run line.
+    void step();
     // Why the exposure length and gap boxes cannot time a run, naming the box; nullopt when
     // they can.
     std::optional<std::string> timing_problem() const;
