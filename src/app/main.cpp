@@ -23,7 +23,6 @@
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_file_reader.h"
-#include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_settings_store.h"
 #include "shell/program.h"
 
@@ -87,7 +86,7 @@ int run(int argc, char** argv) {
     // the windows are titled exactly "Orvantis Utility x.21", "Form1", "Firmware Update".
     QApplication::setQuitOnLastWindowClosed(false);
 
-    orv::qt::QtSerialPort serial;
+    orv::qt::LazySerialPort serial;  // its module is loaded when a port is first opened
     orv::qt::LazyTcpSocket socket;  // its module is loaded at the first TCP connect
     orv::qt::QtClock clock;
     orv::qt::QtSettingsStore store;

@@ -83,7 +83,20 @@ TEST(LazyParts, TheSoundIsPreparedAMomentAfterStartOrWhenFirstPlayed) {
 
 // From outside: the program shows its window without Qt Network and Qt Multimedia loaded; the
 // sound's libraries follow a moment later.
-TEST(LazyParts, TheProgramStartsWithoutTheNetworkAndSoundLibraries) {
+TEST(LazyParts, ThePortLoadsItsModuleAtTheFirstOpen) {
+    orv::qt::LazySerialPort missing("/no/such/folder");
+    const std::string why = missing.open("/dev/null", {});
+    EXPECT_NE(why.find("serial module could not be loaded"), std::string::npos) << why;
+    EXPECT_FALSE(missing.is_open());
+    EXPECT_EQ(missing.bytes_waiting(), 0u);
+    missing.write("x");  // nothing to write to, nothing happens
+
+    orv::qt::LazySerialPort port(MODULE_DIR);
+    EXPECT_NE(port.open("/no/such/tty", {}), "");  // the module's own reason
+    EXPECT_FALSE(port.is_open());
+}
+
+TEST(LazyParts, TheProgramStartsWithoutTheSerialNetworkAndSoundLibraries) {
     QTemporaryDir config;
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -101,6 +114,7 @@ TEST(LazyParts, TheProgramStartsWithoutTheNetworkAndSoundLibraries) {
     EXPECT_TRUE(loaded("libQt6Widgets"));
     EXPECT_FALSE(loaded("libQt6Multimedia"));
     EXPECT_FALSE(loaded("libQt6Network"));
+    EXPECT_FALSE(loaded("libQt6SerialPort"));
     EXPECT_TRUE(orv::test::wait_until([&] { return loaded("libQt6Multimedia"); },
                                       orv::qt::LazySoundPlayer::kPrepareDelayMs + 5000));
     program.terminate();

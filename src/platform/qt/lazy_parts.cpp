@@ -7,6 +7,41 @@
 
 namespace orv::qt {
 
+std::string LazySerialPort::open(const std::string& path, const platform::LineSettings& line) {
+    if (!real_) {
+        QString error;
+        real_ = make_from_module<platform::SerialPort>(dir_, "liborvantis_serial.so",
+                                                       "orvantis_make_serial_port", error);
+        if (!real_)
+            return "the program's serial module could not be loaded: " + error.toStdString();
+        real_->on_arrival = [this] {
+            if (on_arrival) on_arrival();
+        };
+        real_->on_lost = [this](const std::string& why) {
+            if (on_lost) on_lost(why);
+        };
+    }
+    return real_->open(path, line);
+}
+
+void LazySerialPort::close() {
+    if (real_) real_->close();
+}
+
+void LazySerialPort::write(std::string_view bytes) {
+    if (real_) real_->write(bytes);
+}
+
+std::string LazySerialPort::read_all() { return real_ ? real_->read_all() : std::string(); }
+
+void LazySerialPort::discard_input() {
+    if (real_) real_->discard_input();
+}
+
+void LazySerialPort::discard_output() {
+    if (real_) real_->discard_output();
+}
+
 void LazyTcpSocket::connect_to(const std::string& host, std::uint16_t port) {
     if (!real_) {
         QString error;

@@ -1,19 +1,37 @@
 #pragma once
-// The socket and the sound player as the program sees them from start-up on, standing in for
-// the real ones in their modules (see module.h) until they are first needed: the socket loads
-// its module at the first connect, the sound a moment after the window has shown, or at once
-// when it is played before then. A module that cannot be loaded leaves the socket failing to
-// connect with the reason, and the sound silent.
+// The serial port, the socket and the sound player as the program sees them from start-up on,
+// standing in for the real ones in their modules (see module.h) until they are first needed:
+// the port and the socket load their modules at the first open or connect, the sound a moment
+// after the window has shown, or at once when it is played before then. A module that cannot be
+// loaded leaves the port or the socket failing to open with the reason, and the sound silent.
 
 #include <QObject>
 #include <QString>
 #include <memory>
 #include <string>
 
+#include "platform/serial_port.h"
 #include "platform/sound_player.h"
 #include "platform/tcp_socket.h"
 
 namespace orv::qt {
+
+class LazySerialPort : public platform::SerialPort {
+public:
+    explicit LazySerialPort(QString module_dir = {}) : dir_(std::move(module_dir)) {}
+    std::string open(const std::string& path, const platform::LineSettings& line) override;
+    void close() override;
+    bool is_open() const override { return real_ && real_->is_open(); }
+    void write(std::string_view bytes) override;
+    std::size_t bytes_waiting() const override { return real_ ? real_->bytes_waiting() : 0; }
+    std::string read_all() override;
+    void discard_input() override;
+    void discard_output() override;
+
+private:
+    QString dir_;
+    std::unique_ptr<platform::SerialPort> real_;
+};
 
 class LazyTcpSocket : public platform::TcpSocket {
 public:
