@@ -14,7 +14,7 @@ for f in bin/orvantis bin/orvantis-boxsim share/applications/example.orvantis.Ut
          share/man/man1/orvantis.1; do
     [ -e "$tmp/usr/$f" ] || { echo "not installed: $f"; exit 1; }
 done
-for m in net sound; do
+for m in serial net sound; do
     compgen -G "$tmp/usr/lib*/orvantis/liborvantis_$m.so" > /dev/null ||
         compgen -G "$tmp/usr/lib/*/orvantis/liborvantis_$m.so" > /dev/null ||
         { echo "module not installed: $m"; exit 1; }
