@@ -8,7 +8,7 @@
 //       programming run: bit 1 read back (a serial link) or close the boot loader (a gateway),
 //       bits 2-4 the baud rate (kBauds); steps: bits 2-4 how many steps the box acknowledges
 //       within the send itself
-//   [1] programming run: the seed of the image's pseudo-random bytes; steps: the number of steps
+//   [1] programming run: the seed of the image's bytes; steps: the number of steps
 //   [2] steps: the time-out of a step, (n + 1) * 10 ms
 //   [3..] events, by bits 0-1 of their first byte e:
 //       0  feed the next e >> 2 input bytes (0 to 63; none is no arrival)
@@ -112,6 +112,10 @@ struct Session {
         check(live, "the end told twice, or after a stop");
         live = false;
     }
+    void advance(std::int64_t ms, int timeout_ms) {
+        clock.advance(ms);
+        check(!live || clock.now_ms() - last < timeout_ms, "unanswered past its time-out");
+    }
 };
 
 struct Programming : Session {
@@ -134,13 +138,8 @@ struct Programming : Session {
         check(orv::firmware::readback_timeout_ms(baud) >=
                   static_cast<double>(kImageSize) * 10'000.0 / (baud > 0 ? baud : 9600),
               "the read-back limit is shorter than the memory takes at the baud rate");
-        std::uint32_t x = 0x9E3779B9u ^ seed;
-        for (auto& b : image) {
-            x ^= x << 13;
-            x ^= x >> 17;
-            x ^= x << 5;
-            b = static_cast<std::uint8_t>(x >> 24);
-        }
+        for (std::size_t i = 0; i < kImageSize; ++i)
+            image[i] = static_cast<std::uint8_t>((i * 167 + (i >> 7) * 13) ^ seed);
         timer->on_tick = [this] { run.tick(); };
         run.out = [this](std::string_view b) { out(b); };
         run.sent = [this](std::size_t n) {
@@ -218,10 +217,9 @@ struct Programming : Session {
         feed(bytes);
     }
     void advance(std::int64_t ms) {
-        clock.advance(ms);
-        const std::int64_t now = clock.now_ms();
-        check(!live || now - last < kBlockAckTimeoutMs, "no byte for the whole time-out");
-        check(!live || !reading || now < std::max(deadline, read_from + kBlockAckTimeoutMs),
+        Session::advance(ms, kBlockAckTimeoutMs);
+        check(!live || !reading ||
+                  clock.now_ms() < std::max(deadline, read_from + kBlockAckTimeoutMs),
               "read back past its limit");
     }
     void start(std::uint8_t e) {
@@ -325,10 +323,7 @@ struct Steps : Session {
     }
     void feed(const std::string& bytes) { arrive(&bytes); }
     void echo(std::uint8_t, Script&) { arrive(nullptr); }
-    void advance(std::int64_t ms) {
-        clock.advance(ms);
-        check(!live || clock.now_ms() - last < timeout_ms, "a step unanswered past its time-out");
-    }
+    void advance(std::int64_t ms) { Session::advance(ms, timeout_ms); }
     void start(std::uint8_t) {
         if (live) return;  // the owner starts a run only when none is on
         live = true;
