@@ -85,12 +85,6 @@ BlockRun::Result verdict(const std::vector<std::uint8_t>& image, const std::stri
     return r;
 }
 
-std::string joined(const std::vector<std::string>& pieces) {
-    std::string all;
-    for (const auto& p : pieces) all += p;
-    return all;
-}
-
 bool same(const BlockRun::Result& a, const BlockRun::Result& b) {
     return a.end == b.end && a.block == b.block && a.got == b.got && a.differing == b.differing &&
            a.shown == b.shown;
@@ -124,7 +118,7 @@ struct Programming : Session {
     bool read_back;
     int baud;
     std::vector<std::string> pieces;  // every piece fed, up to a memory's worth
-    std::size_t piece_bytes = 0;
+    std::string all;                  // and those pieces joined
     std::size_t blocks = 0;
     bool blocks_told = false;
     bool quiet = false;    // within a start that must be refused
@@ -192,9 +186,9 @@ struct Programming : Session {
         run.feed("x");
     }
     void feed(const std::string& bytes) {
-        if (piece_bytes < kImageSize) {
+        if (all.size() < kImageSize) {
             pieces.push_back(bytes);
-            piece_bytes += bytes.size();
+            all += bytes;
         }
         const bool answers = live && !reading && !bytes.empty();
         if (answers) acked = true;
@@ -267,7 +261,7 @@ BlockRun::Result read_back(const Programming& p, bool whole) {
     run.start(p.image, true, p.baud);
     for (std::size_t k = 0; k < kBlocks; ++k) run.feed("\x06");
     if (whole)
-        run.feed(joined(p.pieces));
+        run.feed(p.all);
     else
         for (const auto& piece : p.pieces) run.feed(piece);
     clock.advance(orv::firmware::readback_timeout_ms(p.baud) + kBlockAckTimeoutMs);
@@ -373,7 +367,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     play(p, in);
     const auto whole = read_back(p, true);
     check(same(whole, read_back(p, false)), "the verdict depends on how the read-back arrives");
-    check(same(whole, verdict(p.image, joined(p.pieces))),
-          "the verdict is not that of the bytes read back");
+    check(same(whole, verdict(p.image, p.all)), "the verdict is not that of the bytes read back");
     return 0;
 }
