@@ -1,24 +1,22 @@
-// The real windows against the whole program on fakes: what they show at start, that user
-// edits reach the model and model changes reach the widgets, and the ways in and out.
-#include "views.h"
-
-#include <QAbstractButton>
+// The real windows against the whole program on fakes. Each control reaches the program the
+// same by hand (mouse and keys) as through the accessibility interface, under a name equal to
+// its caption; the model's changes reach the widgets; the keys, the tab walk and the ways out.
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QColor>
-#include <QComboBox>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <string>
-#include <utility>
+#include <vector>
 
 #include "app/bind.h"
-#include "firmware/hex_image.h"
+#include "views.h"
 
 namespace orv::gui {
 namespace {
@@ -34,293 +32,336 @@ void retype(QLineEdit* box, const QString& text) {
     QTest::keyClicks(box, text);
 }
 
-TEST_F(Views, MainWindowOpensShowingTheModel) {
-    EXPECT_TRUE(main.isVisible());
-    EXPECT_EQ(main.windowTitle(), "Orvantis Utility x.21");
-    EXPECT_FALSE(main.windowIcon().isNull());
-
-    EXPECT_TRUE(find<QAbstractButton>(&main, "CONNECT")->isEnabled());
-    EXPECT_TRUE(find<QAbstractButton>(&main, "EXIT")->isEnabled());
-    EXPECT_FALSE(find<QAbstractButton>(&main, "READ")->isEnabled());
-    EXPECT_FALSE(find<QAbstractButton>(&main, "WRITE")->isEnabled());
-    EXPECT_FALSE(find<QAbstractButton>(&main, "Slew south")->isEnabled());
-    EXPECT_EQ(find<QAbstractButton>(&main, "FOCUS ")->text(), "FOCUS ");
-
-    auto* time1 = find<QLineEdit>(&main, "Time #1");
-    EXPECT_FALSE(time1->isEnabled());
-    EXPECT_EQ(time1->text(), "#");
-    EXPECT_EQ(find<QLineEdit>(&main, "RF Channel")->text(), "#");
-    EXPECT_EQ(find<QLineEdit>(&main, "Pulse time (ms)")->text(), "2000");
-    EXPECT_EQ(find<QLineEdit>(&main, "Focus position")->text(), "5000");
-    EXPECT_TRUE(find<QLineEdit>(&main, "Orvantis ver.")->isReadOnly());
-    EXPECT_EQ(find<QLineEdit>(&main, "Firmware password")->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(items(find<QComboBox>(&main, "PORT")), (QStringList{"Search COM", "TCP Port"}));
-    EXPECT_EQ(find<QCheckBox>(&main, "AutoStar2 Emulation Mode")->text(), "Enabled");
-    EXPECT_FALSE(find<QCheckBox>(&main, "AutoStar2 Emulation Mode")->isEnabled());
-    EXPECT_EQ(find<app::ShapeWidget>(&main, "Shutter indicator: off")->color(), ui::Colour::Red);
-
-    auto* channel = find<QLabel>(&main, "RF Channel");
-    EXPECT_EQ(channel->toolTip(), "Orvantis RF Remote Only");
-    EXPECT_EQ(channel->buddy(), find<QLineEdit>(&main, "RF Channel"));
-    EXPECT_FALSE(find<QAbstractButton>(&main, "Stop slewing")->icon().isNull());
-    EXPECT_TRUE(find<QAbstractButton>(&main, "Stop slewing")->text().isEmpty());
+// What a screen reader says a control is. On Linux a combo box's own name is its current entry;
+// what it is comes from the label that names it.
+QString announced(QWidget* w) {
+    QAccessibleInterface* a = accessible(w);
+    if (a->role() == QAccessible::ComboBox)
+        for (const auto& [label, relation] : a->relations(QAccessible::Label))
+            return label->text(QAccessible::Name);
+    return a->text(QAccessible::Name);
 }
 
-TEST_F(Views, EveryModelControlHasOneWidgetAndEveryWidgetAName) {
+enum class Way { Press, Toggle, Type, Choose };
+enum class Path { ByHand, Accessibility };
+
+struct Step {
+    const char* object;  // the widget's object name in its window ("": found by its name)
+    const char* name;    // its caption, which is also what assistive technology reads
+    Way way = Way::Press;
+    const char* text = "";
+};
+
+struct Row {
+    const char* window;
+    std::vector<Step> steps;
+    std::string bytes;                          // what goes to the box
+    std::function<bool(fake::Rig&)> then = {};  // and what the program shows after
+};
+
+using R = fake::Rig&;
+// clang-format off
+const std::vector<Row> kRows = {
+    {"main", {{"Command8", "DISCONNECT"}}, "", [](R r) { return !r.main.read_channel.enabled(); }},
+    {"main", {{"Command24", "Port Settings"}}, "", [](R r) { return r.settings.visible(); }},
+    {"main", {{"Command9", "READ"}}, "#gCh#"},
+    {"main", {{"Text1", "RF Channel", Way::Type, "7"}, {"Command10", "WRITE"}}, "#sCh\x07#"},
+    {"main", {{"Command1", "Slew south"}}, "#Ms##Qs#"},
+    {"main", {{"Command3", "Slew north"}}, "#Mn##Qn#"},
+    {"main", {{"Command4", "Slew east"}}, "#Me##Qe#"},
+    {"main", {{"Command2", "Slew west"}}, "#Mw##Qw#"},
+    {"main", {{"Command5", "Stop slewing"}}, "#Q#"},
+    {"main", {{"Check1", "Pulse Guide Mode", Way::Toggle}, {"Command1", "Slew south"}}, "#Mgs2000#"},
+    {"main", {{"pg_time", "Pulse time (ms)", Way::Type, "150"}, {"Command3", "Slew north"}},
+     "#Mgn150#"},
+    {"main", {{"Command6", "FOCUS"}}, "#F+##FQ#"},
+    {"main", {{"Command7", "FOCUS "}}, "#F-##FQ#"},
+    {"main", {{"Text14", "Focus Setpoint 1", Way::Type, "100"}, {"Command21", "Focus GOTO"}}, "#F-#"},
+    {"main", {{"Text15", "Focus Setpoint 2", Way::Type, "9000"}, {"Command22", "Focus GOTO"}},
+     "#F+#"},
+    {"main", {{"Text13", "Focus position", Way::Type, "300"}, {"Command23", "SET"}}, "",
+     [](R r) { return r.main.setpoint_box[1].text() == "300"; }},
+    {"main", {{"Command16", "Shutter ON"}}, "#XP1#"},
+    {"main", {{"Command17", "Shutter OFF"}}, "#XP0#"},
+    {"main", {{"Text9", "Exp. secs", Way::Type, "5"}, {"Text10", "Exp. Gap", Way::Type, "2"},
+              {"Text11", "Exp. Count", Way::Type, "1"}, {"Command18", "Auto Shutter START"}},
+     "#XP1#", [](R r) { return r.main.auto_shutter.caption() == "Auto Shutter STOP"; }},
+    {"main", {{"Text12", "Send Direct LX200 commands", Way::Type, ":GR#"}, {"Command19", "SEND"}},
+     ":GR#"},
+    {"main", {{"cboHistory", "Earlier commands", Way::Choose, "#Q#"}, {"Command19", "SEND"}}, "#Q#"},
+    {"main", {{"Command13", "Read Settings"}}, "#gRV#"},
+    {"main", {{"CheckRA", "Rev RA", Way::Toggle}}, "", [](R r) { return r.main.rev_ra.value(); }},
+    {"main", {{"CheckDEC", "Rev DEC", Way::Toggle}}, "", [](R r) { return r.main.rev_dec.value(); }},
+    {"main", {{"cboBrightness", "Brightness", Way::Choose, "Dim"}}, "",
+     [](R r) { return r.main.night_brightness.text() == "Dim"; }},
+    {"main", {{"Combo1", "PORT", Way::Type, "COM4"}}, "",
+     [](R r) { return r.main.port_list.text() == "COM4"; }},
+    {"main", {{"cmdTraffic", "Traffic"}}, "", [](R r) { return r.program.traffic_window.visible(); }},
+    {"main", {{"Command12", "EXIT"}}, "", [](R r) { return r.program.finished(); }},
+    {"settings", {{"Cbaud", "BAUDRATE", Way::Type, "19200"}}, "",
+     [](R r) { return r.settings.baud_box.text() == "19200"; }},
+    {"settings", {{"IPaddr", "IP Address", Way::Type, "10.1.1.1"}, {"Command1", "OK"}}, "",
+     [](R r) { return r.settings.ip_address.items().front() == "192.168.1.3" && !r.settings.visible(); }},
+    {"settings", {{"IPport", "IP Port", Way::Type, "4002"}}, "",
+     [](R r) { return r.settings.ip_port.text() == "4002"; }},
+    {"firmware", {{"Command1", "Browse.."}}, "",
+     [](R r) { return r.program.firmware.file_box.text() == "/fw/box.hex"; }},
+    {"firmware", {{"Command4", "EXIT"}}, "", [](R r) { return !r.program.firmware.visible(); }},
+    {"traffic", {{"", "Pause", Way::Toggle}}, "",
+     [](R r) { return r.program.traffic_window.pause.checked(); }},
+    {"traffic", {{"", "Show", Way::Choose, "Received"}}, "",
+     [](R r) { return r.program.traffic_window.direction.text() == "Received"; }},
+    {"traffic", {{"", "Copy"}}, "",
+     [](R) { return QGuiApplication::clipboard()->text().endsWith("1.20#\n"); }},
+    {"traffic", {{"", "Close"}}, "", [](R r) { return !r.program.traffic_window.visible(); }},
+};
+// clang-format on
+
+class EachControl : public Views, public ::testing::WithParamInterface<std::tuple<Row, Path>> {
+protected:
+    QWidget* window(const std::string& which) {
+        if (which == "settings") open_port_settings();
+        if (which == "firmware") open_firmware();
+        if (which == "traffic") return open_traffic();
+        return which == "main"       ? static_cast<QWidget*>(&main)
+               : which == "settings" ? static_cast<QWidget*>(&settings)
+                                     : static_cast<QWidget*>(&firmware);
+    }
+    void by_hand(QWidget* w, const Step& s) {
+        auto* combo = qobject_cast<QComboBox*>(w);
+        if (s.way == Way::Press || s.way == Way::Toggle) {
+            QTest::mouseClick(w, Qt::LeftButton);
+        } else if (s.way == Way::Type) {
+            retype(combo ? combo->lineEdit() : static_cast<QLineEdit*>(w), s.text);
+        } else {  // the list opened from the keyboard, walked down to the entry, Enter
+            combo->setFocus();
+            QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
+            QAbstractItemView* list = combo->view();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+            for (int i = 0; i < combo->count() && list->currentIndex().data() != s.text; ++i)
+                QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Return);
+        }
+    }
+    void through_the_interface(QWidget* w, const Step& s) {
+        auto* combo = qobject_cast<QComboBox*>(w);
+        if (s.way == Way::Press) {
+            act(w, QAccessibleActionInterface::pressAction());
+            // The press is animated: the release and the click come a moment later.
+            ASSERT_TRUE(
+                QTest::qWaitFor([w] { return !static_cast<QAbstractButton*>(w)->isDown(); }));
+        } else if (s.way == Way::Toggle) {
+            act(w, QAccessibleActionInterface::toggleAction());
+        } else if (s.way == Way::Type) {
+            accessible(combo ? combo->lineEdit() : w)->setText(QAccessible::Value, s.text);
+        } else {
+            choose(combo, s.text);
+        }
+    }
+};
+
+TEST_P(EachControl, ReachesTheProgramUnderItsCaption) {
+    const auto& [row, path] = GetParam();
+    for (const char* c : {":GR#", "#Q#"}) rig.main.command_history.add_item(c);  // as restored
+    offer_firmware_file();
+    connect_box();
+    QWidget* win = window(row.window);
+    ASSERT_NE(win, nullptr);
+    sent();
+    for (const Step& s : row.steps) {
+        QWidget* w = *s.object ? win->findChild<QWidget*>(s.object) : find<QWidget>(win, s.name);
+        ASSERT_NE(w, nullptr) << s.object;
+        EXPECT_EQ(announced(w).toStdString(), s.name);
+        if (path == Path::ByHand) {
+            by_hand(w, s);
+        } else {
+            through_the_interface(w, s);
+        }
+    }
+    EXPECT_EQ(sent(), row.bytes);
+    EXPECT_TRUE(!row.then || row.then(rig));
+    EXPECT_EQ(rig.dialogs.messages(), std::vector<std::string>{});
+}
+
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.window;
+    for (const Step& s : row.steps) *out << ", " << s.name;
+}
+
+std::string row_name(const ::testing::TestParamInfo<std::tuple<Row, Path>>& info) {
+    const auto& [row, path] = info.param;
+    std::string out = row.window;
+    for (const Step& s : row.steps) {
+        out += '_';
+        for (const char* c = s.name; *c; ++c)
+            if (*c == ' ' || std::isalnum(static_cast<unsigned char>(*c)))
+                out += *c == ' ' ? '_' : *c;
+    }
+    return out + (path == Path::ByHand ? "_ByHand" : "_ThroughTheInterface");
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, EachControl,
+                         ::testing::Combine(::testing::ValuesIn(kRows),
+                                            ::testing::Values(Path::ByHand, Path::Accessibility)),
+                         row_name);
+
+TEST_F(Views, EveryControlIsOneWidgetWithANameAndAButtonsNameFollowsItsCaption) {
     for (auto* c : rig.main.all_controls())
         EXPECT_EQ(main.findChildren<QWidget*>(QString::fromStdString(c->name())).size(), 1)
             << c->name();
     // Every widget placed on a window, bound or not, except the plain separator lines.
-    for (QWidget* window : {static_cast<QWidget*>(&main), static_cast<QWidget*>(&settings)}) {
-        for (auto* w : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (w->metaObject() == &QFrame::staticMetaObject) continue;
-            EXPECT_FALSE(w->accessibleName().isEmpty())
-                << w->metaObject()->className() << " " << w->objectName().toStdString();
-        }
+    for (QWidget* window : std::initializer_list<QWidget*>{&main, &settings, &firmware})
+        for (auto* w : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            EXPECT_TRUE(w->metaObject() == &QFrame::staticMetaObject ||
+                        !w->accessibleName().isEmpty())
+                << w->objectName().toStdString();
+    // A button's name is its caption, and a new caption is read out at once; a button named
+    // by what it does, not by a caption, keeps that name.
+    for (auto* c : rig.main.all_controls()) {
+        auto* button = dynamic_cast<ui::Button*>(c);
+        if (button == nullptr) continue;
+        auto* w = main.findChild<QAbstractButton*>(QString::fromStdString(c->name()));
+        const std::string before = accessible(w)->text(QAccessible::Name).toStdString();
+        const bool by_caption = !w->text().isEmpty();
+        EXPECT_EQ(before,
+                  by_caption ? w->text().remove('&').toStdString() : button->accessible_name());
+        button->set_caption("New " + before);
+        EXPECT_EQ(accessible(w)->text(QAccessible::Name).toStdString(),
+                  by_caption ? "New " + before : before);
     }
+    EXPECT_EQ(find<QAbstractButton>(&main, "New CONNECT")->text(), "New &CONNECT");
+    EXPECT_EQ(app::with_access_key("Power & Connections", 'C'), "Power && &Connections");
 }
 
-TEST_F(Views, PortSettingsOpensOnARealClickShowingTheModel) {
-    EXPECT_FALSE(settings.isVisible());
-    open_port_settings();
-    EXPECT_TRUE(rig.settings.visible());
-    EXPECT_EQ(settings.windowTitle(), "Form1");
-    EXPECT_EQ(settings.parentWidget(), nullptr);
-    EXPECT_FALSE(settings.isModal());
+// What the program puts in a control is what the widget shows, once, without coming back as
+// a user's edit.
+TEST_F(Views, TheModelsChangesReachTheWidgets) {
+    EXPECT_FALSE(main.windowIcon().isNull());
+    EXPECT_EQ(find<QLineEdit>(&main, "Firmware password")->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(find<QLineEdit>(&main, "Orvantis ver.")->isReadOnly());
+    EXPECT_EQ(find<QLabel>(&main, "RF Channel")->toolTip(), "Orvantis RF Remote Only");
+    EXPECT_EQ(find<QLabel>(&main, "RF Channel")->buddy(), find<QLineEdit>(&main, "RF Channel"));
+    EXPECT_FALSE(find<QAbstractButton>(&main, "Stop slewing")->icon().isNull());
     EXPECT_EQ(find<QComboBox>(&settings, "BAUDRATE")->currentText(), "9600");
-    EXPECT_EQ(find<QComboBox>(&settings, "IP Address")->currentText(), "192.168.1.3");
-    EXPECT_EQ(items(find<QComboBox>(&settings, "IP Address")), QStringList{"10.0.0.9"});
-    EXPECT_EQ(find<QComboBox>(&settings, "IP Port")->currentText(), "23");
-    EXPECT_TRUE(find<QAbstractButton>(&settings, "OK")->isVisible());
-}
-
-TEST_F(Views, UserEditsReachTheModel) {
-    retype(find<QLineEdit>(&main, "Pulse time (ms)"), "500");
-    EXPECT_EQ(rig.main.pulse_time.text(), "500");
-
-    // A typed channel number makes WRITE usable, through the model's rule.
-    retype(find<QLineEdit>(&main, "RF Channel"), "7");
-    EXPECT_EQ(rig.main.channel_box.text(), "7");
-    EXPECT_TRUE(find<QAbstractButton>(&main, "WRITE")->isEnabled());
-
-    QTest::mouseClick(find<QCheckBox>(&main, "Rev RA"), Qt::LeftButton);
-    EXPECT_TRUE(rig.main.rev_ra.checked());
-
-    // Picking an entry of the port list changes the model just as typing does.
-    auto* port = find<QComboBox>(&main, "PORT");
-    retype(port->lineEdit(), "COM4");
-    EXPECT_EQ(rig.main.port_list.text(), "COM4");
-    QTest::keyClick(port, Qt::Key_Down);
-    EXPECT_EQ(rig.main.port_list.text(), "TCP Port");
-    EXPECT_EQ(items(port), (QStringList{"Search COM", "TCP Port"}));
-}
-
-TEST_F(Views, ModelChangesReachTheWidgets) {
-    auto* focus = find<QLineEdit>(&main, "Focus position");
-    QSignalSpy edited(focus, &QLineEdit::textEdited);
-    rig.main.focus_position.set_text("4321");
-    EXPECT_EQ(focus->text(), "4321");
-    EXPECT_EQ(edited.count(), 0);
-
-    // A program-made channel number enables WRITE through the model.
-    rig.main.channel_box.set_text("12");
-    EXPECT_TRUE(find<QAbstractButton>(&main, "WRITE")->isEnabled());
-    rig.main.channel_box.set_text("x");
-    EXPECT_FALSE(find<QAbstractButton>(&main, "WRITE")->isEnabled());
 
     int changes = 0;
+    rig.main.pulse_time.changed.connect([&changes] { ++changes; });
     rig.main.rev_dec.changed.connect([&changes] { ++changes; });
+    auto* pulse = find<QLineEdit>(&main, "Pulse time (ms)");
+    QSignalSpy edited(pulse, &QLineEdit::textEdited);
+    rig.main.pulse_time.set_text("300");
     rig.main.rev_dec.set_value(1);
+    EXPECT_EQ(pulse->text(), "300");
     EXPECT_TRUE(find<QCheckBox>(&main, "Rev DEC")->isChecked());
-    EXPECT_EQ(changes, 1);  // showing the value did not echo back a second change
-
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(edited.count(), 0);
+    accessible(pulse)->setText(QAccessible::Value, "150");  // one change as well
+    EXPECT_EQ(changes, 3);
+    rig.main.channel_box.set_text("12");
+    EXPECT_TRUE(find<QAbstractButton>(&main, "WRITE")->isEnabled());
     rig.main.elapsed_label.set_caption("42");
     EXPECT_EQ(find<QLabel>(&main, "Seconds into exposure: 42")->text(), "42");
+
     // The indicator paints the colour it says: red while closed, green while open.
-    auto* indicator = find<app::ShapeWidget>(&main, "Shutter indicator: off");
-    const auto centre = [indicator] {
-        return indicator->grab().toImage().pixelColor(indicator->width() / 2, indicator->height() / 2);
-    };
+    auto* lamp = find<app::ShapeWidget>(&main, "Shutter indicator: off");
+    const auto centre = [lamp] { return lamp->grab().toImage().pixelColor(lamp->rect().center()); };
     EXPECT_EQ(centre(), QColor(255, 0, 0));
     rig.main.shutter_indicator.set_fill_color(ui::Colour::Green);
-    EXPECT_EQ(indicator->color(), ui::Colour::Green);
-    EXPECT_EQ(indicator->accessibleName(), "Shutter indicator: on");
+    EXPECT_EQ(lamp->accessibleName(), "Shutter indicator: on");
     EXPECT_EQ(centre(), QColor(0, 255, 0));
+
     // A COM entry tells what device it is, to the pointer and to assistive technology.
     rig.main.port_list.add_item("COM7", "/dev/ttyUSB0\nUSB 0403:6001, FTDI");
     auto* ports = find<QComboBox>(&main, "PORT");
-    EXPECT_EQ(items(ports).back(), "COM7");
-    const int last = ports->count() - 1;
-    EXPECT_EQ(ports->itemData(last, Qt::ToolTipRole).toString(),
-              "/dev/ttyUSB0\nUSB 0403:6001, FTDI");
-    EXPECT_EQ(ports->itemData(last, Qt::AccessibleDescriptionRole).toString(),
-              "/dev/ttyUSB0\nUSB 0403:6001, FTDI");
-    EXPECT_FALSE(ports->itemData(0, Qt::ToolTipRole).isValid());  // "Search COM" and the like
+    EXPECT_EQ(items(ports), (QStringList{"COM3", "Search COM", "TCP Port", "COM7"}));
+    for (const int role : {Qt::ToolTipRole, Qt::AccessibleDescriptionRole})
+        EXPECT_EQ(ports->itemData(3, role).toString(), "/dev/ttyUSB0\nUSB 0403:6001, FTDI");
+    EXPECT_FALSE(ports->itemData(1, Qt::ToolTipRole).isValid());  // "Search COM"
 }
 
-TEST_F(Views, SetpointSpinnerStepsByTheModelsIncrement) {
+TEST_F(Views, TheSetpointSpinnersArrowsStepByTheIncrement) {
     auto* spinner = find<QScrollBar>(&main, "Focus Setpoint 1 spinner");
     EXPECT_EQ(spinner->maximum(), 9999);
     rig.main.setpoint_spinner[0].set_value(500);
     EXPECT_EQ(spinner->value(), 500);
-    // The lower arrow raises the value, the upper one lowers it, by the increment box's 50
-    // (what start-up puts there when nothing is stored).
-    QTest::mouseClick(spinner, Qt::LeftButton, {}, {spinner->width() / 2, spinner->height() - 3});
+    // The lower arrow raises the value, the upper one lowers it, by the increment box's 50.
+    const int x = spinner->width() / 2;
+    QTest::mouseClick(spinner, Qt::LeftButton, {}, {x, spinner->height() - 3});
     EXPECT_EQ(rig.main.setpoint_spinner[0].value(), 550);
-    QTest::mouseClick(spinner, Qt::LeftButton, {}, {spinner->width() / 2, 3});
-    QTest::mouseClick(spinner, Qt::LeftButton, {}, {spinner->width() / 2, 3});
+    QTest::mouseClick(spinner, Qt::LeftButton, {}, {x, 3});
+    QTest::mouseClick(spinner, Qt::LeftButton, {}, {x, 3});
     EXPECT_EQ(rig.main.setpoint_spinner[0].value(), 450);
 }
 
-TEST_F(Views, AnyMouseButtonPressesAndReleasesTheSlewAndFocusButtons) {
-    rig.main.enable_controls(true, "orvantis");
-    std::vector<std::string> log;
-    for (auto [b, what] :
-         {std::pair{&rig.main.slew_up, "slew up"}, std::pair{&rig.main.focus_up, "focus up"}}) {
-        b->pressed.connect([&log, what = what] { log.push_back(std::string(what) + " pressed"); });
-        b->released.connect(
-            [&log, what = what] { log.push_back(std::string(what) + " released"); });
-    }
-    auto* up = find<QAbstractButton>(&main, "Slew south");
-    QTest::mousePress(up, Qt::RightButton);
-    EXPECT_TRUE(up->isDown());
-    QTest::mouseRelease(up, Qt::RightButton);
-    EXPECT_FALSE(up->isDown());
-    auto* focus = find<QAbstractButton>(&main, "FOCUS");
-    QTest::mousePress(focus, Qt::MiddleButton);
-    QTest::mouseRelease(focus, Qt::MiddleButton);
-    QTest::mousePress(focus, Qt::LeftButton);
-    QTest::mouseRelease(focus, Qt::LeftButton);
-    EXPECT_EQ(log, (std::vector<std::string>{"slew up pressed", "slew up released",
-                                             "focus up pressed", "focus up released",
-                                             "focus up pressed", "focus up released"}));
+// Up in the command box brings back the commands sent before and Enter there is SEND; Alt and
+// the underlined letter press a main button from wherever the focus is; Enter in Port Settings
+// is OK and Escape its close control.
+TEST_F(Views, TheKeysDoWhatTheirButtonsDo) {
+    connect_box();
+    for (const char* c : {":GR#", "#Q#"}) rig.main.command_history.add_item(c);
+    make_active(&main);
+    auto* command = find<QLineEdit>(&main, "Send Direct LX200 commands");
+    command->setFocus();
+    QTest::keyClick(command, Qt::Key_Up);
+    EXPECT_EQ(rig.main.command_box.text(), ":GR#");
+    QTest::keyClick(command, Qt::Key_Return);
+    EXPECT_EQ(sent(), ":GR#");
+    QTest::keyClick(&main, Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return rig.settings.visible(); }, 2000));
 
-    // Disabled while held down: let go.
-    log.clear();
-    QTest::mousePress(up, Qt::RightButton);
-    rig.main.enable_controls(false, "orvantis");
-    EXPECT_EQ(log, (std::vector<std::string>{"slew up pressed", "slew up released"}));
-    QTest::mouseRelease(up, Qt::RightButton);
-    EXPECT_EQ(log.size(), 2u);
-}
-
-TEST_F(Views, PortSettingsOkPutsTheReplacedAddressOnTopAndTheCloseControlOnlyHides) {
-    open_port_settings();
-    auto* address = find<QComboBox>(&settings, "IP Address");
-    retype(address->lineEdit(), "10.1.1.1");
-    QTest::mouseClick(find<QAbstractButton>(&settings, "OK"), Qt::LeftButton);
-    EXPECT_FALSE(settings.isVisible());
-    EXPECT_EQ(items(address), (QStringList{"192.168.1.3", "10.0.0.9"}));
-    EXPECT_EQ(address->currentText(), "10.1.1.1");
-
-    open_port_settings();
-    retype(address->lineEdit(), "10.2.2.2");
-    settings.close();
-    EXPECT_FALSE(settings.isVisible());
-    EXPECT_FALSE(rig.settings.visible());
-    EXPECT_EQ(items(address), (QStringList{"192.168.1.3", "10.0.0.9"}));
-}
-
-// Enter in Port Settings is OK and Escape its close control; Enter in the command box is SEND.
-TEST_F(Views, EnterAndEscapeDoWhatTheirButtonsDo) {
-    open_port_settings();
+    make_active(&settings);
     auto* address = find<QComboBox>(&settings, "IP Address");
     retype(address->lineEdit(), "10.3.3.3");
-    int oks = 0;
-    rig.settings.ok_button.clicked.connect([&oks] { ++oks; });
     QTest::keyClick(address->lineEdit(), Qt::Key_Return);
-    EXPECT_EQ(oks, 1);
     EXPECT_FALSE(rig.settings.visible());
-
+    EXPECT_EQ(items(address), (QStringList{"192.168.1.3", "10.0.0.9"}));  // OK: the old on top
     open_port_settings();
     retype(address->lineEdit(), "10.4.4.4");
     QTest::keyClick(address->lineEdit(), Qt::Key_Escape);
     EXPECT_FALSE(rig.settings.visible());
-    EXPECT_EQ(oks, 1);  // the close control, not OK
-
-    int sends = 0;
-    rig.main.send_button.clicked.connect([&sends] { ++sends; });
-    auto* command = find<QLineEdit>(&main, "Send Direct LX200 commands");
-    QTest::keyClick(command, Qt::Key_Return);
-    EXPECT_EQ(sends, 1);
-    EXPECT_EQ(rig.dialogs.messages(), std::vector<std::string>{orv::link::kNotConnected});
+    EXPECT_EQ(items(address), (QStringList{"192.168.1.3", "10.0.0.9"}));  // not OK
 }
 
-// A window goes back where it was if that is still on a screen; a place that is off every
-// screen now (a second monitor unplugged) brings it to the middle of the primary screen.
-TEST_F(Views, WindowsComeBackWhereTheyWereAndStayOnTheScreen) {
-    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_EQ(app::on_screen(area.topLeft() + QPoint(50, 60), {400, 300}),
-              area.topLeft() + QPoint(50, 60));
-    const QPoint away = app::on_screen({area.right() + 2000, 10}, {400, 300});
-    EXPECT_TRUE(area.contains(QRect(away, QSize(400, 300)))) << away.x() << "," << away.y();
-    EXPECT_TRUE(area.contains(QRect(app::on_screen({-5000, -5000}, {200, 100}), QSize(200, 100))));
-
-    rig.program.firmware.set_position(area.x() + 70, area.y() + 80);
-    rig.main.password_box.set_text("7reed4reed");
-    rig.program.firmware_loader.open_window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&firmware));
-    EXPECT_EQ(firmware.pos(), area.topLeft() + QPoint(70, 80));
-    firmware.move(area.topLeft() + QPoint(90, 100));  // the user moves it
-    EXPECT_TRUE(QTest::qWaitFor(
-        [this, area] {
-            return rig.program.firmware.position().x == area.x() + 90 &&
-                   rig.program.firmware.position().y == area.y() + 100;
-        },
-        2000));
+// What Tab walks through in a window, as a screen reader announces it, once round.
+QString tab_walk(QWidget* window) {
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    QWidget* first = window->nextInFocusChain();
+    while (!(first->focusPolicy() & Qt::TabFocus) || !first->isEnabled() || !first->isVisible())
+        first = first->nextInFocusChain();
+    first->setFocus(Qt::TabFocusReason);
+    QStringList seen;
+    for (QWidget* f = first; seen.size() < 200 && (seen.isEmpty() || f != first);
+         f = QApplication::focusWidget()) {
+        seen << announced(f);
+        QTest::keyClick(f, Qt::Key_Tab);
+    }
+    return seen.join('|');
 }
 
-// Alt and the underlined letter press the main buttons from wherever the focus is; the names
-// assistive technology reads stay the captions.
-TEST_F(Views, AccessKeysPressTheMainButtons) {
-    auto* connect = find<QAbstractButton>(&main, "CONNECT");
-    EXPECT_EQ(connect->text(), "&CONNECT");
-    EXPECT_EQ(app::with_access_key("Power & Connections", 'C'), "Power && &Connections");
-    EXPECT_EQ(app::with_access_key("SEND", 'N'), "SE&ND");
-    EXPECT_EQ(app::with_access_key("EXIT", 0), "EXIT");
-    main.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
-    find<QLineEdit>(&main, "Send Direct LX200 commands")->setFocus();
-    QTest::keyClick(&main, Qt::Key_P, Qt::AltModifier);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return rig.settings.visible(); }, 2000));
-    rig.settings.hide();
-    main.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
-    rig.main.connect_button.set_caption("DISCONNECT");
-    EXPECT_EQ(connect->text(), "DIS&CONNECT");
-    EXPECT_EQ(connect->accessibleName(), "DISCONNECT");
-}
-
-TEST_F(Views, ExitEndsTheProgramAndSavesWhatWasTyped) {
-    retype(find<QLineEdit>(&main, "Focus position"), "4200");
-    QTest::mouseClick(find<QAbstractButton>(&main, "EXIT"), Qt::LeftButton);
-    EXPECT_TRUE(rig.program.finished());
-    EXPECT_EQ(rig.store.commits, 1);
-    EXPECT_EQ(rig.saved("focus"), "4200");
-    EXPECT_FALSE(main.isVisible());
-}
-
-TEST_F(Views, TheCloseControlEndsTheProgramLikeExit) {
+TEST_F(Views, TabWalksEveryControlOnceInReadingOrderAndEachSaysWhatItIs) {
+    connect_box();  // so that the device controls are in the walk
+    EXPECT_EQ(tab_walk(&main),
+              "PORT|DISCONNECT|Port Settings|Orvantis ver.|RF Channel|READ|"
+              "Slew south|Slew east|Stop slewing|Slew west|Slew north|Pulse Guide Mode|"
+              "Pulse time (ms)|FOCUS|Focus position|FOCUS |Focus Setpoint 1|SET|Focus GOTO|"
+              "Focus Setpoint 2|SET|Focus GOTO|Scroll Increment Value|"
+              "Shutter ON|Shutter OFF|Auto Shutter START|Exp. secs|Exp. Gap|Exp. Count|"
+              "Send Direct LX200 commands|Earlier commands|SEND|Firmware password|FirmWare Upload|"
+              "Read Settings|Write Settings|Product Code|Firmware ver.|Rev RA|Rev DEC|"
+              "AutoStar2 Emulation Mode|Sequential Guiding|Night mode|Brightness|Traffic|EXIT");
     open_port_settings();
-    main.close();
-    EXPECT_TRUE(rig.program.finished());
-    EXPECT_EQ(rig.store.commits, 1);
-    EXPECT_EQ(rig.saved("IPaddr"), "192.168.1.3");
-    EXPECT_FALSE(main.isVisible());
-    EXPECT_FALSE(settings.isVisible());
+    EXPECT_EQ(tab_walk(&settings), "BAUDRATE|IP Address|IP Port|OK");
 }
 
-TEST_F(Views, TheCloseControlDuringAFirmwareUpdateAsksAndNoKeepsTheWindow) {
-    rig.ports.ports = {{3, "/dev/pts/3"}};
-    rig.main.port_list.set_text("COM3");
-    rig.main.connect_button.click();
-    rig.serial.arrive("1.20#");
-    const std::string file = ":0400000001020304F2\r\n:00000001FF\r\n";
-    rig.files.files["/fw/box.hex"] = file;
+// The close control ends the program as EXIT does, saving and closing every window; during a
+// firmware run it asks first, and No leaves the run and the window as they were.
+TEST_F(Views, TheCloseControlEndsTheProgramUnlessAFirmwareRunIsKept) {
+    connect_box();
+    open_port_settings();
+    offer_firmware_file();
     rig.main.password_box.set_text("7reed4reed");
     rig.main.firmware_upload.click();
-    rig.dialogs.files.push_back("/fw/box.hex");
-    rig.dialogs.inputs.push_back(std::to_string(firmware::confirmation_sum(file)));
     rig.program.firmware.browse.click();
     rig.program.firmware.boot_up.click();
     rig.serial.arrive("2#");
@@ -330,23 +371,38 @@ TEST_F(Views, TheCloseControlDuringAFirmwareUpdateAsksAndNoKeepsTheWindow) {
     rig.dialogs.answers = {platform::Answer::No};
     main.close();
     EXPECT_TRUE(main.isVisible());
-    EXPECT_FALSE(rig.program.finished());
     EXPECT_TRUE(rig.program.programmer.running());
+    EXPECT_EQ(rig.store.commits, 0);
     rig.dialogs.answers = {platform::Answer::Yes};
     main.close();
-    EXPECT_FALSE(main.isVisible());
     EXPECT_TRUE(rig.program.finished());
+    EXPECT_EQ(rig.store.commits, 1);
+    EXPECT_EQ(rig.saved("IPaddr"), "192.168.1.3");
+    for (QWidget* w : std::initializer_list<QWidget*>{&main, &settings, &firmware})
+        EXPECT_FALSE(w->isVisible()) << w->windowTitle().toStdString();
 }
 
-TEST_F(Views, FirmwareWindowFollowsTheModel) {
-    rig.program.firmware.show();
-    EXPECT_TRUE(firmware.isVisible());
-    EXPECT_EQ(firmware.windowTitle(), "Firmware Update");
+// A window goes back where it was if that is still on a screen; a place that is off every
+// screen now (a second monitor unplugged) brings it to the middle of the primary screen.
+TEST_F(Views, WindowsComeBackWhereTheyWereAndStayOnTheScreen) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint here = area.topLeft() + QPoint(50, 60);
+    EXPECT_EQ(app::on_screen(here, {400, 300}), here);
+    for (const QPoint away : {QPoint(area.right() + 2000, 10), QPoint(-5000, -5000)})
+        EXPECT_TRUE(area.contains(QRect(app::on_screen(away, {400, 300}), QSize(400, 300))));
+
+    rig.program.firmware.set_position(area.x() + 70, area.y() + 80);
+    open_firmware();
+    EXPECT_EQ(firmware.pos(), area.topLeft() + QPoint(70, 80));
+    firmware.move(area.topLeft() + QPoint(90, 100));  // the user moves it
+    const auto& at = rig.program.firmware;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return at.position().x == area.x() + 90 && at.position().y == area.y() + 100; }));
+    // Its close control tells the program, as its EXIT does.
     int closed = 0;
     rig.program.firmware.closed.connect([&closed] { ++closed; });
     firmware.close();
     EXPECT_FALSE(rig.program.firmware.visible());
-    EXPECT_FALSE(firmware.isVisible());
     EXPECT_EQ(closed, 1);
 }
 
