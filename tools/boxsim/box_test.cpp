@@ -164,7 +164,7 @@ void settingsWritesAndTheirDurability() {
     std::string times;
     for (int v : {0x23, 0x23, 1, 0x23, 0x23, 0, 0xff, 0xff, 0, 0, 0x23, 1}) times += char(v);
     std::string all;
-    for (int i = 0; i < 6; ++i) all += "#T"s + "12345d"[i] + times.substr(2 * i, 2) + "#";
+    for (std::size_t i = 0; i < 6; ++i) all += "#T"s + "12345d"[i] + times.substr(2 * i, 2) + "#";
     all += "#rRA\x01##rDE###sCh###rCh\x05##ASM1##SEQ1#";
     check(rig.ask(Side::Tcp, all) == std::string(12, '#'), "one ack per write");
     check(rig.ask("#gET##gRV##gCh#") == times + "\x01\x01#\x03###",
