@@ -21,9 +21,7 @@ TEST_F(Views, SavesScreenshotsWhenAskedTo) {
     rig.main.link_progress.set_caption("");
 
     // The firmware window part-way through a run.
-    rig.main.password_box.set_text("7reed4reed");
-    rig.program.firmware_loader.open_window();  // the button itself waits for a box
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&firmware));
+    open_firmware();
     auto& w = rig.program.firmware;
     w.file_box.set_text("/home/observer/firmware/orvantis-2.21.hex");
     for (const char* line : {":020000040000FA", ":100000000C9434000C9446000C9446000C944600F2",
@@ -42,10 +40,9 @@ TEST_F(Views, SavesScreenshotsWhenAskedTo) {
     t.add(link::Flow::Received, std::string("\x01\x01\x2c\x00\x23#", 6));
     t.add(link::Flow::Sent, std::string(128, '\x0c'));
     t.add(link::Flow::Received, "A");
-    rig.main.traffic_button.click();
-    ASSERT_TRUE(traffic_view.get() != nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(traffic_view.get()));
-    EXPECT_TRUE(traffic_view.get()->grab().save(QDir(dir).filePath("traffic.png")));
+    QWidget* traffic = open_traffic();
+    ASSERT_NE(traffic, nullptr);
+    EXPECT_TRUE(traffic->grab().save(QDir(dir).filePath("traffic.png")));
 
     // The same at night, with an exposure run under way.
     rig.main.night_mode.set_value(1);
@@ -56,7 +53,7 @@ TEST_F(Views, SavesScreenshotsWhenAskedTo) {
     EXPECT_TRUE(main.grab().save(QDir(dir).filePath("main_night.png")));
     EXPECT_TRUE(settings.grab().save(QDir(dir).filePath("port_settings_night.png")));
     EXPECT_TRUE(firmware.grab().save(QDir(dir).filePath("firmware_night.png")));
-    EXPECT_TRUE(traffic_view.get()->grab().save(QDir(dir).filePath("traffic_night.png")));
+    EXPECT_TRUE(traffic->grab().save(QDir(dir).filePath("traffic_night.png")));
     rig.main.night_mode.set_value(0);
 }
 
