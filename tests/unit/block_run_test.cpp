@@ -25,16 +25,11 @@ struct Run : ::testing::Test {
     orv::fake::Clock clock;
     std::unique_ptr<orv::platform::Timer> timer = clock.make_timer();
     BlockRun run{*timer, clock};
-    std::string wire;  // every byte sent, in order
-    std::vector<std::size_t> sends;
     std::vector<BlockRun::Result> results;
 
     void SetUp() override {
         timer->on_tick = [this] { run.tick(); };
-        run.out = [this](std::string_view b) {
-            wire += b;
-            sends.push_back(b.size());
-        };
+        run.out = [](std::string_view) {};
         run.ended = [this](const BlockRun::Result& r) {
             results.push_back(r);
             run.feed("x");  // an arrival while its message is open moves nothing
@@ -49,30 +44,6 @@ struct Run : ::testing::Test {
         return std::string(img.begin(), img.end());
     }
 };
-
-TEST_F(Run, BlocksLeaveInAddressOrderEachAfterTheAcknowledgementOfTheOneBefore) {
-    run.start(image(), true, 57600);
-    EXPECT_EQ(wire.size(), 128u);
-    clock.advance(2999);
-    run.feed("");  // no bytes, no acknowledgement
-    EXPECT_EQ(wire.size(), 128u);
-    run.feed("\x06\x06");  // two bytes in one arrival are one acknowledgement
-    EXPECT_EQ(wire.size(), 256u);
-    for (int k = 1; k < 224; ++k) run.feed("k");
-    EXPECT_TRUE(wire == memory() + "A");
-    EXPECT_EQ(run.state(), BlockRun::State::ReadBack);
-    EXPECT_TRUE(results.empty());
-}
-
-TEST_F(Run, OverTheGatewayTheBootLoaderIsClosedInsteadOfReadBack) {
-    run.start(image(), false, 9600);
-    ack_all();
-    EXPECT_TRUE(wire == memory() + "AAAAAAAA");
-    EXPECT_EQ(sends.back(), 4u);  // two sends of four
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results[0].end, End::Done);
-    EXPECT_FALSE(run.running());
-}
 
 // The read-back gives one verdict however it is cut into arrivals.
 TEST_F(Run, TheVerdictDoesNotDependOnHowTheReadBackArrives) {
@@ -102,58 +73,6 @@ TEST_F(Run, TheVerdictDoesNotDependOnHowTheReadBackArrives) {
     EXPECT_EQ(results[0].differing, 22u);
     EXPECT_EQ(results[0].shown,
               (std::vector<std::size_t>{5, 9, 1000, 1001, 1002, 1003, 1004, 1005}));
-}
-
-TEST_F(Run, ASilentBlockEndsTheRunOnceNamingTheBlock) {
-    run.start(image(), true, 9600);
-    for (int k = 0; k < 5; ++k) run.feed("a");
-    clock.advance(3000);
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results[0].end, End::Silent);
-    EXPECT_EQ(results[0].block, 5u);
-    EXPECT_EQ(wire.size(), 6u * 128u);
-    clock.advance(10000);
-    EXPECT_EQ(results.size(), 1u);
-}
-
-TEST_F(Run, AReadBackThatStopsIsToldWithTheBytesThatCame) {
-    run.start(image(), true, 57600);
-    ack_all();
-    const std::string mem = memory();
-    // Bytes that keep coming keep the run going past one time-out...
-    for (int i = 0; i < 4; ++i) {
-        clock.advance(2000);
-        run.feed(mem.substr(static_cast<std::size_t>(i) * 100, 100));
-    }
-    EXPECT_TRUE(results.empty());
-    clock.advance(3000);  // ...until none come
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results[0].end, End::ReadBackStopped);
-    EXPECT_EQ(results[0].got, 400u);
-}
-
-TEST_F(Run, AReadBackThatTricklesIsCutOffAtItsWholeLimit) {
-    run.start(image(), true, 57600);
-    ack_all();
-    const int limit = orv::firmware::readback_timeout_ms(57600);
-    int waited = 0;
-    while (results.empty() && waited < 4 * limit) {
-        clock.advance(1000);
-        waited += 1000;
-        run.feed("z");
-    }
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results[0].end, End::ReadBackStopped);
-    EXPECT_LE(waited, limit + 1000);
-}
-
-TEST_F(Run, StopEndsTheRunWithoutAWord) {
-    run.start(image(), true, 9600);
-    run.stop();
-    run.feed("a");
-    clock.advance(10000);
-    EXPECT_TRUE(results.empty());
-    EXPECT_EQ(wire.size(), 128u);
 }
 
 }  // namespace

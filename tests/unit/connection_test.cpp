@@ -251,30 +251,6 @@ TEST_F(Connect, DisconnectDuringIdentificationOrSearchStopsEverything) {
     EXPECT_TRUE(r.dialogs.shown.empty());
 }
 
-TEST_F(Connect, TheGiveUpHappensOnceEvenWhenTicksArriveWhileItsMessageIsOpen) {
-    choose("COM3");
-    press();
-    r.dialogs.during = [this] {
-        r.clock.advance(3000);
-        r.serial.arrive("junk");
-    };
-    r.clock.advance(2000);
-    r.dialogs.during = nullptr;
-    EXPECT_EQ(r.dialogs.headlines(), std::vector<std::string>{kNoOrvantis});
-    EXPECT_EQ(r.serial.written, "GVn#GVN#");
-}
-
-TEST_F(Connect, ConnectEmptiesStrayBytesOfAnEarlierLink) {
-    choose("COM3");
-    press();
-    r.serial.arrive("ab");  // no final "#"
-    press();
-    press();
-    r.serial.arrive("1.20#");
-    EXPECT_EQ(r.main.identity_box.text(), "1.20#");
-    EXPECT_EQ(r.main.state.ver, 2);
-}
-
 TEST_F(Connect, TcpConnectsAsynchronouslyAndASecondPressRetries) {
     choose("TCP Port");
     r.settings.ip_address.set_text("127.0.0.1");

@@ -208,33 +208,6 @@ TEST_F(Firmware, ProgrammingOverTcpClosesTheBootLoaderInsteadOfVerifying) {
     EXPECT_EQ(t.serial.written, "");
 }
 
-TEST_F(Firmware, VerifyDifferencesAreShownAndNeverEndInSuccess) {
-    boot();
-    w.program_button.click();
-    for (int k = 0; k < 224; ++k) r.serial.arrive("K");
-    std::string back = image_bytes();
-    back[5] ^= 1;
-    back[9] ^= 1;
-    r.serial.arrive(back);
-    EXPECT_EQ(r.dialogs.messages().size(), 3u);
-    EXPECT_EQ(r.dialogs.messages()[0], "Verify Error - Address: 5");
-    EXPECT_EQ(r.dialogs.messages()[1], "Verify Error - Address: 9");
-    EXPECT_NE(r.dialogs.messages()[2].find("2 of 28672 bytes"), std::string::npos);
-    EXPECT_NE(w.status_line.caption(), "Done!");
-    EXPECT_TRUE(w.boot_up.enabled());
-
-    // The link stays open to the boot loader: BOOT UP again at once. Many differences: eight
-    // boxes, then the count.
-    EXPECT_EQ(r.main.connect_button.caption(), "DISCONNECT");
-    r.dialogs.shown.clear();
-    boot();
-    w.program_button.click();
-    for (int k = 0; k < 224; ++k) r.serial.arrive("K");
-    r.serial.arrive(std::string(28672, '\x55'));
-    EXPECT_EQ(r.dialogs.messages().size(), 9u);  // 8 boxes, the count
-    EXPECT_NE(r.dialogs.messages().back().find("28672 of 28672"), std::string::npos);
-}
-
 TEST_F(Firmware, AFileThatCannotBeProgrammedIsRefusedWhenItIsLoaded) {
     struct Case {
         const char* text;
@@ -332,29 +305,6 @@ TEST_F(Firmware, AnAnswerToBootUpAfterTheWindowClosedDoesNotFillItsNextOpening) 
     EXPECT_EQ(w.reply_box.text(), "");
 }
 
-TEST_F(Firmware, BytesArrivingWhileAVerifyMessageIsOpenStartNothingAgain) {
-    boot();
-    w.program_button.click();
-    for (int k = 0; k < 224; ++k) r.serial.arrive("K");
-    std::string back = image_bytes();
-    back[5] ^= 1;
-    int statuses = 0;
-    w.status_line.updated.connect([&statuses] { ++statuses; });
-    // A late byte, and a tick of every timer, while each message is open.
-    r.dialogs.during = [this] {
-        r.serial.arrive("K");
-        r.clock.advance(orv::firmware::kBlockAckTimeoutMs);
-    };
-    r.serial.arrive(back);
-    r.dialogs.during = nullptr;
-    ASSERT_EQ(r.dialogs.messages().size(), 2u);
-    EXPECT_EQ(r.dialogs.messages()[0], "Verify Error - Address: 5");
-    EXPECT_NE(r.dialogs.messages()[1].find("1 of 28672 bytes"), std::string::npos);
-    EXPECT_EQ(statuses, 1);  // the run ended once
-    EXPECT_EQ(w.status_line.caption(), "Verify failed - not programmed");
-    EXPECT_EQ(r.main.state.link, orv::LinkState::BootLoader);
-}
-
 TEST_F(Firmware, ASilentBoxStopsTheRunAtItsBlockAndGivesTheButtonsBack) {
     for (int silent_at : {100, 0}) {
         boot();  // the second time on the link left open to the boot loader
@@ -402,26 +352,6 @@ TEST_F(Firmware, ALostLinkOrAShortReadBackIsNotASuccess) {
     EXPECT_NE(r.dialogs.messages()[0].find("20000 of 28672"), std::string::npos);
 }
 
-TEST_F(Firmware, ASlowButSteadyReadBackMayTakeItsWholeLimitButNoLonger) {
-    boot();
-    w.program_button.click();
-    for (int k = 0; k < 224; ++k) r.serial.arrive("K");
-    const int limit = orv::firmware::readback_timeout_ms(9600);
-    int elapsed = 0;
-    std::size_t sent = 0;
-    // 100 bytes every second: never silent for long, but far slower than 9600 baud.
-    while (elapsed + 1000 < limit) {
-        r.serial.arrive(image_bytes().substr(sent, 100));
-        sent += 100;
-        r.clock.advance(1000);
-        elapsed += 1000;
-        ASSERT_TRUE(r.dialogs.shown.empty()) << elapsed;
-    }
-    r.clock.advance(2000);
-    ASSERT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_NE(r.dialogs.messages()[0].find("could not be verified"), std::string::npos);
-}
-
 TEST_F(Firmware, ABadFileIsRefusedBeforeAnythingIsSent) {
     r.files.files["/fw/box.hex"] = ":0400000001020304F3\r\n";  // wrong checksum
     boot();
@@ -431,23 +361,6 @@ TEST_F(Firmware, ABadFileIsRefusedBeforeAnythingIsSent) {
     EXPECT_NE(r.dialogs.messages()[0].find("line 1 has a wrong checksum"), std::string::npos);
     EXPECT_TRUE(w.program_button.enabled());
     EXPECT_EQ(r.main.connect_button.caption(), "DISCONNECT");
-}
-
-TEST(FirmwareWindow, ExitResetsItAndTheCloseControlWaitsForTheRun) {
-    ConnectedRig r;
-    auto& w = r.program.firmware;
-    r.main.password_box.set_text("7reed4reed");
-    r.main.firmware_upload.click();
-    w.file_lines.add_item("x");
-    w.boot_up.set_enabled(true);
-    w.exit_button.click();
-    EXPECT_FALSE(w.visible());
-    r.main.firmware_upload.click();
-    EXPECT_TRUE(w.file_lines.items().empty());
-    EXPECT_FALSE(w.boot_up.enabled());
-    w.exit_button.set_enabled(false);  // as during a run
-    w.close_control();
-    EXPECT_TRUE(w.visible());
 }
 
 }  // namespace

@@ -29,19 +29,6 @@ std::string record(int address, int type, const std::vector<int>& data) {
 
 const std::string kEnd = ":00000001FF\r\n";
 
-TEST(ConfirmationSum, AddsEveryByteLineEndsIncluded) {
-    EXPECT_EQ(orv::firmware::confirmation_sum("abc"), 294);
-    EXPECT_EQ(orv::firmware::confirmation_sum("a\r\n"), 97 + 13 + 10);
-    EXPECT_EQ(orv::firmware::confirmation_sum(std::string("\xff", 1)), 255);  // never negative
-}
-
-TEST(ListLines, DropsCarriageReturnsAndKeepsTheLastLine) {
-    using Lines = std::vector<std::string>;
-    EXPECT_EQ(orv::firmware::list_lines("one\r\ntwo"), (Lines{"one", "two"}));
-    EXPECT_EQ(orv::firmware::list_lines("one\n"), (Lines{"one", ""}));
-    EXPECT_EQ(orv::firmware::list_lines(""), (Lines{""}));
-}
-
 TEST(BuildImage, StoresRecordsAtTheirAddressAndZeroesTheRest) {
     const std::string file = record(0x0000, 0, {1, 2, 3}) + record(0x6FFE, 0, {0xAA, 0xBB}) +
                              record(0x0001, 0, {9}) + kEnd;
@@ -54,16 +41,6 @@ TEST(BuildImage, StoresRecordsAtTheirAddressAndZeroesTheRest) {
     EXPECT_EQ(r.image[3], 0);
     EXPECT_EQ(r.image[0x6FFE], 0xAA);
     EXPECT_EQ(r.image[0x6FFF], 0xBB);
-}
-
-TEST(BuildImage, TheFirstSixteenByteRecordAt0x7000EndsTheImage) {
-    const std::vector<int> sixteen(16, 0x55);
-    const std::string file = record(0x0010, 0, {7}) + record(0x7000, 0, sixteen) +
-                             "anything at all after it\r\n" + record(0x0011, 0, {8});
-    const auto r = build_image(file);
-    ASSERT_TRUE(r.ok()) << r.problem;
-    EXPECT_EQ(r.image[0x10], 7);
-    EXPECT_EQ(r.image[0x11], 0);
 }
 
 TEST(BuildImage, AcceptsWhatRealToolsWriteAroundTheData) {

@@ -150,19 +150,6 @@ TEST(EnableControls, Lx200LeavesTheSixOrvantisButtonsAlone) {
     expect_enabled(always_on(w), true);
 }
 
-TEST(EnableControls, DisconnectOrFailedIdentificationTurnsAllTwentyOff) {
-    MainWindow w;
-    w.channel_box.set_text("5");
-    w.enable_controls(true, "orvantis");
-    expect_enabled(orvantis_only(w), true);
-    w.enable_controls(false, "orvantis");
-    expect_enabled(orvantis_only(w), false);
-    expect_enabled(any_device(w), false);
-    expect_enabled(always_on(w), true);
-    // Disabling does not run the channel-box rule.
-    EXPECT_EQ(w.channel_box.text(), "5");
-}
-
 TEST(ChannelBoxRule, FollowsEveryChangeOfTheTextWhoeverMakesIt) {
     MainWindow w;
     struct Case {

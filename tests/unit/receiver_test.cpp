@@ -248,27 +248,4 @@ TEST_F(Receiving, RepliesNobodyAskedForGoToTheChannelBoxAndSocketArrivalsMarkAck
     EXPECT_EQ(r.main.channel_box.text(), "35");
 }
 
-TEST_F(Receiving, DispatchOrderBootModeThenSettingsBlockThenFlags) {
-    serial();
-    r.serial.arrive("1.20#");
-    std::vector<std::string> seen;
-    r.program.receiver.boot_reply = [&](const std::string& s) { seen.push_back("boot " + s); };
-    r.program.receiver.settings_block = [&](const std::string& s, orv::link::Via) {
-        seen.push_back("block " + std::to_string(s.size()));
-    };
-    r.program.receiver.reversal_flags = [&](const std::string& s, orv::link::Via) {
-        seen.push_back("flags " + s);
-    };
-    r.main.state.bootmode = true;
-    r.main.state.button_flag = true;
-    r.serial.arrive("2#");
-    r.main.state.bootmode = false;
-    r.program.transport.set_threshold(13);
-    r.serial.arrive(std::string(12, '\x23'));
-    r.serial.arrive("#");
-    r.program.transport.set_threshold(1);
-    r.serial.arrive("\x03#");
-    EXPECT_EQ(seen, (Texts{"boot 2#", "block 13", "flags \x03#"}));
-}
-
 }  // namespace

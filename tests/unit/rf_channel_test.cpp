@@ -13,15 +13,6 @@ using orv::config::kChannelLimit;
 using orv::fake::ConnectedRig;
 using orv::platform::Answer;
 
-TEST(RfChannel, ReadAsksAndTheReplyShowsTheByteInDecimal) {
-    ConnectedRig r;
-    r.main.read_channel.click();
-    EXPECT_EQ(r.serial.written, "#gCh#");
-    r.serial.arrive(std::string("\x00#", 2));
-    EXPECT_EQ(r.main.channel_box.text(), "0");
-    EXPECT_TRUE(r.main.write_channel.enabled());
-}
-
 TEST(RfChannel, WriteSendsTheRawByteOrRefusesWithAMessage) {
     struct Case {
         const char* text;

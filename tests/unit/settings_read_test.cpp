@@ -120,17 +120,6 @@ TEST(ReadSettings, AnEmulatorFillsTheTimeBoxesOnlyOverTcp) {
     EXPECT_EQ(tcp.main.time_boxes[0].text(), "120");
 }
 
-TEST(ReadSettings, ReadEmptiesWaitingSerialInputButNotTheAccumulator) {
-    ConnectedRig r;
-    r.serial.waiting = "zz";  // waiting in the port, never notified
-    r.main.state.instring = "\x01";
-    r.main.read_settings.click();
-    EXPECT_EQ(r.serial.waiting, "");
-    r.serial.arrive(bytes({0x02, '#'}));
-    EXPECT_EQ(r.main.rev_ra.value(), 1);  // the stray first byte is the flags byte
-    EXPECT_EQ(r.main.rev_dec.value(), 0);
-}
-
 TEST(ReadSettings, EachSilentStepTimesOutWithAMessageAndNothingLeftAwaited) {
     struct Step {
         int answered;  // how many replies the box gives before it goes silent

@@ -205,14 +205,6 @@ TEST(Exit, AStoreThatCannotBeWrittenIsReported) {
     EXPECT_EQ(r.dialogs.messages()[0], orv::kNotSaved);
 }
 
-TEST(PortSettingsButton, ShowsTheWindowWithoutBlockingAndKeepsIt) {
-    Rig r;
-    r.program.start();
-    r.main.port_settings_button.click();
-    EXPECT_TRUE(r.settings.visible());
-    EXPECT_TRUE(r.main.visible());
-}
-
 // The windows come back where they were: positions restored before they show, saved at the end,
 // and only those known (a window never shown is not given a made-up place).
 TEST(Startup, WindowPositionsRoundTripThroughTheStore) {
