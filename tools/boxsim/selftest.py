@@ -59,8 +59,8 @@ os.write(a, b"GV")
 end = time.monotonic() + 3
 while "tcp RX 47 56" not in open(LOG).read() and time.monotonic() < end: time.sleep(0.01)
 b = tcp(port)
-os.write(b, b"n#GVn#")
-check(get(a, 9) == b"" and get(b, 5) == b"1.20#", "the new client replaces the old afresh")
+os.write(b, b"n#GVn#GVn#")
+check(get(a, 9) == b"" and get(b, 10) == b"1.20#" * 2, "the new client replaces the old afresh")
 
 # Faults close the links: the TCP peer's, then the pty's, whose node and link go with it.
 check(control(p, "fault drop-after-bytes 4") == "OK", "fault drop-after-bytes")
