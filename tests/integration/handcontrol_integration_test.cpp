@@ -95,19 +95,4 @@ TEST(HandControl, AFocusGotoAndASlewArriveInOrder) {
     EXPECT_TRUE(c.p.dialogs.messages().empty());
 }
 
-TEST(HandControl, EndingTheProgramStopsTheFocuserAndClosesTheShutterOnTheBox) {
-    Connected c;
-    auto& m = c.p.main();
-    m.shutter_on.click();
-    m.focus_position.set_text("5000");
-    m.setpoint_box[0].set_text("9000");  // a long run: forty seconds
-    m.goto_setpoint[0].click();
-    ASSERT_TRUE(wait_until([&] { return logged(c.box, {"#F+#"}).size() == 1; }, 2000));
-    EXPECT_EQ(c.p.program->terminate(), "");  // as on SIGTERM or the end of the session
-    const Texts wanted = {"#XP1#", "#F+#", "#FQ#", "#XP0#"};
-    ASSERT_TRUE(wait_until([&] { return logged(c.box, wanted).size() == 4; }, 2000)) << c.box.log();
-    EXPECT_EQ(texts(logged(c.box, wanted)), (Texts{"#XP1#", "#F+#", "#FQ#", "#XP0#"}));
-    EXPECT_TRUE(c.p.program->finished());
-}
-
 }  // namespace

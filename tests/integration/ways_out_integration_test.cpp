@@ -1,0 +1,206 @@
+// Every way out while the box is busy, against the simulated box as a real process: EXIT, the
+// close control and SIGTERM over its pseudo-terminal, and a lost link (the gateway killed)
+// through ser2net, each during a programming run, a focus run and an exposure sequence. The box
+// itself says what it was left doing; after a lost link, connecting again resumes nothing.
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "firmware/hex_image.h"
+#include "integration/boxsim_process.h"
+#include "integration/gateway.h"
+#include "integration/live_program.h"
+
+namespace {
+
+using orv::test::BoxSim;
+using orv::test::Gateway;
+using orv::test::LiveProgram;
+using orv::test::wait_until;
+
+enum class Way { Exit, Close, Sigterm, LostLink };
+enum class Run { Programming, Focus, Sequence };
+const char* const kWayNames[] = {"Exit", "Close", "Sigterm", "LostLink"};
+const char* const kRunNames[] = {"Programming", "Focus", "Sequence"};
+
+struct Case {
+    Way way;
+    Run run;
+};
+
+class WaysOut : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override {
+        const bool gateway = GetParam().way == Way::LostLink;
+        link_ = dir_.filePath("box").toStdString();
+        box_ = std::make_unique<BoxSim>(
+            QStringList{"--box", "gen2", "--pty-link", QString::fromStdString(link_)});
+        if (gateway) gateway_ = std::make_unique<Gateway>(link_);
+        live_ = std::make_unique<LiveProgram>(gateway ? "" : "COM3=" + link_);
+        ASSERT_TRUE(connect());
+        live_->dialogs.shown.clear();
+    }
+    bool connect() {
+        return gateway_ ? live_->connect_tcp_and_identify(gateway_->port())
+                        : live_->connect_and_identify("COM3");
+    }
+    std::size_t logged(const std::string& command) const {
+        std::size_t n = 0;
+        const std::string log = box_->log();
+        for (auto at = log.find(" " + command + "\n"); at != std::string::npos;
+             at = log.find(" " + command + "\n", at + 1))
+            ++n;
+        return n;
+    }
+    int blocks() {
+        const std::string state = box_->ask("state");
+        return std::stoi(state.substr(state.find("blocks=") + 7));
+    }
+    // Starts the run and waits until the box is in the middle of it.
+    void start() {
+        auto& m = live_->main();
+        switch (GetParam().run) {
+            case Run::Programming: {
+                const std::string text = ":0100000000FF\r\n:00000001FF\r\n";
+                const QString hex = dir_.filePath("fw.hex");
+                QFile f(hex);
+                ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+                f.write(text.c_str());
+                f.close();
+                m.password_box.set_text("7reed4reed");
+                m.firmware_upload.click();
+                live_->dialogs.files.push_back(hex.toStdString());
+                live_->dialogs.inputs.push_back(
+                    std::to_string(orv::firmware::confirmation_sum(text)));
+                auto& w = live_->program->firmware;
+                w.browse.click();
+                w.boot_up.click();
+                ASSERT_TRUE(wait_until([&] { return w.program_button.enabled(); }, 3000));
+                w.program_button.click();
+                ASSERT_TRUE(wait_until([&] { return blocks() >= 5; }, 5000));
+                break;
+            }
+            case Run::Focus:
+                m.focus_position.set_text("5000");
+                m.setpoint_box[0].set_text("9000");  // forty seconds of running
+                m.goto_setpoint[0].click();
+                ASSERT_TRUE(wait_until([&] { return logged("#F+#") == 1; }, 2000));
+                break;
+            case Run::Sequence:
+                m.exposure_secs.set_text("30");
+                m.exposure_gap.set_text("1");
+                m.exposure_count.set_text("3");
+                m.auto_shutter.click();
+                ASSERT_TRUE(wait_until([&] { return logged("#XP1#") == 1; }, 2000));
+                break;
+        }
+    }
+    // Whether the box was left still (focuser stopped, shutter closed) or, for programming, in
+    // its boot loader with no more blocks coming.
+    bool box_left_still() {
+        switch (GetParam().run) {
+            case Run::Programming: {
+                const int at = blocks();
+                wait_until([] { return false; }, 600);
+                return box_->ask("state").find("mode=boot") != std::string::npos && at < 224 &&
+                       blocks() == at;
+            }
+            case Run::Focus:
+                return logged("#FQ#") == 1;
+            case Run::Sequence:
+                return logged("#XP0#") == 1;
+        }
+        return false;
+    }
+
+    QTemporaryDir dir_;
+    std::string link_;
+    std::unique_ptr<BoxSim> box_;
+    std::unique_ptr<Gateway> gateway_;
+    std::unique_ptr<LiveProgram> live_;
+};
+
+TEST_P(WaysOut, LeaveTheBoxInAKnownStateAndSaySo) {
+    const Case c = GetParam();
+    start();
+    auto& p = *live_;
+    QElapsedTimer clock;
+    clock.start();
+    p.dialogs.answers = {orv::platform::Answer::Yes};  // "Quit anyway?"
+    std::string note;
+    qint64 took = -1;
+    switch (c.way) {
+        case Way::Exit:
+            p.main().exit_button.click();
+            break;
+        case Way::Close:
+            p.program->main_closing();
+            break;
+        case Way::Sigterm:
+            note = p.program->terminate();
+            break;
+        case Way::LostLink:
+            gateway_->kill();
+            break;
+    }
+    if (c.way != Way::LostLink) {
+        EXPECT_TRUE(p.program->finished());
+        EXPECT_TRUE(wait_until([&] { return box_left_still(); }, 2000)) << box_->log();
+        took = clock.elapsed();
+        const bool programming = c.run == Run::Programming;
+        EXPECT_EQ(note, programming && c.way == Way::Sigterm ? orv::kLeftInBootLoader : "");
+        EXPECT_EQ(p.dialogs.messages().size(), 0u);  // nothing but the question, if any
+        const bool asked =
+            !p.dialogs.shown.empty() && p.dialogs.shown.back().text == orv::kQuitWhileProgramming;
+        EXPECT_EQ(asked, programming && c.way != Way::Sigterm);
+    } else {
+        ASSERT_TRUE(wait_until([&] { return !p.dialogs.messages().empty(); }, 8000));
+        took = clock.elapsed();
+        std::string said;
+        for (const auto& m : p.dialogs.messages()) said += m + "\n";
+        const char* expected[] = {"programming did not complete",
+                                  "while the focuser was running: it may still be running",
+                                  "with the shutter open: the camera may still be exposing"};
+        EXPECT_NE(said.find(expected[static_cast<int>(c.run)]), std::string::npos) << said;
+        // Connected again: nothing of the old run goes out by itself. A box left in its boot
+        // loader does not answer the identification, and gets no more blocks either.
+        const std::size_t before = box_->log().size();
+        const int blocks_then = blocks();
+        gateway_ = std::make_unique<Gateway>(link_);
+        p.dialogs.shown.clear();
+        if (c.run == Run::Programming) {
+            EXPECT_FALSE(connect());
+            EXPECT_EQ(blocks(), blocks_then);
+            EXPECT_NE(box_->ask("state").find("mode=boot"), std::string::npos);
+        } else {
+            ASSERT_TRUE(connect());
+            const std::size_t after_identify = box_->log().size();
+            wait_until([] { return false; }, 2000);
+            EXPECT_EQ(box_->log().size(), after_identify) << box_->log().substr(before);
+        }
+    }
+    std::printf("[ ways out ] %s during %s: %lld ms until %s\n", kWayNames[static_cast<int>(c.way)],
+                kRunNames[static_cast<int>(c.run)], static_cast<long long>(took),
+                c.way == Way::LostLink ? "the user was told" : "the box was left still");
+}
+
+std::vector<Case> all_cases() {
+    std::vector<Case> out;
+    for (Way w : {Way::Exit, Way::Close, Way::Sigterm, Way::LostLink})
+        for (Run r : {Run::Programming, Run::Focus, Run::Sequence}) out.push_back({w, r});
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWayAndRun, WaysOut, ::testing::ValuesIn(all_cases()),
+                         [](const ::testing::TestParamInfo<Case>& param) {
+                             return std::string(kWayNames[static_cast<int>(param.param.way)]) +
+                                    "During" + kRunNames[static_cast<int>(param.param.run)];
+                         });
+
+}  // namespace
