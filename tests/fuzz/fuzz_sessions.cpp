@@ -90,23 +90,40 @@ bool same(const BlockRun::Result& a, const BlockRun::Result& b) {
            a.shown == b.shown;
 }
 
-// What both checkers follow: a run on, the box's answer to the last send, and when it went out.
+// What both checkers follow of a run of acknowledged sends (steps, or blocks and the read-back
+// request): whether it is on, how many went out, whether the box answered the last, and when.
 struct Session {
     orv::fake::Clock clock;
     std::unique_ptr<orv::platform::Timer> timer = clock.make_timer();
+    int timeout_ms;
     bool live = false;
     bool acked = false;
+    std::size_t sent = 0;
     std::int64_t last = 0;
+    explicit Session(int timeout) : timeout_ms(timeout) {}
     void sent_one() {
         check(live, "sent after the run was over or stopped");
+        check(sent == 0 || acked, "sent before the one before was answered");
+        ++sent;
         acked = false;
         last = clock.now_ms();
+    }
+    // An arrival that `answers` the send in flight must send the next one or end the run.
+    template <class Feed>
+    void arrival(bool answers, Feed feed) {
+        acked = acked || answers;
+        feed();
+        check(!answers || !live || !acked, "an answer sent nothing");
+    }
+    void silent(std::size_t in_flight) {
+        check(in_flight + 1 == sent && !acked && clock.now_ms() - last >= timeout_ms,
+              "silent early, or not naming the send in flight");
     }
     void told() {
         check(live, "the end told twice, or after a stop");
         live = false;
     }
-    void advance(std::int64_t ms, int timeout_ms) {
+    void advance(std::int64_t ms) {
         clock.advance(ms);
         check(!live || clock.now_ms() - last < timeout_ms, "unanswered past its time-out");
     }
@@ -119,7 +136,6 @@ struct Programming : Session {
     int baud;
     std::vector<std::string> pieces;  // every piece fed, up to a memory's worth
     std::string all;                  // and those pieces joined
-    std::size_t blocks = 0;
     bool blocks_told = false;
     bool quiet = false;    // within a start that must be refused
     bool reading = false;  // the read-back request went out
@@ -128,7 +144,7 @@ struct Programming : Session {
     std::int64_t read_from = 0, deadline = 0;
 
     Programming(std::uint8_t setup, std::uint8_t seed)
-        : read_back((setup & 2) != 0), baud(kBauds[(setup >> 2) & 7]) {
+        : Session(kBlockAckTimeoutMs), read_back((setup & 2) != 0), baud(kBauds[(setup >> 2) & 7]) {
         check(orv::firmware::readback_timeout_ms(baud) >=
                   static_cast<double>(kImageSize) * 10'000.0 / (baud > 0 ? baud : 9600),
               "the read-back limit is shorter than the memory takes at the baud rate");
@@ -137,28 +153,25 @@ struct Programming : Session {
         timer->on_tick = [this] { run.tick(); };
         run.out = [this](std::string_view b) { out(b); };
         run.sent = [this](std::size_t n) {
-            check(live && n == blocks * kBlockSize, "sent: not the bytes of the blocks sent");
+            check(live && n == sent * kBlockSize, "sent: not the bytes of the blocks sent");
         };
         run.read = [this](std::size_t n) {
             check(live && reading && n == back.size() && n < kImageSize, "read: not the count");
         };
         run.blocks_done = [this] {
-            check(live && !blocks_told && blocks == kBlocks && acked, "blocks_done early or twice");
+            check(live && !blocks_told && sent == kBlocks && acked, "blocks_done early or twice");
             blocks_told = true;
         };
         run.ended = [this](const BlockRun::Result& r) { ended(r); };
     }
     void out(std::string_view b) {
         check(!quiet, "a start that had to be refused sent bytes");
-        if (blocks < kBlocks) {
-            check(blocks == 0 || acked, "a block sent before the one before was answered");
+        if (sent < kBlocks) {
             check(b == std::string_view(
-                           reinterpret_cast<const char*>(image.data()) + blocks * kBlockSize,
+                           reinterpret_cast<const char*>(image.data()) + sent * kBlockSize,
                            kBlockSize),
                   "a block that is not the image's next 128 bytes");
-            ++blocks;
-            sent_one();
-            return;
+            return sent_one();
         }
         check(live && acked && blocks_told, "bytes after the last block before its answer");
         tail += b;
@@ -173,16 +186,17 @@ struct Programming : Session {
         told();
         check(!run.running(), "ended with the run still on");
         const std::int64_t now = clock.now_ms();
-        if (r.end == End::Silent)
-            check(!reading && !acked && r.block + 1 == blocks && now - last >= kBlockAckTimeoutMs,
-                  "Silent early, or not naming the block in flight");
-        else if (r.end == End::Done && !read_back)
+        if (r.end == End::Silent) {
+            check(!reading, "Silent in the read-back");
+            silent(r.block);
+        } else if (r.end == End::Done && !read_back) {
             check(tail == "AAAAAAAA", "Done before the boot loader was closed");
-        else
+        } else {
             check(reading && same(r, verdict(image, back)) &&
                       (r.end != End::ReadBackStopped || now - last >= kBlockAckTimeoutMs ||
                        now >= deadline),
                   "a verdict that is not that of the bytes read back, or early");
+        }
         run.feed("x");
     }
     void feed(const std::string& bytes) {
@@ -190,14 +204,11 @@ struct Programming : Session {
             pieces.push_back(bytes);
             all += bytes;
         }
-        const bool answers = live && !reading && !bytes.empty();
-        if (answers) acked = true;
         if (live && reading && !bytes.empty()) {
             back += bytes;
             last = clock.now_ms();
         }
-        run.feed(bytes);
-        if (answers && live) check(!acked, "an answer sent nothing");
+        arrival(live && !reading && !bytes.empty(), [&] { run.feed(bytes); });
         if (live && reading) check(back.size() < kImageSize, "a whole read-back with no verdict");
     }
     // What a good box reads back from where the read-back stands, perhaps with one byte wrong.
@@ -211,7 +222,7 @@ struct Programming : Session {
         feed(bytes);
     }
     void advance(std::int64_t ms) {
-        Session::advance(ms, kBlockAckTimeoutMs);
+        Session::advance(ms);
         check(!live || !reading ||
                   clock.now_ms() < std::max(deadline, read_from + kBlockAckTimeoutMs),
               "read back past its limit");
@@ -227,12 +238,12 @@ struct Programming : Session {
             return check(run.state() == before, "a start that had to be refused changed the run");
         }
         live = true;
-        blocks = 0;
+        sent = 0;
         blocks_told = reading = false;
         tail.clear();
         back.clear();
         run.start(image, read_back, baud);
-        check(blocks == 1, "start did not send block 0");
+        check(sent == 1, "start did not send block 0");
     }
     void stop() {
         run.stop();
@@ -244,7 +255,7 @@ struct Programming : Session {
                                         : BlockRun::State::Blocks),
               "the run's state is not where its bytes say");
         check(timer->active() == live, "the time-out armed with no run, or not with one");
-        check(!live || reading || run.block() + 1 == blocks, "block() is not the one in flight");
+        check(!live || reading || run.block() + 1 == sent, "block() is not the one in flight");
     }
 };
 
@@ -270,23 +281,19 @@ BlockRun::Result read_back(const Programming& p, bool whole) {
 }
 
 struct Steps : Session {
-    int timeout_ms;
     orv::link::AckedSteps steps;
     std::size_t count;
     int echoes;  // steps the box acknowledges within the send
-    std::size_t sent = 0;
 
     Steps(std::uint8_t setup, std::uint8_t n, std::uint8_t timeout)
-        : timeout_ms((timeout + 1) * 10),
+        : Session((timeout + 1) * 10),
           steps(*timer, timeout_ms),
           count(n),
           echoes((setup >> 2) & 7) {
         timer->on_tick = [this] { steps.timed_out(); };
         steps.send = [this](std::size_t step) {
             check(step == sent && step < count, "steps out of order");
-            check(sent == 0 || acked, "a step sent before the one before was answered");
             sent_one();
-            ++sent;
             if (echoes > 0) {
                 --echoes;
                 arrive(nullptr);
@@ -298,8 +305,7 @@ struct Steps : Session {
         };
         steps.silent = [this](std::size_t step) {
             ended();
-            check(step + 1 == sent && !acked && clock.now_ms() - last >= timeout_ms,
-                  "silent early, or not naming the step in flight");
+            silent(step);
         };
     }
     void ended() {
@@ -310,14 +316,11 @@ struct Steps : Session {
     }
     // An arrival of `bytes`, or acknowledged() for none.
     void arrive(const std::string* bytes) {
-        const bool answers = live && (bytes == nullptr || !bytes->empty());
-        if (answers) acked = true;
-        bytes ? steps.feed(*bytes) : steps.acknowledged();
-        if (answers && live) check(!acked, "an answer sent nothing");
+        arrival(live && (bytes == nullptr || !bytes->empty()),
+                [&] { bytes ? steps.feed(*bytes) : steps.acknowledged(); });
     }
     void feed(const std::string& bytes) { arrive(&bytes); }
     void echo(std::uint8_t, Script&) { arrive(nullptr); }
-    void advance(std::int64_t ms) { Session::advance(ms, timeout_ms); }
     void start(std::uint8_t) {
         if (live) return;  // the owner starts a run only when none is on
         live = true;
