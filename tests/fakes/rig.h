@@ -2,9 +2,35 @@
 // The whole program on fakes, for scenario tests.
 
 #include "fakes/fakes.h"
+#include "firmware/hex_image.h"
 #include "shell/program.h"
 
 namespace orv::fake {
+
+using Texts = std::vector<std::string>;
+
+// For EXPECT_PRED2, which prints both arguments when the check fails.
+inline bool holds(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+// Exactly one message was shown, and it holds `part`.
+inline bool one_holding(const Texts& messages, const std::string& part) {
+    return messages.size() == 1 && holds(messages[0], part);
+}
+// As many messages as parts, each holding its part.
+inline bool messages_hold(const Texts& messages, const Texts& parts) {
+    if (messages.size() != parts.size()) return false;
+    for (std::size_t k = 0; k < parts.size(); ++k)
+        if (!holds(messages[k], parts[k])) return false;
+    return true;
+}
+// "on" or "off" for each control, in order: one comparison for a row of buttons.
+template <class... C>
+std::string enabled(const C&... controls) {
+    std::string out;
+    ((out += std::string(out.empty() ? "" : " ") + (controls.enabled() ? "on" : "off")), ...);
+    return out;
+}
 
 struct Rig {
     Clock clock;
@@ -27,6 +53,12 @@ struct Rig {
     std::string saved(const std::string& key) const {
         const auto it = store.committed.find({"orvantis", "startup", fold_name(key)});
         return it == store.committed.end() ? std::string("<absent>") : it->second;
+    }
+    // The messages shown since the last call.
+    Texts said() {
+        Texts out = dialogs.messages();
+        dialogs.shown.clear();
+        return out;
     }
 };
 
@@ -59,6 +91,28 @@ struct ConnectedRig : Rig {
     }
     const std::string& sent() const {
         return socket.state() == platform::SocketState::Connected ? socket.sent : serial.written;
+    }
+    // The link is lost under the program: the cable pulled, or the gateway gone.
+    void lose() {
+        if (socket.state() == platform::SocketState::Connected)
+            socket.fail("the remote host closed the connection");
+        else
+            serial.lose("the device was unplugged");
+    }
+    // CONNECT again, to a box that answers `ident`.
+    void reconnect(const std::string& ident = "1.20#") {
+        main.connect_button.click();
+        if (main.port_list.text() == "TCP Port") socket.accept();
+        arrive(ident);
+    }
+    // The firmware window opened with the password and `file` loaded and confirmed.
+    void load_firmware(const std::string& file) {
+        files.files["/fw/box.hex"] = file;
+        main.password_box.set_text("7reed4reed");
+        main.firmware_upload.click();
+        dialogs.files.push_back("/fw/box.hex");
+        dialogs.inputs.push_back(std::to_string(firmware::confirmation_sum(file)));
+        program.firmware.browse.click();
     }
 };
 

@@ -2,16 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "fakes/rig.h"
 
 namespace {
 
-using orv::fake::Rig;
+using namespace orv::fake;
 using orv::link::kNoOrvantis;
+using orv::platform::SocketFailure;
+using orv::platform::SocketState;
 using Writes = std::vector<std::pair<std::string, std::string>>;
 
 struct Connect : ::testing::Test {
@@ -23,6 +21,19 @@ struct Connect : ::testing::Test {
     }
     void choose(const std::string& entry) { r.main.port_list.set_text(entry); }
     void press() { r.main.connect_button.click(); }
+    void connect(const std::string& entry) {
+        choose(entry);
+        press();
+    }
+    void tcp(const char* address, const char* port) {
+        r.settings.ip_address.set_text(address);
+        r.settings.ip_port.set_text(port);
+        choose("TCP Port");
+    }
+    void list(std::initializer_list<const char*> entries) {
+        r.main.port_list.clear_items();
+        for (auto* e : entries) r.main.port_list.add_item(e);
+    }
     const std::string& caption() { return r.main.connect_button.caption(); }
 };
 
@@ -43,11 +54,10 @@ TEST_F(Connect, ASilentComPortGetsGVnThenGVNThenIsGivenUpAfterTwoSeconds) {
     EXPECT_TRUE(r.dialogs.shown.empty());
     r.clock.advance(1000);
     EXPECT_EQ(r.dialogs.messages(),
-              std::vector<std::string>{std::string(kNoOrvantis) +
-                                       "\nCOM10 was asked at 9600 baud. The Orvantis answers only "
-                                       "at the rate set on it (9600, 19200, 38400 or 57600): "
-                                       "choose another in Port Settings, or try \"Search COM\" in "
-                                       "case it is on another port."});
+              Texts{std::string(kNoOrvantis) +
+                    "\nCOM10 was asked at 9600 baud. The Orvantis answers only at the rate set on "
+                    "it (9600, 19200, 38400 or 57600): choose another in Port Settings, or try "
+                    "\"Search COM\" in case it is on another port."});
     EXPECT_FALSE(r.serial.is_open());
     EXPECT_EQ(caption(), "CONNECT");
     EXPECT_FALSE(r.program.identify_timer->active());
@@ -60,8 +70,7 @@ TEST_F(Connect, TheLinkStateWalksItsStepsAndTheCaptionFollowsIt) {
     using orv::LinkState;
     const auto state = [this] { return r.program.connection.state(); };
     // Serial: asked, asked again, answered, disconnected.
-    choose("COM3");
-    press();
+    connect("COM3");
     EXPECT_EQ(state(), LinkState::Asking);
     r.clock.advance(1000);
     EXPECT_EQ(state(), LinkState::AskingAgain);
@@ -74,9 +83,7 @@ TEST_F(Connect, TheLinkStateWalksItsStepsAndTheCaptionFollowsIt) {
 
     // TCP: connecting shows CONNECT until the gateway accepts; a refused connect is idle again.
     r.stored("orvantis", "IPaddr", "127.0.0.1");
-    r.settings.ip_address.set_text("127.0.0.1");
-    r.settings.ip_port.set_text("4001");
-    choose("TCP Port");
+    tcp("127.0.0.1", "4001");
     press();
     EXPECT_EQ(state(), LinkState::Connecting);
     EXPECT_EQ(caption(), "CONNECT");
@@ -95,10 +102,8 @@ TEST_F(Connect, TheLinkStateWalksItsStepsAndTheCaptionFollowsIt) {
 
 TEST_F(Connect, SearchTriesEachPortTwoSecondsAndStopsAtTheOneThatAnswers) {
     r.ports.ports = {{1, "/dev/ttyUSB0"}, {3, "/dev/pts/3"}};
-    r.main.port_list.clear_items();
-    for (auto* e : {"COM1", "COM3", "Search COM", "TCP Port"}) r.main.port_list.add_item(e);
-    choose("Search COM");
-    press();
+    list({"COM1", "COM3", "Search COM", "TCP Port"});
+    connect("Search COM");
     EXPECT_EQ(r.main.port_list.text(), "COM1");
     r.clock.advance(2000);
     // COM1 had GVn# at 0 and GVN# at 1000; at 2000 COM3 is opened and asked.
@@ -120,17 +125,14 @@ TEST_F(Connect, SearchTriesEachPortTwoSecondsAndStopsAtTheOneThatAnswers) {
 }
 
 TEST_F(Connect, ASearchOverOneSilentPortEndsWithOneMessageAndSearchCOMShownAgain) {
-    r.main.port_list.clear_items();
-    for (auto* e : {"COM3", "Search COM", "TCP Port"}) r.main.port_list.add_item(e);
-    choose("Search COM");
-    press();
+    list({"COM3", "Search COM", "TCP Port"});
+    connect("Search COM");
     r.clock.advance(2000);
-    EXPECT_EQ(r.dialogs.messages(), std::vector<std::string>{kNoOrvantis});
+    EXPECT_EQ(r.dialogs.messages(), Texts{kNoOrvantis});
     EXPECT_EQ(r.main.port_list.text(), "Search COM");
     EXPECT_EQ(caption(), "CONNECT");
     EXPECT_FALSE(r.main.state.search_com_mode);
-    // A second press searches again.
-    press();
+    press();  // a second press searches again
     EXPECT_EQ(r.main.port_list.text(), "COM3");
     EXPECT_TRUE(r.main.state.search_com_mode);
 }
@@ -140,97 +142,73 @@ TEST_F(Connect, ASearchOverOneSilentPortEndsWithOneMessageAndSearchCOMShownAgain
 // port cannot be opened.
 TEST_F(Connect, PortsOtherProgramsHaveOpenAreNamedWithThem) {
     r.ports.held[1] = {"minicom (pid 4242)"};
-    r.main.port_list.clear_items();
-    for (auto* e : {"COM1", "COM3", "Search COM", "TCP Port"}) r.main.port_list.add_item(e);
-    choose("Search COM");
-    press();
+    list({"COM1", "COM3", "Search COM", "TCP Port"});
+    connect("Search COM");
     EXPECT_EQ(r.serial.opened_path, "/dev/pts/3");  // COM1 not tried
     EXPECT_EQ(r.serial.open_count, 1);
     r.clock.advance(2000);
-    EXPECT_EQ(r.dialogs.messages(),
-              std::vector<std::string>{std::string(kNoOrvantis) +
-                                       "\nNot tried, because another program has them open:"
-                                       "\nCOM1 is open in minicom (pid 4242)"
-                                       "\nClose the port in that program, then search again."});
+    EXPECT_EQ(r.said(), Texts{std::string(kNoOrvantis) +
+                              "\nNot tried, because another program has them open:"
+                              "\nCOM1 is open in minicom (pid 4242)"
+                              "\nClose the port in that program, then search again."});
     // Closed there and searched again: COM1 is tried and no longer named.
-    r.dialogs.shown.clear();
     r.ports.held.clear();
-    choose("Search COM");
-    press();
+    connect("Search COM");
     r.clock.advance(4000);
-    EXPECT_EQ(r.dialogs.messages(), std::vector<std::string>{kNoOrvantis});
-    r.ports.held[1] = {"minicom (pid 4242)"};
+    EXPECT_EQ(r.said(), Texts{kNoOrvantis});
 
-    r.dialogs.shown.clear();
+    r.ports.held[1] = {"minicom (pid 4242)"};
     r.ports.held[3] = {"cat (pid 7)", "screen (pid 8)"};
-    choose("COM3");
-    press();  // opened all the same: the user chose it
+    connect("COM3");  // opened all the same: the user chose it
     EXPECT_EQ(r.serial.opened_path, "/dev/pts/3");
     r.clock.advance(2000);
-    ASSERT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_NE(r.dialogs.messages()[0].find(
-                  "COM3 is open in cat (pid 7) and screen (pid 8) as well, so the Orvantis's "
-                  "answers may have gone to that program."),
-              std::string::npos)
-        << r.dialogs.messages()[0];
+    EXPECT_PRED2(one_holding, r.said(),
+                 "COM3 is open in cat (pid 7) and screen (pid 8) as well, so the Orvantis's "
+                 "answers may have gone to that program.");
 
-    r.dialogs.shown.clear();
     r.serial.refuse_path["/dev/ttyUSB0"] = "busy";
-    choose("COM1");
-    press();
+    connect("COM1");
     EXPECT_EQ(r.dialogs.messages(),
-              std::vector<std::string>{"COM1 (/dev/ttyUSB0) cannot be opened: busy.\nCOM1 is open "
-                                       "in minicom (pid 4242): close it there, then press CONNECT "
-                                       "again."});
+              Texts{"COM1 (/dev/ttyUSB0) cannot be opened: busy.\nCOM1 is open in minicom (pid "
+                    "4242): close it there, then press CONNECT again."});
 }
 
 TEST_F(Connect, APortThatCannotBeOpenedSaysWhyAndASearchSkipsIt) {
     r.serial.refuse_path["/dev/ttyUSB0"] = "it is in use by another program";
-    choose("COM1");
-    press();
-    EXPECT_EQ(r.dialogs.messages(),
-              std::vector<std::string>{
-                  "COM1 (/dev/ttyUSB0) cannot be opened: it is in use by another program."});
+    connect("COM1");
+    EXPECT_EQ(r.said(),
+              Texts{"COM1 (/dev/ttyUSB0) cannot be opened: it is in use by another program."});
     EXPECT_EQ(caption(), "CONNECT");
     EXPECT_EQ(r.serial.written, "");
     EXPECT_FALSE(r.program.identify_timer->active());
 
-    r.dialogs.shown.clear();
-    choose("Search COM");
-    press();  // COM1 is skipped at once, COM3 asked
+    connect("Search COM");  // COM1 is skipped at once, COM3 asked
     EXPECT_EQ(r.serial.writes, (Writes{{"/dev/pts/3", "GVn#"}}));
     EXPECT_TRUE(r.dialogs.shown.empty());
     r.clock.advance(4000);  // COM3 and COM10 silent
-    EXPECT_EQ(r.dialogs.messages(), std::vector<std::string>{kNoOrvantis});
+    EXPECT_EQ(r.dialogs.messages(), Texts{kNoOrvantis});
 }
 
 TEST_F(Connect, BadBaudRatesAndPortTextsAreRefusedBeforeAnythingIsSent) {
     for (const char* baud : {"", "fast", "96OO"}) {
-        r.dialogs.shown.clear();
         r.settings.baud_box.set_text(baud);
-        choose("COM3");
-        press();
-        ASSERT_EQ(r.dialogs.messages().size(), 1u) << baud;
-        EXPECT_NE(r.dialogs.messages()[0].find("baud rate"), std::string::npos);
+        connect("COM3");
+        EXPECT_PRED2(one_holding, r.said(), "baud rate");
         EXPECT_EQ(caption(), "CONNECT");
     }
     r.settings.baud_box.set_text("9600");
     for (const char* entry : {"", "COM7x", "COM"}) {
-        r.dialogs.shown.clear();
-        choose(entry);
-        press();
-        EXPECT_EQ(r.dialogs.messages().size(), 1u) << entry;
+        connect(entry);
+        EXPECT_EQ(r.said().size(), 1u) << entry;
     }
-    choose("COM7");  // a stored port that no longer exists
-    press();
-    EXPECT_EQ(r.dialogs.messages().back(), "COM7 does not exist on this computer.");
+    connect("COM7");  // a stored port that no longer exists
+    EXPECT_EQ(r.dialogs.messages(), Texts{"COM7 does not exist on this computer."});
     EXPECT_EQ(r.serial.open_count, 0);
     EXPECT_EQ(r.serial.written, "");
 }
 
 TEST_F(Connect, DisconnectDuringIdentificationOrSearchStopsEverything) {
-    choose("COM3");
-    press();
+    connect("COM3");
     press();  // DISCONNECT before any answer
     EXPECT_EQ(caption(), "CONNECT");
     EXPECT_FALSE(r.serial.is_open());
@@ -240,8 +218,7 @@ TEST_F(Connect, DisconnectDuringIdentificationOrSearchStopsEverything) {
     EXPECT_TRUE(r.dialogs.shown.empty());
 
     r.serial.writes.clear();
-    choose("Search COM");
-    press();
+    connect("Search COM");
     r.clock.advance(1000);
     press();
     EXPECT_EQ(r.main.port_list.text(), "Search COM");
@@ -252,9 +229,7 @@ TEST_F(Connect, DisconnectDuringIdentificationOrSearchStopsEverything) {
 }
 
 TEST_F(Connect, TcpConnectsAsynchronouslyAndASecondPressRetries) {
-    choose("TCP Port");
-    r.settings.ip_address.set_text("127.0.0.1");
-    r.settings.ip_port.set_text("4001");
+    tcp("127.0.0.1", "4001");
     r.main.state.bootmode = true;
     press();
     EXPECT_FALSE(r.main.state.bootmode);
@@ -274,12 +249,12 @@ TEST_F(Connect, TcpConnectsAsynchronouslyAndASecondPressRetries) {
     r.clock.advance(1000);
     EXPECT_EQ(r.socket.sent, "GVn#GVN#");
     r.clock.advance(1000);
-    EXPECT_EQ(r.dialogs.headlines(), std::vector<std::string>{kNoOrvantis});
+    EXPECT_EQ(r.dialogs.headlines(), Texts{kNoOrvantis});
     EXPECT_EQ(r.main.link_progress.caption(), "");
-    EXPECT_NE(r.dialogs.messages()[0].find("The gateway at 127.0.0.1:4001 took the connection, "
-                                           "but no answer came through it."),
-              std::string::npos);
-    EXPECT_EQ(r.socket.state(), orv::platform::SocketState::Closed);
+    EXPECT_PRED2(one_holding, r.dialogs.messages(),
+                 "The gateway at 127.0.0.1:4001 took the connection, but no answer came "
+                 "through it.");
+    EXPECT_EQ(r.socket.state(), SocketState::Closed);
     EXPECT_EQ(r.serial.written, "");
 }
 
@@ -287,36 +262,29 @@ TEST_F(Connect, TcpConnectsAsynchronouslyAndASecondPressRetries) {
 // named on silence and on a refused open; a slow adapter is told of once per run.
 TEST_F(Connect, TheDoctorAdvisesOnSilenceAndTellsOfASlowAdapterOnce) {
     r.ports.grabbing = {"ModemManager (pid 9) is running: stop it."};
-    choose("COM3");
-    press();
+    connect("COM3");
     r.clock.advance(2000);
-    ASSERT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_NE(r.dialogs.messages()[0].find("baud."), std::string::npos);
-    EXPECT_NE(r.dialogs.messages()[0].find("\nModemManager (pid 9) is running: stop it."),
-              std::string::npos);
+    const Texts silent = r.said();
+    ASSERT_EQ(silent.size(), 1u);
+    EXPECT_PRED2(holds, silent[0], "baud.");
+    EXPECT_PRED2(holds, silent[0], "\nModemManager (pid 9) is running: stop it.");
 
-    r.dialogs.shown.clear();
     press();
     r.serial.arrive("\xf0\x0f");  // something at a wrong rate: bytes, but no answer
     r.clock.advance(2000);
-    EXPECT_EQ(r.dialogs.messages(), std::vector<std::string>{kNoOrvantis});
+    EXPECT_EQ(r.said(), Texts{kNoOrvantis});
 
-    r.dialogs.shown.clear();
     r.serial.refuse_path["/dev/ttyUSB0"] = "permission denied: ask root.";
-    choose("COM1");
-    press();
-    EXPECT_EQ(r.dialogs.messages(),
-              std::vector<std::string>{"COM1 (/dev/ttyUSB0) cannot be opened: permission denied: "
-                                       "ask root.\nModemManager (pid 9) is running: stop it."});
+    connect("COM1");
+    EXPECT_EQ(r.said(), Texts{"COM1 (/dev/ttyUSB0) cannot be opened: permission denied: ask "
+                              "root.\nModemManager (pid 9) is running: stop it."});
 
-    r.dialogs.shown.clear();
     r.ports.grabbing.clear();
     r.ports.latencies[10] = {16, "/sys/class/tty/ttyUSB9/device/latency_timer"};
     r.ports.latencies[3] = {2, "/sys/class/tty/pts3/device/latency_timer"};
     r.ports.held[3] = {"cu (pid 77)"};  // found all the same: said too
     for (const char* port : {"COM3", "COM10", "COM10"}) {
-        choose(port);
-        press();
+        connect(port);
         r.serial.arrive("1.20#");
         press();
     }
@@ -335,26 +303,22 @@ TEST_F(Connect, TheDoctorAdvisesOnSilenceAndTellsOfASlowAdapterOnce) {
     for (const char* part :
          {"about 4 s longer", "echo 1 | sudo tee /sys/class/tty/ttyUSB9/device/latency_timer",
           "ATTR{latency_timer}=\"1\""})
-        EXPECT_NE(told.find(part), std::string::npos) << part;
+        EXPECT_PRED2(holds, told, part);
 }
 
 TEST_F(Connect, TcpFailuresNameTheAddressAndTheReason) {
-    choose("TCP Port");
-    r.settings.ip_address.set_text("10.0.0.5");
-    r.settings.ip_port.set_text("70000");
+    tcp("10.0.0.5", "70000");
     press();
-    ASSERT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_NE(r.dialogs.messages()[0].find("70000"), std::string::npos);
+    EXPECT_PRED2(one_holding, r.said(), "70000");
     EXPECT_EQ(r.socket.connects, 0);
 
     r.settings.ip_port.set_text("23");
     press();
     r.socket.fail("Connection refused");
-    EXPECT_NE(r.dialogs.messages()[1].find("10.0.0.5:23: Connection refused"), std::string::npos);
+    EXPECT_PRED2(one_holding, r.said(), "10.0.0.5:23: Connection refused");
     EXPECT_EQ(caption(), "CONNECT");
 
     // Each cause the machine tells apart gets its own next step.
-    using orv::platform::SocketFailure;
     const std::pair<SocketFailure, const char*> steps[] = {
         {SocketFailure::Refused, "nothing takes connections on port 23"},
         {SocketFailure::NoRoute, "no way to 10.0.0.5"},
@@ -362,42 +326,33 @@ TEST_F(Connect, TcpFailuresNameTheAddressAndTheReason) {
         {SocketFailure::Other, "Check the address and port"},
     };
     for (const auto& [kind, step] : steps) {
-        r.dialogs.shown.clear();
         r.socket.failure_kind = kind;
         press();
         r.socket.fail("why");
-        ASSERT_EQ(r.dialogs.messages().size(), 1u);
-        EXPECT_NE(r.dialogs.messages()[0].find(step), std::string::npos) << r.dialogs.messages()[0];
+        EXPECT_PRED2(one_holding, r.said(), step);
     }
-    r.dialogs.shown.clear();
-
     press();
     r.clock.advance(orv::link::kSocketConnectTimeoutMs);
-    EXPECT_NE(r.dialogs.messages()[0].find("no answer within 5 seconds"), std::string::npos);
-    EXPECT_EQ(r.socket.state(), orv::platform::SocketState::Closed);
+    EXPECT_PRED2(one_holding, r.said(), "no answer within 5 seconds");
+    EXPECT_EQ(r.socket.state(), SocketState::Closed);
 }
 
 TEST_F(Connect, ALostLinkIsReportedOnceAndLeavesTheWindowReadyToConnect) {
-    choose("COM3");
-    press();
+    connect("COM3");
     r.serial.arrive("1.20#");
     ASSERT_TRUE(r.main.read_settings.enabled());
     r.dialogs.shown.clear();
     r.serial.lose("the device was removed");
-    ASSERT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_NE(r.dialogs.messages()[0].find("COM3 was lost: the device was removed"), std::string::npos);
+    EXPECT_PRED2(one_holding, r.said(), "COM3 was lost: the device was removed");
     EXPECT_EQ(caption(), "CONNECT");
-    EXPECT_FALSE(r.main.read_settings.enabled());
-    EXPECT_FALSE(r.main.read_channel.enabled());
+    EXPECT_EQ(enabled(r.main.read_settings, r.main.read_channel), "off off");
 
-    choose("TCP Port");
-    r.settings.ip_address.set_text("127.0.0.1");
-    r.settings.ip_port.set_text("23");
+    tcp("127.0.0.1", "23");
     press();
     r.socket.accept();
     r.socket.arrive("1.20#");
     r.socket.fail("the connection was closed by the other side");
-    EXPECT_NE(r.dialogs.messages()[1].find("was lost"), std::string::npos);
+    EXPECT_PRED2(one_holding, r.said(), "was lost");
     EXPECT_EQ(caption(), "CONNECT");
     EXPECT_FALSE(r.main.read_settings.enabled());
 
@@ -405,12 +360,12 @@ TEST_F(Connect, ALostLinkIsReportedOnceAndLeavesTheWindowReadyToConnect) {
     press();
     r.socket.accept();
     r.socket.arrive("1.20#");
-    r.socket.failure_kind = orv::platform::SocketFailure::TimedOut;
+    r.socket.failure_kind = SocketFailure::TimedOut;
     r.socket.fail("Connection timed out");
-    EXPECT_EQ(r.dialogs.messages()[2],
-              "The connection to 127.0.0.1:23 was lost: nothing at that address answered for 6 "
-              "seconds, not even its network.\nCheck the gateway's power and its cable or Wi-Fi, "
-              "then press CONNECT.");
+    EXPECT_EQ(r.dialogs.messages(),
+              Texts{"The connection to 127.0.0.1:23 was lost: nothing at that address answered "
+                    "for 6 seconds, not even its network.\nCheck the gateway's power and its "
+                    "cable or Wi-Fi, then press CONNECT."});
 }
 
 }  // namespace

@@ -3,28 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "fakes/rig.h"
-#include "firmware/hex_image.h"
 
 namespace {
 
-using orv::fake::ConnectedRig;
+using namespace orv::fake;
 using orv::firmware::kCompleted;
-using Texts = std::vector<std::string>;
 
 const std::string kFile = ":0400000001020304F2\r\n:00000001FF\r\n";  // 01 02 03 04 at 0
-
-std::string image_bytes() {
-    std::string image(28672, '\0');
-    image[0] = 1;
-    image[1] = 2;
-    image[2] = 3;
-    image[3] = 4;
-    return image;
-}
+const std::string kCode = std::to_string(orv::firmware::confirmation_sum(kFile));
+const std::string kImage = std::string("\x01\x02\x03\x04", 4) + std::string(28668, '\0');
 
 // A rig connected to a box, with the firmware window open and a file loaded and confirmed.
 struct Firmware : ::testing::Test {
@@ -32,9 +20,7 @@ struct Firmware : ::testing::Test {
     orv::FirmwareWindow& w = r.program.firmware;
 
     void SetUp() override {
-        r.files.files["/fw/box.hex"] = kFile;
-        open_window();
-        load("/fw/box.hex", {std::to_string(orv::firmware::confirmation_sum(kFile))});
+        r.load_firmware(kFile);
         r.dialogs.shown.clear();
     }
     void open_window() {
@@ -53,9 +39,20 @@ struct Firmware : ::testing::Test {
         r.serial.writes.clear();
         r.socket.sent.clear();
     }
+    // PROGRAM pressed and the first `blocks` blocks acknowledged.
+    void program(int blocks) {
+        w.program_button.click();
+        for (int k = 0; k < blocks; ++k) r.serial.arrive("K");
+    }
 };
 
-TEST(FirmwareAccess, TheWrongPasswordKeepsTheWindowClosed) {
+TEST(FirmwareAccess, OnlyThePasswordOpensTheWindowAndTheFileIsChosenFirst) {
+    orv::FirmwareWindow bare;
+    EXPECT_TRUE(bare.file_box.read_only());
+    EXPECT_TRUE(bare.reply_box.read_only());
+    EXPECT_EQ(bare.reply_label.accessible_name(), "Boot loader reply");
+    EXPECT_EQ(enabled(bare.browse, bare.boot_up, bare.program_button), "on off off");
+
     ConnectedRig r;
     for (const char* wrong : {"", "7REED4REED", " 7reed4reed", "7reed4reed "}) {
         r.main.password_box.set_text(wrong);
@@ -73,10 +70,9 @@ TEST(FirmwareAccess, TheWrongPasswordKeepsTheWindowClosed) {
 TEST_F(Firmware, LoadingTwiceListsTheLinesTwiceWithTheSameCode) {
     EXPECT_TRUE(w.boot_up.enabled());
     EXPECT_EQ(w.file_box.text(), "/fw/box.hex");
-    const std::string code = std::to_string(orv::firmware::confirmation_sum(kFile));
-    load("/fw/box.hex", {std::string(" ") + code, "0" + code, code});
-    EXPECT_EQ(r.dialogs.messages(), (Texts{"Invalid Confirmation Code. Re-Load file or contact Orvantis",
-                                           "Invalid Confirmation Code. Re-Load file or contact Orvantis"}));
+    load("/fw/box.hex", {" " + kCode, "0" + kCode, kCode});
+    const std::string wrong = "Invalid Confirmation Code. Re-Load file or contact Orvantis";
+    EXPECT_EQ(r.dialogs.messages(), (Texts{wrong, wrong}));
     EXPECT_EQ(w.file_lines.items(), (Texts{":0400000001020304F2", ":00000001FF", "",
                                            ":0400000001020304F2", ":00000001FF", ""}));
     EXPECT_EQ(r.dialogs.last_input_at, (std::pair<int, int>{10, 10}));
@@ -84,9 +80,8 @@ TEST_F(Firmware, LoadingTwiceListsTheLinesTwiceWithTheSameCode) {
 
 TEST_F(Firmware, CancellingTheDialogOrAnUnreadableFileChangesNothing) {
     const auto items = w.file_lines.items();
-    r.dialogs.files.push_back(std::nullopt);
+    r.dialogs.files = {std::nullopt, std::string("/no/such.hex")};
     w.browse.click();
-    r.dialogs.files.push_back(std::string("/no/such.hex"));
     w.browse.click();
     EXPECT_EQ(w.file_lines.items(), items);
     EXPECT_EQ(w.file_box.text(), "/fw/box.hex");
@@ -94,30 +89,15 @@ TEST_F(Firmware, CancellingTheDialogOrAnUnreadableFileChangesNothing) {
     EXPECT_TRUE(w.boot_up.enabled());
 }
 
-TEST_F(Firmware, TheDeveloperOptionShowsTheCodeBeforeThePrompt) {
-    r.stored("orvantis", "dev", "1");
+TEST_F(Firmware, TheCodeIsShownBeforeThePromptOnlyWithTheDeveloperOption) {
     std::string shown_at_prompt;
     r.dialogs.during = [&] { shown_at_prompt = w.reply_box.text(); };
-    load("/fw/box.hex", {std::nullopt});
-    EXPECT_EQ(shown_at_prompt, std::to_string(orv::firmware::confirmation_sum(kFile)));
-}
-
-TEST_F(Firmware, WithoutTheDeveloperOptionTheCodeIsNeverShown) {
-    r.stored("orvantis", "dev", "0");
-    std::string shown_at_prompt = "?";
-    r.dialogs.during = [&] { shown_at_prompt = w.reply_box.text(); };
-    load("/fw/box.hex", {std::nullopt});
-    EXPECT_EQ(shown_at_prompt, "");
-}
-
-TEST(FirmwareWindow, OpensWithTheFileToBeChosenFirst) {
-    orv::FirmwareWindow w;
-    EXPECT_TRUE(w.file_box.read_only());
-    EXPECT_TRUE(w.reply_box.read_only());
-    EXPECT_EQ(w.reply_label.accessible_name(), "Boot loader reply");
-    EXPECT_TRUE(w.browse.enabled());
-    EXPECT_FALSE(w.boot_up.enabled());
-    EXPECT_FALSE(w.program_button.enabled());
+    for (const std::string dev : {"0", "1"}) {
+        r.stored("orvantis", "dev", dev);
+        shown_at_prompt = "?";
+        load("/fw/box.hex", {std::nullopt});
+        EXPECT_EQ(shown_at_prompt, dev == "1" ? kCode : "") << dev;
+    }
 }
 
 TEST_F(Firmware, BootLoaderRepliesSwitchProgram) {
@@ -141,10 +121,8 @@ TEST_F(Firmware, ABootLoaderThatNeverAnswersIsReported) {
     r.clock.advance(orv::firmware::kBootReplyTimeoutMs - 1);
     EXPECT_TRUE(r.dialogs.shown.empty());
     r.clock.advance(1);
-    ASSERT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_NE(r.dialogs.messages()[0].find("did not answer BOOT UP"), std::string::npos);
-    EXPECT_FALSE(w.program_button.enabled());
-    EXPECT_TRUE(w.boot_up.enabled());
+    EXPECT_PRED2(one_holding, r.dialogs.messages(), "did not answer BOOT UP");
+    EXPECT_EQ(enabled(w.program_button, w.boot_up), "off on");
     r.clock.advance(10000);
     EXPECT_EQ(r.dialogs.messages().size(), 1u);
     // A reply in time stops the wait.
@@ -157,26 +135,22 @@ TEST_F(Firmware, ABootLoaderThatNeverAnswersIsReported) {
 TEST_F(Firmware, ProgrammingOverSerialSendsAcknowledgedBlocksThenVerifies) {
     boot();
     w.program_button.click();
-    EXPECT_FALSE(w.browse.enabled());
-    EXPECT_FALSE(w.exit_button.enabled());
+    EXPECT_EQ(enabled(w.browse, w.exit_button), "off off");
     EXPECT_EQ(w.status_line.caption(), "Programming");
     for (int k = 0; k < 224; ++k) {
         ASSERT_EQ(r.serial.writes.size(), static_cast<std::size_t>(k + 1));
-        EXPECT_EQ(r.serial.writes[k].second, image_bytes().substr(128 * k, 128));
+        EXPECT_EQ(r.serial.writes[k].second, kImage.substr(128 * k, 128));
         EXPECT_LE(w.progress.value(), w.progress.maximum());
         r.serial.arrive("K");
     }
     EXPECT_EQ(r.serial.writes.back().second, "A");
     EXPECT_EQ(w.status_line.caption(), "Verifying");
-    r.serial.arrive(image_bytes().substr(0, 10000));
+    r.serial.arrive(kImage.substr(0, 10000));
     EXPECT_TRUE(r.dialogs.shown.empty());
-    r.serial.arrive(image_bytes().substr(10000));
+    r.serial.arrive(kImage.substr(10000));
     EXPECT_EQ(r.dialogs.messages(), Texts{kCompleted});
     EXPECT_EQ(w.status_line.caption(), "Done!");
-    EXPECT_TRUE(w.browse.enabled());
-    EXPECT_FALSE(w.boot_up.enabled());
-    EXPECT_FALSE(w.program_button.enabled());
-    EXPECT_TRUE(w.exit_button.enabled());
+    EXPECT_EQ(enabled(w.browse, w.boot_up, w.program_button, w.exit_button), "on off off on");
     EXPECT_EQ(r.main.connect_button.caption(), "CONNECT");  // the link is closed once
     EXPECT_EQ(r.program.transport.threshold(), 1);
     // None of it reached the reply receiver.
@@ -186,13 +160,8 @@ TEST_F(Firmware, ProgrammingOverSerialSendsAcknowledgedBlocksThenVerifies) {
 
 TEST_F(Firmware, ProgrammingOverTcpClosesTheBootLoaderInsteadOfVerifying) {
     ConnectedRig t(true, "1.20#");
-    t.files.files["/fw/box.hex"] = kFile;
-    t.main.password_box.set_text("7reed4reed");
-    t.main.firmware_upload.click();
-    t.dialogs.files.push_back(std::string("/fw/box.hex"));
-    t.dialogs.inputs.push_back(std::to_string(orv::firmware::confirmation_sum(kFile)));
+    t.load_firmware(kFile);
     auto& tw = t.program.firmware;
-    tw.browse.click();
     tw.boot_up.click();
     t.socket.arrive("2#");
     t.socket.sent.clear();
@@ -214,15 +183,14 @@ TEST_F(Firmware, AFileThatCannotBeProgrammedIsRefusedWhenItIsLoaded) {
         const char* problem;
     };
     for (const Case& c : {Case{":0400000001020304F2\r\nhello\r\n:00000001FF\r\n", "line 2"},
-                          Case{"", "no data record"},
-                          Case{":00000001FF\r\n", "no data record"},
+                          Case{"", "no data record"}, Case{":00000001FF\r\n", "no data record"},
                           Case{":0400000001020304F3\r\n", "line 1 has a wrong checksum"}}) {
         r.files.files["/fw/bad.hex"] = c.text;
         r.dialogs.shown.clear();
         load("/fw/bad.hex", {"0"});
         ASSERT_EQ(r.dialogs.shown.size(), 2u) << c.text;  // the file dialog and the refusal
         EXPECT_EQ(r.dialogs.shown[1].kind, "message");
-        EXPECT_NE(r.dialogs.shown[1].text.find(c.problem), std::string::npos) << r.dialogs.shown[1].text;
+        EXPECT_PRED2(holds, r.dialogs.shown[1].text, c.problem);
         // The confirmed file stays loaded and usable.
         EXPECT_EQ(w.file_box.text(), "/fw/box.hex");
         EXPECT_TRUE(w.boot_up.enabled());
@@ -236,17 +204,15 @@ TEST_F(Firmware, BootUpAndProgramBelongToTheConfirmedFileOnly) {
     // A second file whose confirmation is abandoned takes both away.
     r.files.files["/fw/other.hex"] = ":0100000055AA\r\n:00000001FF\r\n";
     load("/fw/other.hex", {std::nullopt});
-    EXPECT_FALSE(w.boot_up.enabled());
-    EXPECT_FALSE(w.program_button.enabled());
+    EXPECT_EQ(enabled(w.boot_up, w.program_button), "off off");
 
     // Confirmed, booted, then changed on disk before PROGRAM: refused, nothing sent.
-    load("/fw/box.hex", {std::to_string(orv::firmware::confirmation_sum(kFile))});
+    load("/fw/box.hex", {kCode});
     boot();
     r.files.files["/fw/box.hex"] = ":0400000001020304F2\r\n:0100040055A6\r\n:00000001FF\r\n";
     r.dialogs.shown.clear();
     w.program_button.click();
-    ASSERT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_NE(r.dialogs.messages()[0].find("changed since its code was confirmed"), std::string::npos);
+    EXPECT_PRED2(one_holding, r.dialogs.messages(), "changed since its code was confirmed");
     EXPECT_TRUE(r.serial.writes.empty());
 }
 
@@ -261,34 +227,27 @@ TEST_F(Firmware, BootUpIsOfferedOnlyOnALinkToTheBox) {
     EXPECT_TRUE(r.serial.writes.empty());
     EXPECT_TRUE(r.main.send_button.enabled());
     r.clock.advance(orv::firmware::kBootReplyTimeoutMs * 2);
-    EXPECT_EQ(r.dialogs.messages().size(), 1u);  // no "did not answer BOOT UP"
+    EXPECT_EQ(r.said().size(), 1u);  // no "did not answer BOOT UP"
 
     // The next session has SEND and takes replies as replies.
-    r.dialogs.shown.clear();
     r.main.connect_button.click();
     EXPECT_FALSE(w.boot_up.enabled());  // not before the box is identified
     r.serial.arrive("1.20#");
-    EXPECT_TRUE(w.boot_up.enabled());
-    EXPECT_TRUE(r.main.send_button.enabled());
+    EXPECT_EQ(enabled(w.boot_up, r.main.send_button, r.main.read_settings), "on on on");
     EXPECT_EQ(r.main.identity_box.text(), "1.20#");
-    EXPECT_TRUE(r.main.read_settings.enabled());
     r.clock.advance(orv::firmware::kBootReplyTimeoutMs * 2);
     EXPECT_EQ(r.dialogs.messages(), Texts{"Orvantis found on COM3"});
 }
 
 TEST_F(Firmware, NothingElseReachesTheBootLoader) {
     boot();
-    for (auto* b : {&r.main.write_settings, &r.main.read_settings, &r.main.send_button})
-        EXPECT_FALSE(b->enabled()) << b->name();
+    EXPECT_EQ(enabled(r.main.write_settings, r.main.read_settings, r.main.send_button),
+              "off off off");
     r.program.settings_write.start();  // were they started all the same
     r.program.settings_read.start();
-    ASSERT_EQ(r.dialogs.messages().size(), 2u);
-    EXPECT_NE(r.dialogs.messages()[0].find(
-                  "Write Settings cannot run while the Orvantis is in its boot loader"),
-              std::string::npos);
-    EXPECT_NE(r.dialogs.messages()[1].find(
-                  "Read Settings cannot run while the Orvantis is in its boot loader"),
-              std::string::npos);
+    EXPECT_PRED2(messages_hold, r.dialogs.messages(),
+                 (Texts{"Write Settings cannot run while the Orvantis is in its boot loader",
+                        "Read Settings cannot run while the Orvantis is in its boot loader"}));
     EXPECT_TRUE(r.serial.writes.empty());
     EXPECT_FALSE(r.program.settings_write.running());
 }
@@ -308,20 +267,15 @@ TEST_F(Firmware, AnAnswerToBootUpAfterTheWindowClosedDoesNotFillItsNextOpening) 
 TEST_F(Firmware, ASilentBoxStopsTheRunAtItsBlockAndGivesTheButtonsBack) {
     for (int silent_at : {100, 0}) {
         boot();  // the second time on the link left open to the boot loader
-        r.dialogs.shown.clear();
-        w.program_button.click();
-        for (int k = 0; k < silent_at; ++k) r.serial.arrive("K");
+        program(silent_at);
         r.clock.advance(orv::firmware::kBlockAckTimeoutMs);
-        ASSERT_EQ(r.dialogs.messages().size(), 1u);
-        EXPECT_NE(r.dialogs.messages()[0].find("block " + std::to_string(silent_at) + " of 224"),
-                  std::string::npos);
-        EXPECT_NE(r.dialogs.messages()[0].find(silent_at ? "(address 0x3200)" : "(address 0x0000)"),
-                  std::string::npos)
-            << r.dialogs.messages()[0];
-        EXPECT_NE(r.dialogs.messages()[0].find("still in its boot loader"), std::string::npos);
-        EXPECT_TRUE(w.browse.enabled());
-        EXPECT_TRUE(w.boot_up.enabled());
-        EXPECT_TRUE(w.exit_button.enabled());
+        const Texts said = r.said();
+        ASSERT_EQ(said.size(), 1u);
+        for (const std::string& part :
+             Texts{"block " + std::to_string(silent_at) + " of 224",
+                   silent_at ? "(address 0x3200)" : "(address 0x0000)", "still in its boot loader"})
+            EXPECT_PRED2(holds, said[0], part);
+        EXPECT_EQ(enabled(w.browse, w.boot_up, w.exit_button), "on on on");
         EXPECT_EQ(r.main.connect_button.caption(), "DISCONNECT");
         EXPECT_EQ(r.serial.writes.size(), static_cast<std::size_t>(silent_at + 1));
     }
@@ -329,27 +283,19 @@ TEST_F(Firmware, ASilentBoxStopsTheRunAtItsBlockAndGivesTheButtonsBack) {
 
 TEST_F(Firmware, ALostLinkOrAShortReadBackIsNotASuccess) {
     boot();
-    w.program_button.click();
-    for (int k = 0; k < 50; ++k) r.serial.arrive("K");
+    program(50);
     r.serial.lose("the device was removed");
-    Texts messages = r.dialogs.messages();
     // The run says where it stopped; the link says why.
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_NE(messages[0].find("lost at block 50 of 224"), std::string::npos) << messages[0];
-    EXPECT_NE(messages[1].find("COM3 was lost"), std::string::npos) << messages[1];
+    EXPECT_PRED2(messages_hold, r.said(), (Texts{"lost at block 50 of 224", "COM3 was lost"}));
     EXPECT_FALSE(r.program.programmer.running());
 
-    r.dialogs.shown.clear();
-    r.main.connect_button.click();
-    r.serial.arrive("1.20#");
+    r.reconnect();
     boot();
     r.dialogs.shown.clear();
-    w.program_button.click();
-    for (int k = 0; k < 224; ++k) r.serial.arrive("K");
-    r.serial.arrive(image_bytes().substr(0, 20000));
+    program(224);
+    r.serial.arrive(kImage.substr(0, 20000));
     r.clock.advance(orv::firmware::kBlockAckTimeoutMs);  // nothing more comes
-    ASSERT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_NE(r.dialogs.messages()[0].find("20000 of 28672"), std::string::npos);
+    EXPECT_PRED2(one_holding, r.dialogs.messages(), "20000 of 28672");
 }
 
 TEST_F(Firmware, ABadFileIsRefusedBeforeAnythingIsSent) {
@@ -357,15 +303,10 @@ TEST_F(Firmware, ABadFileIsRefusedBeforeAnythingIsSent) {
     boot();
     w.program_button.click();
     EXPECT_TRUE(r.serial.writes.empty());
-    ASSERT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_NE(r.dialogs.messages()[0].find("line 1 has a wrong checksum"), std::string::npos);
+    EXPECT_PRED2(one_holding, r.dialogs.messages(), "line 1 has a wrong checksum");
     EXPECT_TRUE(w.program_button.enabled());
     EXPECT_EQ(r.main.connect_button.caption(), "DISCONNECT");
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(Firmware, BootUpWaitsForAWriteSettingsToFinish) {
     for (auto& box : r.main.time_boxes) box.set_text("10");
@@ -375,8 +316,7 @@ TEST_F(Firmware, BootUpWaitsForAWriteSettingsToFinish) {
     w.boot_up.click();
     EXPECT_TRUE(r.serial.writes.empty());
     EXPECT_FALSE(r.main.state.bootmode);
-    ASSERT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_NE(r.dialogs.messages()[0].find("Write Settings has finished"), std::string::npos);
+    EXPECT_PRED2(one_holding, r.dialogs.messages(), "Write Settings has finished");
     for (int guard = 0; guard < 20 && r.program.settings_write.running(); ++guard) r.arrive("#");
     r.serial.writes.clear();
     w.boot_up.click();
@@ -391,8 +331,7 @@ TEST_F(Firmware, BootUpWaitsForRunsToBeStoppedThenNothingElseCanBeSent) {
     r.serial.writes.clear();
     w.boot_up.click();
     // Refused, naming the run to stop; the run goes on.
-    ASSERT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_NE(r.dialogs.messages()[0].find("Focus GOTO"), std::string::npos);
+    EXPECT_PRED2(one_holding, r.dialogs.messages(), "Focus GOTO");
     EXPECT_TRUE(r.serial.writes.empty());
     EXPECT_TRUE(r.program.focus_timer->active());
     EXPECT_FALSE(r.main.state.bootmode);
@@ -405,19 +344,18 @@ TEST_F(Firmware, BootUpWaitsForRunsToBeStoppedThenNothingElseCanBeSent) {
     ASSERT_EQ(r.serial.writes.size(), 2u);
     EXPECT_EQ(r.serial.writes[0].second, "#XP0#");
     EXPECT_EQ(r.serial.writes[1].second, "ROB#");
-    for (auto* b : {&r.main.slew_up, &r.main.focus_up, &r.main.read_settings, &r.main.shutter_on,
-                    &r.main.send_button, &r.main.goto_setpoint[0]})
-        EXPECT_FALSE(b->enabled()) << b->name();
-    r.main.send_button.click();  // SEND: nothing may go into the block stream
+    auto& m = r.main;
+    EXPECT_EQ(enabled(m.slew_up, m.focus_up, m.read_settings, m.shutter_on, m.send_button,
+                      m.goto_setpoint[0]),
+              "off off off off off off");
+    m.send_button.click();  // SEND: nothing may go into the block stream
     EXPECT_EQ(r.serial.writes.size(), 2u);
-    EXPECT_TRUE(r.main.connect_button.enabled());
+    EXPECT_TRUE(m.connect_button.enabled());
     // Once the link closes, SEND is usable again; the rest waits for the next box.
-    r.main.connect_button.click();
-    EXPECT_TRUE(r.main.send_button.enabled());
-    EXPECT_FALSE(r.main.read_settings.enabled());
-    r.main.connect_button.click();
-    r.serial.arrive("1.20#");
-    EXPECT_TRUE(r.main.read_settings.enabled());
+    m.connect_button.click();
+    EXPECT_EQ(enabled(m.send_button, m.read_settings), "on off");
+    r.reconnect();
+    EXPECT_TRUE(m.read_settings.enabled());
 }
 
 }  // namespace

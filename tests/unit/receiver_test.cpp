@@ -2,33 +2,30 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "fakes/rig.h"
 
 namespace {
 
-using orv::fake::Rig;
+using namespace orv::fake;
 using orv::link::kNoOrvantis;
-using Texts = std::vector<std::string>;
 
 const std::string kRejected =
     std::string("Future firmware version! Please update this software from ") +
     orv::link::kMakerWebAddress;
+const Texts kGivenUp = {kRejected, kNoOrvantis};
 
-// A rig connected to a box that has not answered yet, over the serial port or the socket.
+// A started program with a box on COM3 and a gateway at 127.0.0.1:4001, neither asked yet.
 struct Link {
     Rig r;
-    void start() {
+    Link() {
         r.ports.ports = {{3, "/dev/pts/3"}};
         r.stored("Orvantis", "CommBaud", "9600");
         r.stored("orvantis", "IPaddr", "127.0.0.1");
         r.stored("orvantis", "IPport", "4001");
         r.program.start();
     }
-    void serial() {
-        r.main.port_list.set_text("COM3");
+    void serial(const char* entry = "COM3") {
+        r.main.port_list.set_text(entry);
         r.main.connect_button.click();
     }
     void socket() {
@@ -36,6 +33,7 @@ struct Link {
         r.main.connect_button.click();
         r.socket.accept();
     }
+    void connect(bool over_socket) { over_socket ? socket() : serial(); }
     void arrive(bool over_socket, const std::string& bytes) {
         if (over_socket) r.socket.arrive(bytes);
         else r.serial.arrive(bytes);
@@ -46,9 +44,7 @@ struct Link {
     }
 };
 
-struct Receiving : ::testing::Test, Link {
-    void SetUp() override { start(); }
-};
+struct Receiving : ::testing::Test, Link {};
 
 TEST_F(Receiving, AReplySplitOverArrivalsIsOneReplyOnBothReceivers) {
     serial();
@@ -66,13 +62,13 @@ TEST_F(Receiving, AReplySplitOverArrivalsIsOneReplyOnBothReceivers) {
     socket();
     r.socket.arrive("1.");
     r.socket.arrive("23#");  // only "1.20#" exactly is accepted over the socket
-    EXPECT_EQ(r.dialogs.messages(), (Texts{kRejected, kNoOrvantis}));
+    EXPECT_EQ(r.dialogs.messages(), kGivenUp);
     EXPECT_EQ(r.socket.state(), orv::platform::SocketState::Closed);
     EXPECT_EQ(r.main.connect_button.caption(), "CONNECT");
     EXPECT_FALSE(r.main.read_settings.enabled());
 }
 
-TEST_F(Receiving, StrayBytesInFrontOrTwoRepliesInOnePiece) {
+TEST(Receiver, StrayBytesInFrontOrTwoRepliesInOnePiece) {
     struct Case {
         bool socket;
         std::string arrival;
@@ -80,15 +76,13 @@ TEST_F(Receiving, StrayBytesInFrontOrTwoRepliesInOnePiece) {
     };
     for (const Case& c : {Case{false, "ab1.20#", false}, Case{true, "ab1.20#", false},
                           Case{false, "1.20#1.20#", true}, Case{true, "1.20#1.20#", false}}) {
-        Link fresh;
-        fresh.start();
-        if (c.socket) fresh.socket();
-        else fresh.serial();
-        fresh.arrive(c.socket, c.arrival);
-        EXPECT_EQ(fresh.r.main.identity_box.text(), c.arrival);
-        EXPECT_EQ(fresh.identified(), c.accepted) << c.arrival << " socket " << c.socket;
+        Link l;
+        l.connect(c.socket);
+        l.arrive(c.socket, c.arrival);
+        EXPECT_EQ(l.r.main.identity_box.text(), c.arrival);
+        EXPECT_EQ(l.identified(), c.accepted) << c.arrival << " socket " << c.socket;
         if (!c.accepted) {
-            EXPECT_EQ(fresh.r.dialogs.messages(), (Texts{kRejected, kNoOrvantis})) << c.arrival;
+            EXPECT_EQ(l.r.dialogs.messages(), kGivenUp) << c.arrival;
         }
     }
 }
@@ -101,10 +95,8 @@ TEST_F(Receiving, ABoxThatNeverEndsAReplyDoesNotFillTheMemory) {
     EXPECT_GE(r.main.state.instring.size(), 64u);  // the newest bytes are kept
     r.serial.arrive("#");
     EXPECT_EQ(r.main.state.instring, "");
-    EXPECT_EQ(r.dialogs.messages(), (Texts{kRejected, kNoOrvantis}));
-    // And the next connection works as ever.
-    r.dialogs.shown.clear();
-    serial();
+    EXPECT_EQ(r.said(), kGivenUp);
+    serial();  // and the next connection works as ever
     r.serial.arrive("1.20#");
     EXPECT_TRUE(identified());
 }
@@ -115,11 +107,10 @@ TEST_F(Receiving, GenerationOneIsIdentifiedSilentlyAndSwitchesTheGenerationTwoBo
     r.serial.arrive("11.1#");
     EXPECT_TRUE(r.dialogs.shown.empty());
     EXPECT_EQ(r.main.state.ver, 1);
-    EXPECT_FALSE(r.main.autostar_mode.enabled());
-    EXPECT_FALSE(r.main.sequential_guiding.enabled());
+    EXPECT_EQ(enabled(r.main.autostar_mode, r.main.sequential_guiding, r.main.shutter_on),
+              "off off on");
     EXPECT_EQ(r.main.state.device_type, "orvantis");
     EXPECT_TRUE(identified());
-    EXPECT_TRUE(r.main.shutter_on.enabled());
 }
 
 TEST_F(Receiving, TheEmulatorIdentityIsAnnouncedAndEnablesOnlyWhatItCanUse) {
@@ -129,9 +120,7 @@ TEST_F(Receiving, TheEmulatorIdentityIsAnnouncedAndEnablesOnlyWhatItCanUse) {
     EXPECT_EQ(r.dialogs.shown[0].text, "Orvantis LX200 emulator found on COM3");
     EXPECT_EQ(r.dialogs.shown[0].title, "Too Easy..");
     EXPECT_EQ(r.main.state.device_type, "lx200");
-    EXPECT_TRUE(r.main.read_settings.enabled());
-    EXPECT_FALSE(r.main.read_channel.enabled());
-    EXPECT_FALSE(r.main.shutter_on.enabled());
+    EXPECT_EQ(enabled(r.main.read_settings, r.main.read_channel, r.main.shutter_on), "on off off");
 
     // Over the socket only "2.20#" is the emulator, and nothing is announced.
     r.main.connect_button.click();
@@ -146,12 +135,11 @@ TEST_F(Receiving, TheEmulatorIdentityIsAnnouncedAndEnablesOnlyWhatItCanUse) {
 TEST_F(Receiving, ThirtyEgIsAFirmwareVersionButNotAnIdentity) {
     serial();
     r.serial.arrive("30Eg#");
-    EXPECT_EQ(r.dialogs.messages(), (Texts{kRejected, kNoOrvantis}));
+    EXPECT_EQ(r.said(), kGivenUp);
     EXPECT_FALSE(r.serial.is_open());
 
-    r.dialogs.shown.clear();
     r.main.connect_button.click();  // CONNECT again
-    r.clock.advance(1000);    // no answer to GVn#: GVN# asks for the firmware version
+    r.clock.advance(1000);          // no answer to GVn#: GVN# asks for the firmware version
     EXPECT_EQ(r.serial.written.substr(r.serial.written.size() - 4), "GVN#");
     r.serial.arrive("30Eg#");
     EXPECT_EQ(r.main.firmware_version.text(), "30Eg#");
@@ -165,30 +153,21 @@ TEST_F(Receiving, ThirtyEgIsAFirmwareVersionButNotAnIdentity) {
 TEST(Receiver, EitherGenerationTwoFirmwareReplyIdentifiesTheBoxOverEachLink) {
     for (const bool over_socket : {false, true}) {
         for (const char* reply : {"1.20#", "30Eg#"}) {
-            orv::fake::Rig r;
-            r.ports.ports = {{3, "/dev/pts/3"}};
-            r.stored("orvantis", "IPaddr", "127.0.0.1");
-            r.stored("orvantis", "IPport", "4001");
-            r.stored("Orvantis", "CommBaud", "9600");
-            r.program.start();
+            Link l;
             // Over TCP the firmware version speaks for an Orvantis whatever an earlier link to
             // an emulator left behind.
-            if (over_socket) r.main.state.device_type = "lx200";
+            if (over_socket) l.r.main.state.device_type = "lx200";
             // A search over serial: the box is found through its firmware version.
-            r.main.port_list.set_text(over_socket ? "TCP Port" : "Search COM");
-            r.main.connect_button.click();
-            if (over_socket) r.socket.accept();
-            r.clock.advance(1000);  // no answer to GVn#: GVN# asks for the firmware version
-            if (over_socket)
-                r.socket.arrive(reply);
-            else
-                r.serial.arrive(reply);
-            EXPECT_EQ(r.main.state.ver, 2) << reply << over_socket;
-            EXPECT_EQ(r.main.state.device_type, "orvantis") << reply << over_socket;
-            EXPECT_TRUE(r.main.read_settings.enabled()) << reply << over_socket;
-            EXPECT_TRUE(r.main.shutter_on.enabled()) << reply << over_socket;
-            EXPECT_FALSE(r.main.state.search_com_mode) << reply << over_socket;
-            EXPECT_EQ(r.dialogs.messages(), over_socket ? Texts{} : Texts{"Orvantis found on COM3"})
+            over_socket ? l.socket() : l.serial("Search COM");
+            l.r.clock.advance(1000);  // no answer to GVn#: GVN# asks for the firmware version
+            l.arrive(over_socket, reply);
+            const auto& m = l.r.main;
+            EXPECT_EQ(m.state.ver, 2) << reply << over_socket;
+            EXPECT_EQ(m.state.device_type, "orvantis") << reply << over_socket;
+            EXPECT_EQ(enabled(m.read_settings, m.shutter_on), "on on") << reply << over_socket;
+            EXPECT_FALSE(m.state.search_com_mode) << reply << over_socket;
+            EXPECT_EQ(l.r.dialogs.messages(),
+                      over_socket ? Texts{} : Texts{"Orvantis found on COM3"})
                 << reply;
         }
     }
@@ -199,7 +178,7 @@ TEST_F(Receiving, TheSocketRejectsAnEmulatorFirmwareReplyAndGivesUp) {
     r.clock.advance(1000);
     EXPECT_EQ(r.socket.sent, "GVn#GVN#");
     r.socket.arrive("2.21#");
-    EXPECT_EQ(r.dialogs.messages(), (Texts{kRejected, kNoOrvantis}));
+    EXPECT_EQ(r.dialogs.messages(), kGivenUp);
     EXPECT_EQ(r.socket.state(), orv::platform::SocketState::Closed);
     EXPECT_EQ(r.main.connect_button.caption(), "CONNECT");
     EXPECT_FALSE(r.main.read_settings.enabled());
@@ -208,20 +187,15 @@ TEST_F(Receiving, TheSocketRejectsAnEmulatorFirmwareReplyAndGivesUp) {
 
 TEST_F(Receiving, AProductCodeAsksForTheFirmwareOnTheSameTransportWithoutATimeOut) {
     for (bool over_socket : {false, true}) {
-        if (over_socket) {
-            r.main.connect_button.click();
-            socket();
-        } else {
-            serial();
-        }
+        if (over_socket) r.main.connect_button.click();
+        connect(over_socket);
         arrive(over_socket, "1.20#");
         r.main.state.do_code = true;
-        const auto serial_before = r.serial.written.size();
-        const auto socket_before = r.socket.sent.size();
+        const std::string& sent = over_socket ? r.socket.sent : r.serial.written;
+        const auto before = sent.size();
         arrive(over_socket, "ORV-2#");
         EXPECT_EQ(r.main.product_code.text(), "ORV-2#");
-        EXPECT_EQ((over_socket ? r.socket.sent.substr(socket_before) : r.serial.written.substr(serial_before)),
-                  "#GVN#");
+        EXPECT_EQ(sent.substr(before), "#GVN#");
         EXPECT_TRUE(r.main.state.do_firmware);
         EXPECT_FALSE(r.main.state.do_code);
         EXPECT_FALSE(r.program.identify_timer->active());
