@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QMenu>
 
 #include "platform/qt/qt_dialogs.h"
 #include "views.h"
@@ -15,7 +16,15 @@ namespace {
 // Well outside the button, whichever button it is.
 const QPoint kOutside{-40, -40};
 
-enum class Meanwhile { Nothing, Leave, LeaveAndComeBackTwice, OtherWindow, SwitchOff, Escape };
+enum class Meanwhile {
+    Nothing,
+    Leave,
+    LeaveAndComeBackTwice,
+    OtherWindow,
+    Popup,
+    SwitchOff,
+    Escape
+};
 
 struct Hold {
     const char* what;
@@ -45,6 +54,7 @@ const Hold kHolds[] = {
      "#F+##FQ#", ""},
     {"AnotherWindowComesToTheFrontOfARightButtonHold", "Slew south", Qt::RightButton,
      Meanwhile::OtherWindow, "#Ms##Qs#", ""},
+    {"AMenuPopsUp", "Slew south", Qt::LeftButton, Meanwhile::Popup, "#Ms##Qs#", ""},
     {"SwitchedOff", "Slew south", Qt::LeftButton, Meanwhile::SwitchOff, "#Ms##Qs#", ""},
     {"SwitchedOffDuringAMiddleButtonHold", "Slew south", Qt::MiddleButton, Meanwhile::SwitchOff,
      "#Ms##Qs#", ""},
@@ -60,6 +70,7 @@ protected:
         connect_box();
         make_active(&main);
     }
+    QMenu menu;
     void meanwhile(Meanwhile what, QAbstractButton* b) {
         switch (what) {
             case Meanwhile::Nothing:
@@ -77,6 +88,11 @@ protected:
                 rig.settings.show();
                 ASSERT_TRUE(QTest::qWaitForWindowExposed(&settings));
                 make_active(&settings);
+                break;
+            case Meanwhile::Popup:
+                menu.addAction("Copy");
+                menu.popup(main.mapToGlobal(QPoint(40, 40)));
+                ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
                 break;
             case Meanwhile::SwitchOff:
                 rig.main.enable_controls(false, "orvantis");
