@@ -142,19 +142,7 @@ protected:
             else box_->kill();
         }
     }
-    void load_firmware() {
-        const std::string text = ":0100000000FF\r\n:00000001FF\r\n";
-        const QString hex = dir_.filePath("fw.hex");
-        QFile f(hex);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text.c_str());
-        f.close();
-        live_->main().password_box.set_text("7reed4reed");
-        live_->main().firmware_upload.click();
-        live_->dialogs.files.push_back(hex.toStdString());
-        live_->dialogs.inputs.push_back(std::to_string(orv::firmware::confirmation_sum(text)));
-        live_->program->firmware.browse.click();
-    }
+    void load_firmware() { live_->load_firmware(orv::test::zero_firmware(dir_)); }
 
     QTemporaryDir dir_;
     std::string link_;

@@ -2,11 +2,13 @@
 // The whole program on the real Qt transports, timers and COM names, with scripted dialogs
 // and an in-memory store so that a test can read every message.
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <memory>
 #include <string>
 
 #include "fakes/fakes.h"
+#include "firmware/hex_image.h"
 #include "integration/boxsim_process.h"
 #include "platform/qt/linux_port_directory.h"
 #include "platform/qt/qt_clock.h"
@@ -60,6 +62,27 @@ struct BasicLiveProgram {
         connect_tcp(port);
         return wait_until([this] { return identified(); }, timeout_ms);
     }
+    // Opens Firmware Upload and loads the HEX file at `path`, confirming it with its code.
+    void load_firmware(const QString& path) {
+        QFile f(path);
+        const bool read = f.open(QIODevice::ReadOnly);
+        main().password_box.set_text("7reed4reed");
+        main().firmware_upload.click();
+        dialogs.files.push_back(path.toStdString());
+        dialogs.inputs.push_back(
+            read ? std::to_string(firmware::confirmation_sum(f.readAll().toStdString()))
+                 : std::string());
+        program->firmware.browse.click();
+    }
+    // BOOT UP, and PROGRAM once the boot loader is ready; false when it never got ready.
+    bool start_programming() {
+        auto& w = program->firmware;
+        w.boot_up.click();
+        if (!wait_until([&] { return w.program_button.enabled(); }, 3000)) return false;
+        dialogs.shown.clear();
+        w.program_button.click();
+        return true;
+    }
 
     QTemporaryDir config;
     Serial serial;
@@ -74,5 +97,13 @@ struct BasicLiveProgram {
 };
 
 using LiveProgram = BasicLiveProgram<qt::QtSerialPort, qt::QtTcpSocket>;
+
+// Writes a HEX file of one zero byte (the run programs the whole memory all the same) into `dir`.
+inline QString zero_firmware(const QTemporaryDir& dir) {
+    const QString path = dir.filePath("zero.hex");
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(":0100000000FF\r\n:00000001FF\r\n");
+    return path;
+}
 
 }  // namespace orv::test

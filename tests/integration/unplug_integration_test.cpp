@@ -64,21 +64,9 @@ TEST(Unplug, DuringProgrammingIsReportedWithinOneAcknowledgementTimeOut) {
     auto& w = p.program->firmware;
     // A file of zeros is enough; the run itself is what matters here.
     QTemporaryDir dir;
-    const QString hex = dir.filePath("zero.hex");
-    QFile f(hex);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(":0100000000FF\r\n:00000001FF\r\n");
-    f.close();
-    p.main().password_box.set_text("7reed4reed");
-    p.main().firmware_upload.click();
-    p.dialogs.files.push_back(hex.toStdString());
-    p.dialogs.inputs.push_back(std::to_string(orv::firmware::confirmation_sum(":0100000000FF\r\n:00000001FF\r\n")));
-    w.browse.click();
-    w.boot_up.click();
-    ASSERT_TRUE(wait_until([&] { return w.program_button.enabled(); }, 3000));
-    p.dialogs.shown.clear();
+    p.load_firmware(orv::test::zero_firmware(dir));
     box.ask("fault silent-after-block 0");  // hold the run at its first block
-    w.program_button.click();
+    ASSERT_TRUE(p.start_programming());
     ASSERT_TRUE(p.program->programmer.running());
     QElapsedTimer clock;
     clock.start();

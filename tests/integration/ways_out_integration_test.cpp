@@ -6,13 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "firmware/hex_image.h"
 #include "integration/boxsim_process.h"
 #include "integration/gateway.h"
 #include "integration/live_program.h"
@@ -67,22 +65,8 @@ protected:
         auto& m = live_->main();
         switch (GetParam().run) {
             case Run::Programming: {
-                const std::string text = ":0100000000FF\r\n:00000001FF\r\n";
-                const QString hex = dir_.filePath("fw.hex");
-                QFile f(hex);
-                ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-                f.write(text.c_str());
-                f.close();
-                m.password_box.set_text("7reed4reed");
-                m.firmware_upload.click();
-                live_->dialogs.files.push_back(hex.toStdString());
-                live_->dialogs.inputs.push_back(
-                    std::to_string(orv::firmware::confirmation_sum(text)));
-                auto& w = live_->program->firmware;
-                w.browse.click();
-                w.boot_up.click();
-                ASSERT_TRUE(wait_until([&] { return w.program_button.enabled(); }, 3000));
-                w.program_button.click();
+                live_->load_firmware(orv::test::zero_firmware(dir_));
+                ASSERT_TRUE(live_->start_programming());
                 ASSERT_TRUE(wait_until([&] { return blocks() >= 5; }, 5000));
                 break;
             }
