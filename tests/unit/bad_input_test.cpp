@@ -5,14 +5,12 @@
 
 #include <regex>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "fakes/rig.h"
 
 namespace {
 
-using orv::fake::ConnectedRig;
+using namespace orv::fake;
 using orv::platform::Answer;
 
 const std::vector<std::string>& bad_texts() {
@@ -75,42 +73,44 @@ void press_everything(ConnectedRig& r) {
     m.firmware_upload.click();
 }
 
+// The boxes a user types into, in the order the window lists them.
+std::vector<orv::ui::TextBox*> typed_boxes(orv::MainWindow& m) {
+    std::vector<orv::ui::TextBox*> out;
+    for (auto* c : m.all_controls())
+        if (auto* t = dynamic_cast<orv::ui::TextBox*>(c);
+            t != nullptr && !t->read_only() && t != &m.command_box)
+            out.push_back(t);
+    return out;
+}
+
 TEST(BadInput, EveryBoxWithEveryMistakeSendsOnlyWellFormedCommands) {
     ConnectedRig probe;
-    std::vector<orv::ui::TextBox*> boxes;
-    for (auto* c : probe.main.all_controls())
-        if (auto* t = dynamic_cast<orv::ui::TextBox*>(c);
-            t != nullptr && !t->read_only() && t != &probe.main.command_box)
-            boxes.push_back(t);
-    ASSERT_GE(boxes.size(), 15u);
+    const std::size_t count = typed_boxes(probe.main).size();
+    ASSERT_GE(count, 15u);
     std::set<std::string> seen;  // the kinds of command the presses did send
-    for (std::size_t b = 0; b < boxes.size(); ++b) {
+    for (std::size_t b = 0; b < count; ++b) {
         for (const std::string& text : bad_texts()) {
             ConnectedRig r;
-            // The same box in this rig: controls are listed in the same order.
-            std::vector<orv::ui::TextBox*> mine;
-            for (auto* c : r.main.all_controls())
-                if (auto* t = dynamic_cast<orv::ui::TextBox*>(c);
-                    t != nullptr && !t->read_only() && t != &r.main.command_box)
-                    mine.push_back(t);
+            auto& m = r.main;
             // Every other box holds a good value, so each press gets as far as it can.
-            for (auto& t : r.main.time_boxes) {
+            for (auto& t : m.time_boxes) {
                 t.set_enabled(true);
                 t.set_text("10");
             }
-            r.main.channel_box.set_text("12");
-            r.main.exposure_secs.set_text("2");
-            r.main.exposure_gap.set_text("1");
-            r.main.exposure_count.set_text("2");
-            r.main.setpoint_box[0].set_text("4990");
-            r.main.setpoint_box[1].set_text("5010");
-            mine[b]->set_text(text);  // typing a pulse time also switches pulse mode on
+            const std::pair<orv::ui::TextBox*, const char*> good[] = {
+                {&m.channel_box, "12"},       {&m.exposure_secs, "2"},
+                {&m.exposure_gap, "1"},       {&m.exposure_count, "2"},
+                {&m.setpoint_box[0], "4990"}, {&m.setpoint_box[1], "5010"}};
+            for (const auto& [box, value] : good) box->set_text(value);
+            orv::ui::TextBox* box = typed_boxes(m)[b];
+            box->set_text(text);  // typing a pulse time also switches pulse mode on
             press_everything(r);
-            for (const auto& [path, bytes] : r.serial.writes) seen.insert(bytes.substr(0, 3));
-            for (const auto& [path, bytes] : r.serial.writes)
-                EXPECT_TRUE(well_formed(bytes, r.main.pulse_time.text()))
-                    << mine[b]->name() << " holding \"" << text.substr(0, 20) << "\" sent \""
+            for (const auto& [path, bytes] : r.serial.writes) {
+                seen.insert(bytes.substr(0, 3));
+                EXPECT_TRUE(well_formed(bytes, m.pulse_time.text()))
+                    << box->name() << " holding \"" << text.substr(0, 20) << "\" sent \""
                     << bytes.substr(0, 20) << "\"";
+            }
         }
     }
     // The presses reached every kind of command that reads a box.
@@ -121,7 +121,7 @@ TEST(BadInput, EveryBoxWithEveryMistakeSendsOnlyWellFormedCommands) {
 TEST(BadInput, ConnectionBoxesWithMistakesGiveAMessageAndSendNothing) {
     for (const std::string& text : bad_texts()) {
         for (int field = 0; field < 3; ++field) {
-            orv::fake::Rig r;
+            Rig r;
             r.ports.ports = {{3, "/dev/pts/3"}};
             r.program.start();
             r.settings.baud_box.set_text(field == 0 ? text : "9600");
@@ -130,7 +130,7 @@ TEST(BadInput, ConnectionBoxesWithMistakesGiveAMessageAndSendNothing) {
             r.main.connect_button.click();
             const bool sent = !r.serial.written.empty() || r.socket.connects > 0;
             if (!sent) {
-                EXPECT_EQ(r.dialogs.messages().size(), 1u) << field << " \"" << text.substr(0, 20) << "\"";
+                EXPECT_EQ(r.dialogs.messages().size(), 1u) << field << " \"" << text.substr(0, 20);
             } else {
                 EXPECT_TRUE(r.serial.written == "GVn#" || r.socket.connects == 1);
             }

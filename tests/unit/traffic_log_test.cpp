@@ -5,24 +5,22 @@
 #include <unistd.h>
 
 #include <algorithm>
-
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
 #include "fakes/rig.h"
 
 namespace {
 
-using orv::fake::Rig;
-using orv::link::TrafficEntry;
-using Kind = TrafficEntry::Kind;
+using namespace orv::fake;
+using orv::link::Flow;
+using orv::link::TrafficLog;
+using Kind = orv::link::TrafficEntry::Kind;
 namespace fs = std::filesystem;
 
 // "<kind> <transport> <text>" of each entry, without the times.
-std::vector<std::string> what(const orv::link::TrafficLog& log) {
-    std::vector<std::string> out;
+Texts what(const TrafficLog& log) {
+    Texts out;
     for (const auto& e : log.entries())
         out.push_back(std::string(e.kind == Kind::Sent       ? ">"
                                   : e.kind == Kind::Received ? "<"
@@ -31,12 +29,22 @@ std::vector<std::string> what(const orv::link::TrafficLog& log) {
     return out;
 }
 
+// A folder of the test's own, gone when the test ends.
+struct Folder {
+    const fs::path dir;
+    explicit Folder(const std::string& name)
+        : dir(fs::temp_directory_path() / (name + std::to_string(::getpid()))) {
+        fs::remove_all(dir);
+    }
+    ~Folder() { fs::remove_all(dir); }
+};
+
 TEST(TrafficLog, AnIdentificationIsRecordedWithItsTimesSinceTheLinkOpened) {
     Rig r;
     r.ports.ports = {{3, "/dev/pts/3"}};
     r.stored("Orvantis", "CommBaud", "9600");
     r.program.start();
-    std::vector<std::string> lines;
+    Texts lines;
     r.program.traffic.write_line = [&](const std::string& l) { lines.push_back(l); };
     r.clock.advance(5000);  // the time before the link opened does not count
     r.main.port_list.set_text("COM3");
@@ -47,16 +55,14 @@ TEST(TrafficLog, AnIdentificationIsRecordedWithItsTimesSinceTheLinkOpened) {
     r.serial.arrive("0#");
     r.main.connect_button.click();
     EXPECT_EQ(what(r.program.traffic),
-              (std::vector<std::string>{"- serial opened COM3 (/dev/pts/3) at 9600,N,8,1",
-                                        "> serial GVn#", "> serial GVN#", "< serial 1.2",
-                                        "< serial 0#", "- serial closed"}));
+              (Texts{"- serial opened COM3 (/dev/pts/3) at 9600,N,8,1", "> serial GVn#",
+                     "> serial GVN#", "< serial 1.2", "< serial 0#", "- serial closed"}));
     const auto& e = r.program.traffic.entries();
-    EXPECT_EQ(e[0].ms, 0);
-    EXPECT_EQ(e[2].ms, 1000);
-    EXPECT_EQ(e[4].ms, 1007);
+    EXPECT_EQ((std::vector<std::int64_t>{e[0].ms, e[2].ms, e[4].ms}),
+              (std::vector<std::int64_t>{0, 1000, 1007}));
     ASSERT_EQ(lines.size(), 6u);  // each line goes to the file as it comes
     EXPECT_EQ(lines[4].substr(0, 12), "    +1007 ms");
-    EXPECT_NE(lines[4].find("  serial  <  0#"), std::string::npos) << lines[4];
+    EXPECT_PRED2(holds, lines[4], "  serial  <  0#");
 
     r.stored("orvantis", "IPaddr", "127.0.0.1");
     r.settings.ip_address.set_text("127.0.0.1");
@@ -73,118 +79,100 @@ TEST(TrafficLog, AnIdentificationIsRecordedWithItsTimesSinceTheLinkOpened) {
 TEST(TrafficLog, BytesAreTextWithNonPrintingInHexAndLongWritesAreOneSummary) {
     EXPECT_EQ(orv::link::shown_bytes(std::string("#:Q#\x06\r\n<\0\xff", 10)),
               "#:Q#<06><0D><0A><3C><00><FF>");
-    orv::fake::Clock clock;
-    orv::link::TrafficLog log(clock, [] { return std::string("04:55:01.123"); });
-    log.add(orv::link::Flow::Opened, "COM3");
-    const std::string block(128, '\x10');
-    log.add(orv::link::Flow::Sent, block);
+    Clock clock;
+    TrafficLog log(clock, [] { return std::string("04:55:01.123"); });
+    log.add(Flow::Opened, "COM3");
+    log.add(Flow::Sent, std::string(128, '\x10'));
     EXPECT_EQ(log.entries().back().text, "128 bytes: 10 10 10 10 10 10 10 10 ... sum 0800");
-    log.add(orv::link::Flow::Sent, std::string(64, 'A'));  // up to 64 bytes: all of them
+    log.add(Flow::Sent, std::string(64, 'A'));  // up to 64 bytes: all of them
     EXPECT_EQ(log.entries().back().text, std::string(64, 'A'));
     EXPECT_EQ(orv::link::traffic_line(log.entries().back()).substr(0, 36),
               "       +0 ms  04:55:01.123  serial  ");
-
-    for (std::size_t i = 0; i < orv::link::TrafficLog::kKeepEntries + 10; ++i)
-        log.add(orv::link::Flow::Received, "x");
-    EXPECT_EQ(log.entries().size(), orv::link::TrafficLog::kKeepEntries);
+    for (std::size_t i = 0; i < TrafficLog::kKeepEntries + 10; ++i) log.add(Flow::Received, "x");
+    EXPECT_EQ(log.entries().size(), TrafficLog::kKeepEntries);
 }
 
-struct TrafficWindowTest : ::testing::Test {
+TEST(TrafficWindow, PauseHoldsTheLinesTheFilterChoosesADirectionAndCopyAndSaveTakeWhatItShows) {
     Rig r;
-    orv::link::TrafficLog& log = r.program.traffic;
+    TrafficLog& log = r.program.traffic;
     orv::link::TrafficWindow& w = r.program.traffic_window;
-    void SetUp() override {
-        log.add(orv::link::Flow::Opened, "COM3");
-        log.add(orv::link::Flow::Sent, "GVn#");
-        log.add(orv::link::Flow::Received, "1.20#");
-    }
-    std::vector<std::string> shown() const {
-        std::vector<std::string> out;
+    const auto shown = [&w] {
+        Texts out;
         for (const auto& l : w.lines.items()) out.push_back(l.substr(l.rfind("  ") + 2));
         return out;
-    }
-};
-
-TEST_F(TrafficWindowTest, PauseHoldsTheLinesAndTheFilterChoosesADirection) {
+    };
+    log.add(Flow::Opened, "COM3");
+    log.add(Flow::Sent, "GVn#");
+    log.add(Flow::Received, "1.20#");
     r.main.traffic_button.click();
     EXPECT_TRUE(w.visible());
     EXPECT_EQ(w.direction_label.caption(), "Show");
     EXPECT_EQ(w.direction.text(), "Both");
-    EXPECT_EQ(shown(), (std::vector<std::string>{"opened COM3", "GVn#", "1.20#"}));
+    EXPECT_EQ(shown(), (Texts{"opened COM3", "GVn#", "1.20#"}));
     w.pause.set_value(1);
-    log.add(orv::link::Flow::Sent, ":Q#");
+    log.add(Flow::Sent, ":Q#");
     EXPECT_EQ(shown().size(), 3u);  // still recorded, not shown
     w.pause.set_value(0);
     EXPECT_EQ(shown().back(), ":Q#");
     w.direction.set_text("Received");
-    EXPECT_EQ(shown(), (std::vector<std::string>{"opened COM3", "1.20#"}));
-    log.add(orv::link::Flow::Sent, "#Q#");
-    log.add(orv::link::Flow::Received, "A");
-    EXPECT_EQ(shown(), (std::vector<std::string>{"opened COM3", "1.20#", "A"}));
+    EXPECT_EQ(shown(), (Texts{"opened COM3", "1.20#"}));
+    log.add(Flow::Sent, "#Q#");
+    log.add(Flow::Received, "A");
+    EXPECT_EQ(shown(), (Texts{"opened COM3", "1.20#", "A"}));
     w.direction.set_text("Sent");
-    EXPECT_EQ(shown(), (std::vector<std::string>{"opened COM3", "GVn#", ":Q#", "#Q#"}));
+    EXPECT_EQ(shown(), (Texts{"opened COM3", "GVn#", ":Q#", "#Q#"}));
 
     std::string copied;
     w.copied.connect([&](const std::string& t) { copied = t; });
     w.copy.click();
     EXPECT_EQ(copied, w.text());
     EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 4);
-    w.close_button.click();
-    EXPECT_FALSE(w.visible());
 
-    // A long session: the window keeps only about the latest lines the log keeps.
-    w.direction.set_text("Both");
-    w.show();
-    for (int i = 0; i < 6000; ++i) log.add(orv::link::Flow::Received, std::to_string(i));
-    EXPECT_LE(w.lines.items().size(), orv::link::TrafficLog::kKeepEntries + 100);
-    EXPECT_GE(w.lines.items().size(), orv::link::TrafficLog::kKeepEntries);
-    EXPECT_EQ(shown().back(), "5999");
-}
-
-TEST_F(TrafficWindowTest, SaveWritesWhatTheFilterLetsThroughOrSaysWhyNot) {
-    const fs::path dir = fs::temp_directory_path() / ("orv-traffic-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const std::string file = (dir / "saved.log").string();
-    w.direction.set_text("Sent");
+    const Folder folder("orv-traffic-");
+    fs::create_directories(folder.dir);
+    const std::string file = (folder.dir / "saved.log").string();
     r.dialogs.files = {file};
     w.save.click();
     std::ifstream in(file);
-    std::string all((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_NE(all.find("opened COM3\n"), std::string::npos);
-    EXPECT_NE(all.find(">  GVn#\n"), std::string::npos);
-    EXPECT_EQ(all.find("1.20#"), std::string::npos);
+    const std::string all((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_PRED2(holds, all, "opened COM3\n");
+    EXPECT_PRED2(holds, all, ">  GVn#\n");
+    EXPECT_FALSE(holds(all, "1.20#"));
     EXPECT_TRUE(r.dialogs.messages().empty());
-
-    r.dialogs.files = {(dir / "no" / "such" / "folder.log").string()};
+    const std::string nowhere = (folder.dir / "no" / "such" / "folder.log").string();
+    r.dialogs.files = {nowhere};
     w.save.click();
-    EXPECT_EQ(r.dialogs.messages(),
-              std::vector<std::string>{"The traffic log could not be saved to " +
-                                       (dir / "no" / "such" / "folder.log").string() +
-                                       ". Choose another folder."});
-    r.dialogs.shown.clear();
+    EXPECT_EQ(r.said(), Texts{"The traffic log could not be saved to " + nowhere +
+                              ". Choose another folder."});
     w.save.click();  // cancelled: nothing written, nothing said
     EXPECT_TRUE(r.dialogs.messages().empty());
-    fs::remove_all(dir);
+
+    w.close_button.click();
+    EXPECT_FALSE(w.visible());
+    // A long session: the window keeps only about the latest lines the log keeps.
+    w.direction.set_text("Both");
+    w.show();
+    for (int i = 0; i < 6000; ++i) log.add(Flow::Received, std::to_string(i));
+    EXPECT_LE(w.lines.items().size(), TrafficLog::kKeepEntries + 100);
+    EXPECT_GE(w.lines.items().size(), TrafficLog::kKeepEntries);
+    EXPECT_EQ(shown().back(), "5999");
 }
 
 TEST(TrafficFiles, EachSessionIsOneFileCutAtItsLimitAndTheOldestGo) {
-    const fs::path dir = fs::temp_directory_path() / ("orv-files-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
     using orv::link::TrafficFiles;
-    for (int i = 0; i < TrafficFiles::kKeepFiles + 2; ++i) {
-        TrafficFiles files(dir.string(), "2026120" + std::to_string(i));
-        files.write("session " + std::to_string(i));
-    }
-    std::vector<std::string> names;
+    const Folder folder("orv-files-");
+    const std::string dir = folder.dir.string();
+    for (int i = 0; i < TrafficFiles::kKeepFiles + 2; ++i)
+        TrafficFiles(dir, "2026120" + std::to_string(i)).write("session " + std::to_string(i));
+    Texts names;
     for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     ASSERT_EQ(names.size(), static_cast<std::size_t>(TrafficFiles::kKeepFiles));
     EXPECT_EQ(names.front(), "traffic-20261202.log");
     EXPECT_EQ(names.back(), "traffic-20261206.log");
 
-    TrafficFiles big(dir.string(), "20261207");
-    const std::string line(1000, 'x');
-    for (int i = 0; i < 2000; ++i) big.write(line);
+    TrafficFiles big(dir, "20261207");
+    for (int i = 0; i < 2000; ++i) big.write(std::string(1000, 'x'));
     EXPECT_LE(fs::file_size(big.path()), TrafficFiles::kMaxFileBytes + 200);
     EXPECT_GT(fs::file_size(big.path()), TrafficFiles::kMaxFileBytes - 2000);
     std::ifstream in(big.path());
@@ -195,7 +183,6 @@ TEST(TrafficFiles, EachSessionIsOneFileCutAtItsLimitAndTheOldestGo) {
     TrafficFiles none("", "x");  // no folder: nothing kept, nothing fails
     none.write("y");
     EXPECT_EQ(none.path(), "");
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -5,17 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <string>
-#include <vector>
 
-#include "firmware/hex_image.h"
 #include "unit/connected_rig.h"
 
 namespace {
 
-using orv::fake::Connected;
-using orv::fake::ConnectedRig;
-using Texts = std::vector<std::string>;
+using namespace orv::fake;
 using orv::platform::Answer;
 
 // Each way out, driven as the windows and main() drive it.
@@ -26,53 +21,55 @@ const std::vector<std::pair<const char*, std::function<void(Connected&)>>> kWays
 };
 
 TEST(WayOut, EveryWayOutStopsAFocusRunAnExposureRunAndAnOpenShutter) {
+    struct Run {
+        const char* what;
+        std::function<void(Connected&)> start;
+        Texts stop;                            // what leaving sends
+        std::function<void(Connected&)> then;  // and what else it must leave behind
+    };
+    const Run runs[] = {
+        {"focus GOTO",
+         [](Connected& r) {
+             r.main.setpoint_box[0].set_text("4000");
+             r.main.goto_setpoint[0].click();
+             r.clock.advance(50);
+         },
+         {"#FQ#"},
+         [](Connected& r) {
+             EXPECT_TRUE(r.program.finished());
+             EXPECT_EQ(r.saved("focus"), r.main.focus_position.text());
+         }},
+        {"exposures",
+         [](Connected& r) {
+             r.main.exposure_secs.set_text("5");
+             r.main.exposure_gap.set_text("1");
+             r.main.exposure_count.set_text("3");
+             r.main.auto_shutter.click();
+             r.clock.advance(1000);
+         },
+         {"#XP0#"},
+         [](Connected& r) { EXPECT_FALSE(r.program.sequencer_timer->active()); }},
+        {"shutter ON", [](Connected& r) { r.main.shutter_on.click(); }, {"#XP0#"}, nullptr},
+        // A held arrow: the mount stops, and the arrow's release later sends nothing.
+        {"held arrow",
+         [](Connected& r) { r.main.slew_up.press(); },
+         {"#Q#"},
+         [](Connected& r) {
+             r.main.slew_up.release();
+             EXPECT_TRUE(r.commands().empty());
+         }},
+        // Nothing running: nothing is sent, nothing said.
+        {"nothing", [](Connected&) {}, {}, [](Connected& r) { EXPECT_TRUE(r.shown().empty()); }},
+    };
     for (const auto& [how, leave] : kWaysOut) {
-        {
+        for (const Run& run : runs) {
+            SCOPED_TRACE(std::string(how) + ", " + run.what);
             Connected r;
-            r.main.setpoint_box[0].set_text("4000");
-            r.main.goto_setpoint[0].click();
-            r.clock.advance(50);
+            run.start(r);
             r.commands();
             leave(r);
-            EXPECT_EQ(r.commands(), Texts{"#FQ#"}) << how;
-            EXPECT_TRUE(r.program.finished()) << how;
-            EXPECT_EQ(r.saved("focus"), r.main.focus_position.text()) << how;
-        }
-        {
-            Connected r;
-            r.main.exposure_secs.set_text("5");
-            r.main.exposure_gap.set_text("1");
-            r.main.exposure_count.set_text("3");
-            r.main.auto_shutter.click();
-            r.clock.advance(1000);
-            r.commands();
-            leave(r);
-            EXPECT_EQ(r.commands(), Texts{"#XP0#"}) << how;
-            EXPECT_FALSE(r.program.sequencer_timer->active()) << how;
-        }
-        {
-            Connected r;
-            r.main.shutter_on.click();
-            r.commands();
-            leave(r);
-            EXPECT_EQ(r.commands(), Texts{"#XP0#"}) << how;
-        }
-        {
-            // A held arrow: the mount stops, and the arrow's release later sends nothing.
-            Connected r;
-            r.main.slew_up.press();
-            r.commands();
-            leave(r);
-            EXPECT_EQ(r.commands(), Texts{"#Q#"}) << how;
-            r.main.slew_up.release();
-            EXPECT_TRUE(r.commands().empty()) << how;
-        }
-        {
-            // Nothing running: nothing is sent.
-            Connected r;
-            leave(r);
-            EXPECT_TRUE(r.commands().empty()) << how;
-            EXPECT_TRUE(r.shown().empty()) << how;
+            EXPECT_EQ(r.commands(), run.stop);
+            if (run.then) run.then(r);
         }
     }
 }
@@ -132,10 +129,7 @@ TEST(WayOut, ALostLinkSaysWhatItLeftRunningOnTheBoxAndNothingResumes) {
             ConnectedRig r(over_socket, "1.20#");
             c.start(r);
             r.clock.advance(20);
-            if (over_socket)
-                r.socket.fail("the remote host closed the connection");
-            else
-                r.serial.lose("the device was unplugged");
+            r.lose();
             const auto shown = r.dialogs.messages();
             ASSERT_EQ(shown.size(), 1u) << c.what << ": " << testing::PrintToString(shown);
             const std::string& m = shown[0];
@@ -146,9 +140,7 @@ TEST(WayOut, ALostLinkSaysWhatItLeftRunningOnTheBoxAndNothingResumes) {
                     << c.what;
             }
             // Connected again: nothing of the old run goes out by itself.
-            r.main.connect_button.click();
-            if (over_socket) r.socket.accept();
-            r.arrive("1.20#");
+            r.reconnect();
             ASSERT_EQ(r.main.state.link, orv::LinkState::Identified) << c.what;
             r.socket.sent.clear();
             r.serial.written.clear();
@@ -164,15 +156,9 @@ TEST(WayOut, ALostLinkSaysWhatItLeftRunningOnTheBoxAndNothingResumes) {
 // Connected, a file confirmed, BOOT UP answered and PROGRAM pressed: a run is on.
 struct Programming : ::testing::Test {
     Connected r;
-    const std::string file = ":0400000001020304F2\r\n:00000001FF\r\n";
 
     void SetUp() override {
-        r.files.files["/fw/box.hex"] = file;
-        r.main.password_box.set_text("7reed4reed");
-        r.main.firmware_upload.click();
-        r.dialogs.files.push_back("/fw/box.hex");
-        r.dialogs.inputs.push_back(std::to_string(orv::firmware::confirmation_sum(file)));
-        r.program.firmware.browse.click();
+        r.load_firmware(":0400000001020304F2\r\n:00000001FF\r\n");
         r.program.firmware.boot_up.click();
         r.serial.arrive("2#");
         r.program.firmware.program_button.click();
