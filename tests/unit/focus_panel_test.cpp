@@ -1,18 +1,11 @@
 // The focus panel: runs counted in focus timer ticks, GOTO to a setpoint, SET, the spinners
 // and the increment, and what happens when a box does not hold a whole number.
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <string>
-#include <vector>
 
 #include "connected_rig.h"
 
 namespace {
-
-using orv::fake::Connected;
-using Texts = std::vector<std::string>;
 
 const std::string kBadPosition =
     "The focus position must be a whole number, such as 5000. Correct the box between the "
@@ -23,9 +16,15 @@ std::string bad_setpoint(int n) {
 }
 const std::string kStopped = "The focuser has been stopped. ";
 
-// The spinner's arrows as the window's scroll bar moves it: the upper arrow lowers the value.
-void upper_arrow(orv::ui::ScrollBar& s) { s.set_value(std::max(s.minimum(), s.value() - s.small_change())); }
-void lower_arrow(orv::ui::ScrollBar& s) { s.set_value(std::min(s.maximum(), s.value() + s.small_change())); }
+// A setpoint row as "box spinner", e.g. "12.4 12".
+std::string row(orv::MainWindow& w, int i) {
+    return w.setpoint_box[i].text() + " " + std::to_string(w.setpoint_spinner[i].value());
+}
+// The step of the two spinners' arrows.
+std::string steps(orv::MainWindow& w) {
+    return std::to_string(w.setpoint_spinner[0].small_change()) + " " +
+           std::to_string(w.setpoint_spinner[1].small_change());
+}
 
 struct Focus : ::testing::Test {
     Connected r;
@@ -33,6 +32,33 @@ struct Focus : ::testing::Test {
     bool running() const { return r.program.focus_timer->active(); }
     // Moves the fake clock by whole focus ticks.
     void ticks(int n) { r.clock.advance(10 * n); }
+    void at(const std::string& position) { r.main.focus_position.set_text(position); }
+    // Types the setpoint of row 1 or 2 and presses its GOTO.
+    void go(int row, const std::string& setpoint) {
+        r.main.setpoint_box[row - 1].set_text(setpoint);
+        r.main.goto_setpoint[row - 1].click();
+    }
+    // The position, the commands sent since the last look, what still runs and the messages
+    // shown, e.g. "5002 [#F+#] running goto1 ! message".
+    std::string now() {
+        std::string out = r.main.focus_position.text() + " [" + r.sent_line() + "]";
+        if (running()) out += " running";
+        if (s.focus_goto1) out += " goto1";
+        if (s.focus_goto2) out += " goto2";
+        for (const auto& m : r.shown()) out += " ! " + m;
+        return out;
+    }
+    // The spinner's arrows as the window's scroll bar moves them, on a row whose box holds
+    // `from`: 'v' is the lower arrow and raises the value, '^' the upper one; the box after.
+    std::string arrows(int i, const std::string& from, const std::string& keys) {
+        auto& bar = r.main.setpoint_spinner[i];
+        r.main.setpoint_box[i].set_text(from);
+        for (char k : keys) {
+            const int step = k == 'v' ? bar.small_change() : -bar.small_change();
+            bar.set_value(std::clamp(bar.value() + step, bar.minimum(), bar.maximum()));
+        }
+        return r.main.setpoint_box[i].text();
+    }
 };
 
 TEST_F(Focus, AHeldButtonCountsOnePerTickAndTheReleaseStops) {
@@ -40,304 +66,216 @@ TEST_F(Focus, AHeldButtonCountsOnePerTickAndTheReleaseStops) {
     EXPECT_EQ(r.program.focus_timer->interval(), 10);
     ticks(25);
     r.main.focus_up.release();
-    EXPECT_EQ(r.main.focus_position.text(), "5025");
-    EXPECT_EQ(r.commands(), (Texts{"#F+#", "#FQ#"}));
-    EXPECT_FALSE(running());
+    EXPECT_EQ(now(), "5025 [#F+# #FQ#]");
     ticks(100);
-    EXPECT_EQ(r.main.focus_position.text(), "5025");
-
+    EXPECT_EQ(now(), "5025 []");
     // Down, and through zero into negative counts.
-    r.main.focus_position.set_text("2");
+    at("2");
     r.main.focus_down.press();
     ticks(5);
     r.main.focus_down.release();
-    EXPECT_EQ(r.main.focus_position.text(), "-3");
-    EXPECT_EQ(r.commands(), (Texts{"#F-#", "#FQ#"}));
-    EXPECT_TRUE(r.shown().empty());
+    EXPECT_EQ(now(), "-3 [#F-# #FQ#]");
 }
 
 TEST_F(Focus, GotoRunsToTheSetpointAndStopsOnTheTickThatReachesIt) {
-    r.main.setpoint_box[0].set_text("4990");
-    r.main.goto_setpoint[0].click();
-    EXPECT_EQ(r.commands(), Texts{"#F-#"});
-    EXPECT_TRUE(s.focus_goto1);
-    ticks(9);
-    EXPECT_EQ(r.main.focus_position.text(), "4991");
-    EXPECT_TRUE(r.commands().empty());
-    ticks(1);
-    EXPECT_EQ(r.main.focus_position.text(), "4990");
-    EXPECT_EQ(r.commands(), Texts{"#FQ#"});
-    EXPECT_FALSE(s.focus_goto1);
-    EXPECT_FALSE(running());
-    ticks(100);
-    EXPECT_EQ(r.main.focus_position.text(), "4990");
-    EXPECT_TRUE(r.commands().empty());
-
-    // A long way down.
-    r.main.focus_position.set_text("5000");
-    r.main.setpoint_box[0].set_text("600");
-    r.main.goto_setpoint[0].click();
-    ticks(4399);
-    EXPECT_EQ(r.main.focus_position.text(), "601");
-    ticks(10);
-    EXPECT_EQ(r.main.focus_position.text(), "600");
-    EXPECT_EQ(r.commands(), (Texts{"#F-#", "#FQ#"}));
-
-    // Row 2, one unit up: one tick.
-    r.main.focus_position.set_text("999");
-    r.main.setpoint_box[1].set_text("1000");
-    r.main.goto_setpoint[1].click();
-    EXPECT_TRUE(s.focus_goto2);
-    ticks(1);
-    EXPECT_EQ(r.main.focus_position.text(), "1000");
-    EXPECT_EQ(r.commands(), (Texts{"#F+#", "#FQ#"}));
-    EXPECT_FALSE(s.focus_goto2);
-    EXPECT_FALSE(running());
-}
-
-TEST_F(Focus, GotoToWhereTheFocuserAlreadyIsDoesNothing) {
-    r.main.focus_position.set_text("1234");
-    r.main.setpoint_box[0].set_text(" 1234.0 ");  // reads as the same whole number
-    r.main.goto_setpoint[0].click();
-    EXPECT_TRUE(r.commands().empty());
-    EXPECT_FALSE(s.focus_goto1);
-    EXPECT_FALSE(running());
+    // To where the focuser already is: nothing.
+    at("1234");
+    go(1, " 1234.0 ");  // reads as the same whole number
+    EXPECT_EQ(now(), "1234 []");
     EXPECT_EQ(s.focus_constant, 0);
-    EXPECT_TRUE(r.shown().empty());
+    at("5000");
+    go(1, "4990");
+    EXPECT_EQ(now(), "5000 [#F-#] running goto1");
+    ticks(9);
+    EXPECT_EQ(now(), "4991 [] running goto1");
+    ticks(1);
+    EXPECT_EQ(now(), "4990 [#FQ#]");
+    ticks(100);
+    EXPECT_EQ(now(), "4990 []");
+    // A long way down.
+    at("5000");
+    go(1, "600");
+    ticks(4399);
+    EXPECT_EQ(now(), "601 [#F-#] running goto1");
+    ticks(10);
+    EXPECT_EQ(now(), "600 [#FQ#]");
+    // Row 2, one unit up: one tick.
+    at("999");
+    go(2, "1000");
+    EXPECT_EQ(now(), "999 [#F+#] running goto2");
+    ticks(1);
+    EXPECT_EQ(now(), "1000 [#FQ#]");
 }
 
 TEST_F(Focus, AGotoOnTheOtherRowDuringARunLeavesBothFlagsAndOnlySetpointOneEndsIt) {
-    r.main.setpoint_box[0].set_text("5010");
     r.main.setpoint_box[1].set_text("5005");
-    r.main.goto_setpoint[0].click();
+    go(1, "5010");
     ticks(2);
     r.main.goto_setpoint[1].click();  // direction picked afresh, no stop in between
-    EXPECT_EQ(r.commands(), (Texts{"#F+#", "#F+#"}));
-    EXPECT_TRUE(s.focus_goto1);
-    EXPECT_TRUE(s.focus_goto2);
+    EXPECT_EQ(now(), "5002 [#F+# #F+#] running goto1 goto2");
     ticks(3);
-    EXPECT_EQ(r.main.focus_position.text(), "5005");  // setpoint 2 is passed
-    EXPECT_TRUE(r.commands().empty());
+    EXPECT_EQ(now(), "5005 [] running goto1 goto2");  // setpoint 2 is passed
     ticks(5);
-    EXPECT_EQ(r.main.focus_position.text(), "5010");
-    EXPECT_EQ(r.commands(), Texts{"#FQ#"});
-    EXPECT_FALSE(running());
-    EXPECT_FALSE(s.focus_goto1);
-    EXPECT_TRUE(s.focus_goto2);  // left over
+    EXPECT_EQ(now(), "5010 [#FQ#] goto2");  // row 2's flag is left over
 
     // The left-over flag stops the next FOCUS run at setpoint 2; the release stops again.
     r.main.focus_down.press();
     ticks(5);
-    EXPECT_EQ(r.main.focus_position.text(), "5005");
-    EXPECT_EQ(r.commands(), (Texts{"#F-#", "#FQ#"}));
-    EXPECT_FALSE(running());
+    EXPECT_EQ(now(), "5005 [#F-# #FQ#]");
     ticks(10);
-    EXPECT_EQ(r.main.focus_position.text(), "5005");
     r.main.focus_down.release();
-    EXPECT_EQ(r.commands(), Texts{"#FQ#"});
-    EXPECT_FALSE(s.focus_goto2);
+    EXPECT_EQ(now(), "5005 [#FQ#]");
 
     // A FOCUS press during a GOTO run keeps its flag: the run still stops at the setpoint,
     // and the release stops once more.
     r.main.goto_setpoint[0].click();
     ticks(2);
     r.main.focus_up.press();
-    EXPECT_TRUE(s.focus_goto1);
+    EXPECT_EQ(now(), "5007 [#F+# #F+#] running goto1");
     ticks(3);
-    EXPECT_EQ(r.main.focus_position.text(), "5010");
-    EXPECT_FALSE(running());
+    EXPECT_EQ(now(), "5010 [#FQ#]");
     ticks(5);
     r.main.focus_up.release();
-    EXPECT_EQ(r.main.focus_position.text(), "5010");
-    EXPECT_EQ(r.commands(), (Texts{"#F+#", "#F+#", "#FQ#", "#FQ#"}));
-    EXPECT_FALSE(s.focus_goto1);
+    EXPECT_EQ(now(), "5010 [#FQ#]");
 
     // A FOCUS release ends a GOTO run before it arrives.
-    r.main.setpoint_box[0].set_text("5000");
-    r.main.goto_setpoint[0].click();
+    go(1, "5000");
     ticks(2);
     r.main.focus_down.press();
     r.main.focus_down.release();
     ticks(20);
-    EXPECT_EQ(r.main.focus_position.text(), "5008");
-    EXPECT_EQ(r.commands(), (Texts{"#F-#", "#F-#", "#FQ#"}));
-    EXPECT_FALSE(s.focus_goto1);
+    EXPECT_EQ(now(), "5008 [#F-# #F-# #FQ#]");
 }
 
 TEST_F(Focus, SetCopiesThePositionAndTheSpinnerFollowsTheBox) {
-    r.main.focus_position.set_text("5025");
+    at("5025");
     r.main.set_setpoint[1].click();
-    EXPECT_EQ(r.main.setpoint_box[1].text(), "5025");
-    EXPECT_EQ(r.main.setpoint_spinner[1].value(), 5025);
-    EXPECT_TRUE(r.commands().empty());
-
-    r.main.setpoint_box[0].set_text("12");
-    EXPECT_EQ(r.main.setpoint_spinner[0].value(), 12);
-    r.main.setpoint_box[0].set_text("12.7");
-    EXPECT_EQ(r.main.setpoint_spinner[0].value(), 13);
-    EXPECT_EQ(r.main.setpoint_box[0].text(), "13");  // rewritten by the spinner
-    r.main.setpoint_box[0].set_text("12.5");         // a half goes to the even neighbour
-    EXPECT_EQ(r.main.setpoint_box[0].text(), "12");
-    r.main.setpoint_box[0].set_text(
-        "12.4");  // the spinner stays at 12, so the box is not rewritten
-    EXPECT_EQ(r.main.setpoint_box[0].text(), "12.4");
-    EXPECT_EQ(r.main.setpoint_spinner[0].value(), 12);
-
-    // Numbers the spinner cannot show stay in the box; the spinner keeps its value.
-    r.main.focus_position.set_text("12000");
+    EXPECT_EQ(row(r.main, 1), "5025 5025");
+    // A half goes to the even neighbour; the box is rewritten only when the spinner moves.
+    for (auto [typed, seen] :
+         Pairs{{"12", "12 12"}, {"12.7", "13 13"}, {"12.5", "12 12"}, {"12.4", "12.4 12"}}) {
+        r.main.setpoint_box[0].set_text(typed);
+        EXPECT_EQ(row(r.main, 0), seen) << typed;
+    }
+    // Numbers the spinner cannot show, and letters, stay in the box; the spinner keeps its value.
+    at("12000");
     r.main.set_setpoint[0].click();
-    EXPECT_EQ(r.main.setpoint_box[0].text(), "12000");
-    EXPECT_EQ(r.main.setpoint_spinner[0].value(), 12);
-    r.main.setpoint_box[0].set_text("-1");
-    EXPECT_EQ(r.main.setpoint_spinner[0].value(), 12);
-    // Letters change neither the spinner nor anything else.
-    r.main.setpoint_box[0].set_text("abc");
-    EXPECT_EQ(r.main.setpoint_spinner[0].value(), 12);
-    EXPECT_EQ(r.main.setpoint_box[0].text(), "abc");
-    EXPECT_EQ(r.main.setpoint_box[1].text(), "5025");
-    EXPECT_TRUE(r.commands().empty());
-    EXPECT_TRUE(r.shown().empty());
+    EXPECT_EQ(row(r.main, 0), "12000 12");
+    for (auto [typed, seen] : Pairs{{"-1", "-1 12"}, {"abc", "abc 12"}}) {
+        r.main.setpoint_box[0].set_text(typed);
+        EXPECT_EQ(row(r.main, 0), seen) << typed;
+    }
+    EXPECT_EQ(row(r.main, 1), "5025 5025");
+    EXPECT_EQ(now(), "12000 []");
 }
 
 TEST_F(Focus, SpinnerArrowsStepByTheIncrementAndRefuseStepsTheyCannotTake) {
     r.main.increment_box.set_text("50");
-    r.main.setpoint_box[0].set_text("1000");
-    lower_arrow(r.main.setpoint_spinner[0]);
-    EXPECT_EQ(r.main.setpoint_box[0].text(), "1050");
-    r.main.setpoint_box[0].set_text("1000");
-    upper_arrow(r.main.setpoint_spinner[0]);
-    EXPECT_EQ(r.main.setpoint_box[0].text(), "950");
-
+    EXPECT_EQ((Texts{arrows(0, "1000", "v"), arrows(0, "1000", "^")}), (Texts{"1050", "950"}));
     r.main.increment_box.set_text("20");
-    EXPECT_EQ(r.main.setpoint_spinner[0].small_change(), 20);
-    EXPECT_EQ(r.main.setpoint_spinner[1].small_change(), 20);
-    r.main.setpoint_box[1].set_text("9990");
-    lower_arrow(r.main.setpoint_spinner[1]);
-    EXPECT_EQ(r.main.setpoint_box[1].text(), "9999");  // the spinners end at 9999
-    r.main.setpoint_box[1].set_text("10");
-    upper_arrow(r.main.setpoint_spinner[1]);
-    upper_arrow(r.main.setpoint_spinner[1]);
-    EXPECT_EQ(r.main.setpoint_box[1].text(), "0");
-
+    EXPECT_EQ(steps(r.main), "20 20");
+    // The spinners end at 9999 and at 0.
+    EXPECT_EQ((Texts{arrows(1, "9990", "v"), arrows(1, "10", "^^")}), (Texts{"9999", "0"}));
     for (const std::string step : {"0", "-20", "10000", "12.5", "abc", ""}) {
         r.main.increment_box.set_text(step);
-        EXPECT_EQ(r.main.setpoint_spinner[0].small_change(), 20) << step;
-        EXPECT_EQ(r.main.setpoint_spinner[1].small_change(), 20) << step;
+        EXPECT_EQ(steps(r.main), "20 20") << step;
     }
     r.main.increment_box.set_text(" 9999.0 ");
     EXPECT_EQ(r.main.setpoint_spinner[0].small_change(), 9999);
-    EXPECT_TRUE(r.commands().empty());
-    EXPECT_TRUE(r.shown().empty());
+    EXPECT_EQ(now(), "5000 []");
 }
 
-TEST(FocusStartUp, RestoredValuesRaiseTheSameHandlingAsTyping) {
-    orv::fake::Rig r;
-    r.stored("orvantis", "focussp1", "250.5");
-    r.stored("orvantis", "focussp2", "ab");
-    r.stored("orvantis", "focusinc", "25");
-    r.program.start();
-    EXPECT_EQ(r.main.setpoint_spinner[0].value(), 250);
-    EXPECT_EQ(r.main.setpoint_box[0].text(), "250");
-    EXPECT_EQ(r.main.setpoint_spinner[1].value(), 0);
-    EXPECT_EQ(r.main.setpoint_box[1].text(), "ab");
-    EXPECT_EQ(r.main.setpoint_spinner[0].small_change(), 25);
-    EXPECT_EQ(r.main.setpoint_spinner[1].small_change(), 25);
+// What an earlier run left in the boxes is handled as if typed.
+TEST(FocusStartUp, RestoredSetpointsAndIncrementAreHandledAsTyped) {
+    struct Case {
+        const char *sp1, *sp2, *inc;
+        Texts seen;  // row 1, row 2, the increment box, the spinners' steps
+    };
+    for (const Case& c : {
+             Case{"250.5", "ab", "25", {"250 250", "ab 0", "25", "25 25"}},
+             Case{"750", "", "xyz", {"750 750", " 0", "50", "50 50"}},  // letters become 50
+             // A half goes to the even neighbour, and the spinner's change writes the box back;
+             // 40000 is beyond 16 bits and -5 outside the spinner's 0..9999.
+             Case{"12.5", "40000", "12", {"12 12", "40000 0", "12", "12 12"}},
+             Case{"-5", "", "12", {"-5 0", " 0", "12", "12 12"}},
+         }) {
+        Rig r;
+        store_all(r, {{"focussp1", c.sp1}, {"focussp2", c.sp2}, {"focusinc", c.inc}});
+        r.program.start();
+        EXPECT_EQ(
+            (Texts{row(r.main, 0), row(r.main, 1), r.main.increment_box.text(), steps(r.main)}),
+            c.seen)
+            << c.sp1;
+    }
 }
 
 TEST_F(Focus, ABoxWithoutAWholeNumberIsRefusedWithAMessageAndNothingSent) {
     // FOCUS: nothing sent on the press, nothing on its release, no run.
     for (const std::string position : {"abc", "12.5", ""}) {
-        r.main.focus_position.set_text(position);
+        at(position);
         r.main.focus_up.press();
         EXPECT_FALSE(running()) << position;
         ticks(10);
         r.main.focus_up.release();
-        EXPECT_TRUE(r.commands().empty()) << position;
-        EXPECT_EQ(r.shown(), Texts{kBadPosition}) << position;
-        EXPECT_EQ(r.main.focus_position.text(), position);
+        EXPECT_EQ(now(), position + " [] ! " + kBadPosition);
     }
     // GOTO: the setpoint, then the position.
-    r.main.focus_position.set_text("5000");
-    r.main.setpoint_box[0].set_text("4990x");
-    r.main.goto_setpoint[0].click();
-    EXPECT_EQ(r.shown(), Texts{bad_setpoint(1)});
-    r.main.setpoint_box[1].set_text("");
-    r.main.goto_setpoint[1].click();
-    EXPECT_EQ(r.shown(), Texts{bad_setpoint(2)});
+    at("5000");
+    go(1, "4990x");
+    EXPECT_EQ(now(), "5000 [] ! " + bad_setpoint(1));
+    go(2, "");
+    EXPECT_EQ(now(), "5000 [] ! " + bad_setpoint(2));
     r.main.setpoint_box[0].set_text("4990");
-    r.main.focus_position.set_text("5000.5");
+    at("5000.5");
     r.main.goto_setpoint[0].click();
-    EXPECT_EQ(r.shown(), Texts{kBadPosition});
-    EXPECT_TRUE(r.commands().empty());
-    EXPECT_FALSE(running());
-    EXPECT_FALSE(s.focus_goto1);
-    EXPECT_FALSE(s.focus_goto2);
+    EXPECT_EQ(now(), "5000.5 [] ! " + kBadPosition);
 }
 
 TEST_F(Focus, ARunStopsWhenABoxItNeedsNoLongerHoldsAWholeNumber) {
     // The position edited during a run: the next tick stops it.
     r.main.focus_up.press();
     ticks(3);
-    r.main.focus_position.set_text("50x3");
+    at("50x3");
     ticks(1);
-    EXPECT_FALSE(running());
-    EXPECT_EQ(r.commands(), (Texts{"#F+#", "#FQ#"}));
-    EXPECT_EQ(r.shown(), Texts{kStopped + kBadPosition});
-    EXPECT_EQ(r.main.focus_position.text(), "50x3");
+    EXPECT_EQ(now(), "50x3 [#F+# #FQ#] ! " + kStopped + kBadPosition);
     r.main.focus_up.release();  // the button's own stop still goes out
-    EXPECT_EQ(r.commands(), Texts{"#FQ#"});
+    EXPECT_EQ(now(), "50x3 [#FQ#]");
 
     // The setpoint of a GOTO run edited during the run.
-    r.main.focus_position.set_text("5000");
-    r.main.setpoint_box[0].set_text("5100");
-    r.main.goto_setpoint[0].click();
+    at("5000");
+    go(1, "5100");
     ticks(3);
     r.main.setpoint_box[0].set_text("51OO");
     ticks(1);
-    EXPECT_FALSE(running());
-    EXPECT_FALSE(s.focus_goto1);
-    EXPECT_EQ(r.main.focus_position.text(), "5004");
-    EXPECT_EQ(r.commands(), (Texts{"#F+#", "#FQ#"}));
-    EXPECT_EQ(r.shown(), Texts{kStopped + bad_setpoint(1)});
+    EXPECT_EQ(now(), "5004 [#F+# #FQ#] ! " + kStopped + bad_setpoint(1));
 
     // A GOTO refused during a run stops the run.
-    r.main.setpoint_box[0].set_text("5100");
-    r.main.goto_setpoint[0].click();
-    r.main.setpoint_box[1].set_text("?");
-    r.main.goto_setpoint[1].click();
-    EXPECT_FALSE(running());
-    EXPECT_FALSE(s.focus_goto1);
-    EXPECT_EQ(r.commands(), (Texts{"#F+#", "#FQ#"}));
-    EXPECT_EQ(r.shown(), Texts{kStopped + bad_setpoint(2)});
+    go(1, "5100");
+    go(2, "?");
+    EXPECT_EQ(now(), "5004 [#F+# #FQ#] ! " + kStopped + bad_setpoint(2));
 
     // The state is settled before the message: a tick delivered while it is open finds no run.
     r.main.goto_setpoint[0].click();
     r.commands();
     bool running_while_shown = true;
     r.dialogs.during = [&] { running_while_shown = running() || s.focus_goto1; };
-    r.main.focus_position.set_text("x");
+    at("x");
     ticks(1);
     EXPECT_FALSE(running_while_shown);
-    EXPECT_EQ(r.commands(), Texts{"#FQ#"});
-    EXPECT_EQ(r.main.focus_position.text(), "x");
+    EXPECT_EQ(now(), "x [#FQ#] ! " + kStopped + kBadPosition);
 }
 
 TEST_F(Focus, DisconnectingDuringARunStopsTheFocuserBeforeTheLinkCloses) {
-    r.main.setpoint_box[0].set_text("6000");
-    r.main.goto_setpoint[0].click();
+    go(1, "6000");
     ticks(7);
     r.main.connect_button.click();  // DISCONNECT
-    EXPECT_FALSE(running());
-    EXPECT_FALSE(s.focus_goto1);
+    EXPECT_EQ(now(), "5007 [#F+# #FQ#]");
     ticks(50);
-    EXPECT_EQ(r.main.focus_position.text(), "5007");
-    EXPECT_EQ(r.commands(), (Texts{"#F+#", "#FQ#"}));
-    EXPECT_TRUE(r.shown().empty());
+    EXPECT_EQ(now(), "5007 []");
 }
 
 TEST_F(Focus, ALostLinkEndsARunWithoutTryingToSend) {
-    r.main.setpoint_box[0].set_text("6000");
-    r.main.goto_setpoint[0].click();
+    go(1, "6000");
     ticks(3);
     r.serial.lose("the device was removed");
     EXPECT_FALSE(running());

@@ -1,23 +1,21 @@
 // The shutter: ON and OFF by hand with indicator and sound, and the exposure sequencer counted
 // in ticks of its one-second timer.
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
-#include <string>
-#include <utility>
-#include <vector>
+#include <functional>
 
 #include "connected_rig.h"
 
 namespace {
 
-using orv::fake::Connected;
-using Texts = std::vector<std::string>;
 using Timed = std::vector<std::pair<int, std::string>>;  // tick number, command
 
-const Texts kOnSounds = {"open", "play"};
-const Texts kOffSounds = {"stop", "close", "beep"};
+// A refusal of a box that must hold plain digits.
+std::string plain(const std::string& box, const char* unit, int max, int example) {
+    return box + " must be a whole number " + unit + "from 1 to " + std::to_string(max) +
+           ", typed as plain digits (such as " + std::to_string(example) +
+           ", with no blanks or leading zeros).";
+}
 
 struct Sequencer : ::testing::Test {
     Connected r;
@@ -40,7 +38,34 @@ struct Sequencer : ::testing::Test {
         r.main.exposure_gap.set_text(gap);
         r.main.exposure_count.set_text(count);
     }
+    // Types the three boxes and presses Auto Shutter.
+    void start(const std::string& length, const std::string& gap, const std::string& count) {
+        boxes(length, gap, count);
+        automatic.click();
+    }
     bool running() const { return r.program.sequencer_timer->active(); }
+    std::string labels() const {
+        return r.main.elapsed_label.caption() + "/" + r.main.exposure_number_label.caption();
+    }
+    // What the window shows and the box and the speaker got since the last look, e.g.
+    // "STOP running green 0/1 [#XP1#] (open play)": the button's last word, the timer, the
+    // indicator, seconds into and number of the exposure, the commands, the sounds.
+    std::string look() {
+        const auto& caption = automatic.caption();
+        std::string out = caption == "Auto Shutter START"  ? "START"
+                          : caption == "Auto Shutter STOP" ? "STOP"
+                                                           : caption;
+        if (running()) out += " running";
+        const auto colour = r.main.shutter_indicator.fill_color();
+        out += colour == orv::ui::Colour::Red     ? " red "
+               : colour == orv::ui::Colour::Green ? " green "
+                                                  : " white ";
+        out += labels() + " [" + r.sent_line() + "]";
+        std::string sounds;
+        for (const auto& s : r.sound.log) sounds += (sounds.empty() ? "" : " ") + s;
+        r.sound.log.clear();
+        return sounds.empty() ? out : out + " (" + sounds + ")";
+    }
     // Runs `ticks` seconds from now, noting each command with the tick it went out on.
     Timed run(int ticks, int first_tick = 0) {
         Timed out;
@@ -51,80 +76,67 @@ struct Sequencer : ::testing::Test {
         }
         return out;
     }
+    // What `seen` returns after each of the next `n` seconds.
+    Texts each_second(int n, const std::function<std::string()>& seen) {
+        Texts out;
+        for (int t = 1; t <= n; ++t) {
+            r.clock.advance(1000);
+            out.push_back(seen());
+        }
+        return out;
+    }
 };
 
 TEST_F(Sequencer, ManualOnAndOffSendShowAndSound) {
     r.main.shutter_on.click();
-    EXPECT_EQ(r.commands(), Texts{"#XP1#"});
-    EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Green);
-    EXPECT_EQ(r.sound.log, kOnSounds);
-    r.sound.log.clear();
+    EXPECT_EQ(look(), "START green 0/0 [#XP1#] (open play)");
     r.main.shutter_off.click();
-    EXPECT_EQ(r.commands(), Texts{"#XP0#"});
-    EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
-    EXPECT_EQ(r.sound.log, kOffSounds);
-    EXPECT_FALSE(running());
-    EXPECT_EQ(r.main.elapsed_label.caption(), "0");
-    EXPECT_EQ(r.main.exposure_number_label.caption(), "0");
+    EXPECT_EQ(look(), "START red 0/0 [#XP0#] (stop close beep)");
 }
 
 TEST_F(Sequencer, TwoExposuresOfTwoSecondsWithAOneSecondGap) {
-    boxes("2", "1", "2");
-    automatic.click();
-    EXPECT_EQ(automatic.caption(), "Auto Shutter STOP");
+    start("2", "1", "2");
     EXPECT_EQ(r.program.sequencer_timer->interval(), 1000);
-    EXPECT_EQ(r.main.elapsed_label.caption(), "0");
-    EXPECT_EQ(r.main.exposure_number_label.caption(), "1");
-    const Timed expected = {{0, "#XP1#"}, {2, "#XP0#"}, {3, "#XP1#"}, {5, "#XP0#"},
-                            {6, "#XP1#"}, {6, "#XP0#"}};
-    EXPECT_EQ(run(10), expected);
-    EXPECT_EQ(automatic.caption(), "Auto Shutter START");
-    EXPECT_FALSE(running());
-    EXPECT_EQ(r.main.exposure_number_label.caption(), "2");
-    EXPECT_EQ(r.main.elapsed_label.caption(), "0");
-    EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
+    EXPECT_EQ(look(), "STOP running green 0/1 [#XP1#] (open play)");
+    EXPECT_EQ(run(10),
+              (Timed{{2, "#XP0#"}, {3, "#XP1#"}, {5, "#XP0#"}, {6, "#XP1#"}, {6, "#XP0#"}}));
     // The last pair back to back: ON with its sounds, then OFF with its sounds and the beep.
-    const Texts tail(r.sound.log.end() - 5, r.sound.log.end());
-    EXPECT_EQ(tail, (Texts{"open", "play", "stop", "close", "beep"}));
+    EXPECT_EQ(look(),
+              "START red 0/2 [] (stop close beep open play stop close beep open play stop "
+              "close beep)");
     EXPECT_TRUE(r.shown().empty());
 }
 
-TEST_F(Sequencer, TheLabelsCountTheSecondsAndTheExposures) {
-    boxes("2", "1", "2");
-    automatic.click();
-    std::vector<std::pair<std::string, std::string>> seen;
-    for (int t = 1; t <= 5; ++t) {
-        r.clock.advance(1000);
-        seen.emplace_back(r.main.elapsed_label.caption(), r.main.exposure_number_label.caption());
-    }
-    EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{
-                        {"1", "1"}, {"2", "1"}, {"0", "2"}, {"1", "2"}, {"2", "2"}}));
+TEST_F(Sequencer, OneExposureEndsWithTheBackToBackPairAfterLengthAndGap) {
+    start("3", "2", "1");
+    EXPECT_EQ(run(8), (Timed{{0, "#XP1#"}, {3, "#XP0#"}, {5, "#XP1#"}, {5, "#XP0#"}}));
+    EXPECT_EQ(automatic.caption(), "Auto Shutter START");
 }
 
-TEST_F(Sequencer, TheRunLineTellsTheExposureTheTimeLeftAndTheEnd) {
+TEST_F(Sequencer, TheLabelsAndTheRunLineTellTheExposureTheTimeLeftAndTheEnd) {
     const auto line = [this] { return r.main.run_progress.caption(); };
     EXPECT_EQ(line(), "");
-    boxes("2", "1", "3");
-    automatic.click();
-    Texts seen = {line()};
-    for (int t = 1; t <= 9; ++t) {
-        r.clock.advance(1000);
-        seen.push_back(line());
-    }
-    EXPECT_EQ(seen, (Texts{"Exposure 1 of 3, 0:09 left, ends at 22:00:09",
-                           "Exposure 1 of 3, 0:08 left, ends at 22:00:09",
-                           "Exposure 1 of 3, 0:07 left, ends at 22:00:09",
-                           "Exposure 2 of 3, 0:06 left, ends at 22:00:09",
-                           "Exposure 2 of 3, 0:05 left, ends at 22:00:09",
-                           "Exposure 2 of 3, 0:04 left, ends at 22:00:09",
-                           "Exposure 3 of 3, 0:03 left, ends at 22:00:09",
-                           "Exposure 3 of 3, 0:02 left, ends at 22:00:09",
-                           "Exposure 3 of 3, 0:01 left, ends at 22:00:09",
-                           "Run ended at 22:00:09: 3 of 3 exposures completed"}));
+    start("2", "1", "3");
+    const Texts lines = {line()};
+    Texts seen_labels;
+    const Texts later = each_second(9, [&] {
+        seen_labels.push_back(labels());
+        return line();
+    });
+    EXPECT_EQ(seen_labels, (Texts{"1/1", "2/1", "0/2", "1/2", "2/2", "0/3", "1/3", "2/3", "0/3"}));
+    EXPECT_EQ(lines, Texts{"Exposure 1 of 3, 0:09 left, ends at 22:00:09"});
+    EXPECT_EQ(later, (Texts{"Exposure 1 of 3, 0:08 left, ends at 22:00:09",
+                            "Exposure 1 of 3, 0:07 left, ends at 22:00:09",
+                            "Exposure 2 of 3, 0:06 left, ends at 22:00:09",
+                            "Exposure 2 of 3, 0:05 left, ends at 22:00:09",
+                            "Exposure 2 of 3, 0:04 left, ends at 22:00:09",
+                            "Exposure 3 of 3, 0:03 left, ends at 22:00:09",
+                            "Exposure 3 of 3, 0:02 left, ends at 22:00:09",
+                            "Exposure 3 of 3, 0:01 left, ends at 22:00:09",
+                            "Run ended at 22:00:09: 3 of 3 exposures completed"}));
 
     // Stopped in the second exposure: one exposure was completed.
-    boxes("1800", "60", "10");
-    automatic.click();
+    start("1800", "60", "10");
     EXPECT_EQ(line(), "Exposure 1 of 10, 5:10:00 left, ends at 03:10:09");
     r.clock.advance(1861 * 1000);
     EXPECT_EQ(line(), "Exposure 2 of 10, 4:38:59 left, ends at 03:10:09");
@@ -132,64 +144,38 @@ TEST_F(Sequencer, TheRunLineTellsTheExposureTheTimeLeftAndTheEnd) {
     EXPECT_EQ(line(), "Run stopped at 22:31:10: 1 of 10 exposures completed");
 
     // A link closing ends the run the same way.
-    boxes("2", "1", "1");
-    automatic.click();
+    start("2", "1", "1");
     r.main.connect_button.click();
     EXPECT_EQ(line(), "Run stopped at 22:31:10: 0 of 1 exposure completed");
 }
 
-TEST_F(Sequencer, OneExposureEndsWithTheBackToBackPairAfterLengthAndGap) {
-    boxes("3", "2", "1");
-    automatic.click();
-    const Timed expected = {{0, "#XP1#"}, {3, "#XP0#"}, {5, "#XP1#"}, {5, "#XP0#"}};
-    EXPECT_EQ(run(8), expected);
-    EXPECT_EQ(automatic.caption(), "Auto Shutter START");
-}
-
 TEST_F(Sequencer, StoppingInAGapClosesAgainAndARestartResetsTheLabels) {
-    boxes("2", "3", "5");
-    automatic.click();
+    start("2", "3", "5");
     EXPECT_EQ(run(3), (Timed{{0, "#XP1#"}, {2, "#XP0#"}}));
     r.sound.log.clear();
     automatic.click();
-    EXPECT_EQ(r.commands(), Texts{"#XP0#"});
-    EXPECT_EQ(r.sound.log, kOffSounds);
-    EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
-    EXPECT_EQ(automatic.caption(), "Auto Shutter START");
-    EXPECT_FALSE(running());
-    EXPECT_EQ(r.main.elapsed_label.caption(), "3");  // the labels keep their last values
+    EXPECT_EQ(look(), "START red 3/1 [#XP0#] (stop close beep)");  // the labels keep their values
     EXPECT_TRUE(run(10).empty());
-
     automatic.click();
-    EXPECT_EQ(r.main.elapsed_label.caption(), "0");
-    EXPECT_EQ(r.main.exposure_number_label.caption(), "1");
-    EXPECT_EQ(r.commands(), Texts{"#XP1#"});
+    EXPECT_EQ(look(), "STOP running green 0/1 [#XP1#] (open play)");
     r.clock.advance(1000);
-    EXPECT_EQ(r.main.elapsed_label.caption(), "1");  // a fresh one-second period
+    EXPECT_EQ(labels(), "1/1");  // a fresh one-second period
 }
 
 TEST_F(Sequencer, ManualSwitchingDuringARunLeavesTheRunAlone) {
-    boxes("5", "5", "2");
-    automatic.click();
+    start("5", "5", "2");
     r.clock.advance(2000);
     r.main.shutter_off.click();
     r.main.shutter_on.click();
-    EXPECT_EQ(r.main.elapsed_label.caption(), "2");
-    EXPECT_EQ(r.main.exposure_number_label.caption(), "1");
-    EXPECT_TRUE(running());
-    EXPECT_EQ(run(3, 2), (Timed{{2, "#XP1#"}, {2, "#XP0#"}, {2, "#XP1#"}, {5, "#XP0#"}}));
+    EXPECT_EQ(look(),
+              "STOP running green 2/1 [#XP1# #XP0# #XP1#] (open play stop close beep open play)");
+    EXPECT_EQ(run(3, 2), (Timed{{5, "#XP0#"}}));
 }
 
 TEST_F(Sequencer, StartRefusesBoxesThatCannotTimeARunAndNamesTheBox) {
-    const std::string length =
-        "Exp. secs must be a whole number of seconds from 1 to 32766, typed as plain digits "
-        "(such as 120, with no blanks or leading zeros).";
-    const std::string gap =
-        "Exp. Gap must be a whole number of seconds from 1 to 32766, typed as plain digits "
-        "(such as 15, with no blanks or leading zeros).";
-    const std::string count =
-        "Exp. Count must be a whole number from 1 to 32767, typed as plain digits (such as 10, "
-        "with no blanks or leading zeros).";
+    const std::string length = plain("Exp. secs", "of seconds ", 32766, 120);
+    const std::string gap = plain("Exp. Gap", "of seconds ", 32766, 15);
+    const std::string count = plain("Exp. Count", "", 32767, 10);
     const std::string sum = "Exp. secs and Exp. Gap together must be at most 32767 seconds.";
     struct Case {
         std::string e, g, n, message;
@@ -206,104 +192,77 @@ TEST_F(Sequencer, StartRefusesBoxesThatCannotTimeARunAndNamesTheBox) {
              Case{"120", "15", "32768", count}, Case{"30000", "2768", "10", sum},
              Case{"0", "0", "0", length},  // the first box in the window is named
          }) {
-        boxes(c.e, c.g, c.n);
-        automatic.click();
+        start(c.e, c.g, c.n);
         EXPECT_EQ(r.shown(), Texts{c.message}) << c.e << "|" << c.g << "|" << c.n;
-        EXPECT_TRUE(r.commands().empty());
-        EXPECT_EQ(automatic.caption(), "Auto Shutter START");
-        EXPECT_FALSE(running());
-        EXPECT_EQ(r.main.exposure_number_label.caption(), "0");
-        EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
-        EXPECT_TRUE(r.sound.log.empty());
+        EXPECT_EQ(look(), "START red 0/0 []") << c.e << "|" << c.g << "|" << c.n;
     }
     ASSERT_FALSE(r.dialogs.shown.size());
     // The largest run that fits.
-    boxes("32000", "767", "32767");
-    automatic.click();
+    start("32000", "767", "32767");
     EXPECT_TRUE(running());
     EXPECT_TRUE(r.shown().empty());
 }
 
 TEST_F(Sequencer, BoxesEditedDuringARunStillEndIt) {
     // A length box that no longer holds a plain number stops the run at the next tick.
-    boxes("10", "5", "3");
-    automatic.click();
+    start("10", "5", "3");
     r.clock.advance(3000);
     r.main.exposure_secs.set_text("010");
     r.clock.advance(1000);
-    EXPECT_FALSE(running());
-    EXPECT_EQ(automatic.caption(), "Auto Shutter START");
-    EXPECT_EQ(r.commands(), (Texts{"#XP1#", "#XP0#"}));
+    EXPECT_EQ(look(), "START red 4/1 [#XP1# #XP0#] (open play stop close beep)");
     ASSERT_EQ(r.shown().size(), 1u);
 
     // A count lowered below the current exposure ends the run at the end of that cycle.
-    boxes("1", "1", "5");
-    automatic.click();
+    start("1", "1", "5");
     r.clock.advance(4000);  // exposure 3 begins
-    EXPECT_EQ(r.main.exposure_number_label.caption(), "3");
-    EXPECT_EQ(r.commands(), (Texts{"#XP1#", "#XP0#", "#XP1#", "#XP0#", "#XP1#"}));
+    EXPECT_EQ(look(),
+              "STOP running green 0/3 [#XP1# #XP0# #XP1# #XP0# #XP1#] (open play stop close "
+              "beep open play stop close beep open play)");
     r.main.exposure_count.set_text("2");
     EXPECT_EQ(run(3, 4), (Timed{{5, "#XP0#"}, {6, "#XP1#"}, {6, "#XP0#"}}));
     EXPECT_FALSE(running());
 
     // A length shortened below the elapsed time: the cycle ends at length plus gap or later.
-    boxes("10", "2", "2");
-    automatic.click();
+    start("10", "2", "2");
     r.clock.advance(5000);
     r.main.exposure_secs.set_text("3");
     EXPECT_EQ(run(1, 5), (Timed{{5, "#XP1#"}, {6, "#XP1#"}}));
-    EXPECT_EQ(r.main.exposure_number_label.caption(), "2");
-    EXPECT_EQ(r.main.elapsed_label.caption(), "0");
+    EXPECT_EQ(labels(), "0/2");
     EXPECT_TRUE(r.shown().empty());
 }
 
 TEST_F(Sequencer, DisconnectingEndsARunAndClosesAnOpenShutterFirst) {
-    boxes("2", "1", "3");
-    automatic.click();
+    start("2", "1", "3");
     r.clock.advance(1000);  // mid-exposure: the shutter is open
-    r.commands();
+    look();
     r.main.connect_button.click();  // DISCONNECT
-    EXPECT_FALSE(running());
-    EXPECT_EQ(automatic.caption(), "Auto Shutter START");
+    EXPECT_EQ(look(), "START red 1/1 [#XP0#] (stop close beep)");
     EXPECT_FALSE(automatic.enabled());
-    EXPECT_EQ(r.commands(), Texts{"#XP0#"});
-    EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
     r.clock.advance(10000);
-    EXPECT_TRUE(r.commands().empty());
+    EXPECT_EQ(look(), "START red 1/1 []");
     EXPECT_TRUE(r.shown().empty());
 
     // In a gap the shutter is already closed: nothing more is sent.
-    Connected again;
-    again.main.exposure_secs.set_text("1");
-    again.main.exposure_gap.set_text("5");
-    again.main.exposure_count.set_text("3");
-    again.main.auto_shutter.click();
-    again.clock.advance(2000);
-    again.commands();
-    again.main.connect_button.click();
-    EXPECT_TRUE(again.commands().empty());
+    r.connect_again();
+    start("1", "5", "3");
+    r.clock.advance(2000);
+    look();
+    r.main.connect_button.click();
+    EXPECT_TRUE(r.commands().empty());
 
     // Connected again, Auto Shutter starts a new run: nothing of the old one is left on.
-    again.main.connect_button.click();
-    again.serial.arrive("1.20#");
-    again.commands();
-    again.main.auto_shutter.click();
-    EXPECT_EQ(again.main.auto_shutter.caption(), "Auto Shutter STOP");
-    EXPECT_EQ(again.commands(), Texts{"#XP1#"});
+    r.connect_again();
+    automatic.click();
+    EXPECT_EQ(look(), "STOP running green 0/1 [#XP1#] (open play)");
 }
 
 TEST_F(Sequencer, ALostLinkEndsTheRunAndStopsShowingAnOpenShutter) {
-    boxes("2", "1", "3");
-    automatic.click();
+    start("2", "1", "3");
     r.clock.advance(1000);  // mid-exposure: the shutter is open
-    r.commands();
-    r.sound.log.clear();
+    look();
     r.serial.lose("the device was unplugged");
-    EXPECT_FALSE(running());
-    EXPECT_EQ(automatic.caption(), "Auto Shutter START");
-    EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
-    EXPECT_EQ(r.sound.log, (Texts{"stop", "close"}));
-    EXPECT_TRUE(r.serial.written.empty());  // nothing goes to a port that is gone
+    // Nothing goes to a port that is gone.
+    EXPECT_EQ(look(), "START red 1/1 [] (stop close)");
     const auto shown = r.shown();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].find("was lost"), std::string::npos);
