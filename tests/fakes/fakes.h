@@ -26,6 +26,13 @@
 
 namespace orv::fake {
 
+// The value `key` maps to, or `fallback`.
+template <class Map, class Key, class Value>
+Value find_or(const Map& map, const Key& key, Value fallback) {
+    const auto it = map.find(key);
+    return it == map.end() ? fallback : it->second;
+}
+
 class Clock;
 
 class Timer : public platform::Timer {
@@ -201,10 +208,7 @@ public:
         shown.push_back({"input", prompt, title});
         last_input_at = {x, y};
         if (during) during();
-        if (inputs.empty()) return std::nullopt;
-        auto v = inputs.front();
-        inputs.pop_front();
-        return v;
+        return next(inputs);
     }
     std::optional<std::string> open_file(const std::string& title, const std::string& filter,
                                          const std::string&) override {
@@ -218,9 +222,12 @@ public:
     std::optional<std::string> next_file(const char* kind, const std::string& title,
                                          const std::string& filter) {
         shown.push_back({kind, filter, title});
-        if (files.empty()) return std::nullopt;
-        auto v = files.front();
-        files.pop_front();
+        return next(files);
+    }
+    static std::optional<std::string> next(std::deque<std::optional<std::string>>& scripted) {
+        if (scripted.empty()) return std::nullopt;
+        auto v = scripted.front();
+        scripted.pop_front();
         return v;
     }
 
@@ -253,8 +260,7 @@ public:
     using Key = std::tuple<std::string, std::string, std::string>;
     std::string read(const std::string& app, const std::string& section,
                      const std::string& key) override {
-        const auto it = committed.find({app, section, key});
-        return it == committed.end() ? std::string{} : it->second;
+        return find_or(committed, Key{app, section, key}, std::string{});
     }
     void save(const std::string& app, const std::string& section, const std::string& key,
               const std::string& value) override {
@@ -289,22 +295,14 @@ public:
 class PortDirectory : public platform::PortDirectory {
 public:
     bool exists(int n) override { return ports.count(n) != 0; }
-    std::string device_path(int n) override {
-        const auto it = ports.find(n);
-        return it == ports.end() ? std::string{} : it->second;
-    }
-    std::string describe(int n) override {
-        const auto it = descriptions.find(n);
-        return it == descriptions.end() ? device_path(n) : it->second;
-    }
+    std::string device_path(int n) override { return find_or(ports, n, std::string{}); }
+    std::string describe(int n) override { return find_or(descriptions, n, device_path(n)); }
     std::vector<std::string> holders(int n) override {
-        const auto it = held.find(n);
-        return it == held.end() ? std::vector<std::string>{} : it->second;
+        return find_or(held, n, std::vector<std::string>{});
     }
     std::vector<std::string> grabbers() override { return grabbing; }
     platform::AdapterLatency latency(int n) override {
-        const auto it = latencies.find(n);
-        return it == latencies.end() ? platform::AdapterLatency{} : it->second;
+        return find_or(latencies, n, platform::AdapterLatency{});
     }
     std::map<int, std::string> ports;
     std::map<int, std::string> descriptions;
