@@ -35,6 +35,12 @@ struct Connect : ::testing::Test {
         for (auto* e : entries) r.main.port_list.add_item(e);
     }
     const std::string& caption() { return r.main.connect_button.caption(); }
+    // The caption, with " open" while the serial port is open and " asking" while an answer
+    // is awaited.
+    std::string link() {
+        return caption() + (r.serial.is_open() ? " open" : "") +
+               (r.program.identify_timer->active() ? " asking" : "");
+    }
 };
 
 TEST_F(Connect, ASilentComPortGetsGVnThenGVNThenIsGivenUpAfterTwoSeconds) {
@@ -45,7 +51,7 @@ TEST_F(Connect, ASilentComPortGetsGVnThenGVNThenIsGivenUpAfterTwoSeconds) {
     EXPECT_EQ(r.serial.opened_line.baud, 9600);
     EXPECT_FALSE(r.main.state.bootmode);
     EXPECT_EQ(r.serial.written, "GVn#");
-    EXPECT_EQ(caption(), "DISCONNECT");
+    EXPECT_EQ(link(), "DISCONNECT open asking");
     r.clock.advance(999);
     EXPECT_EQ(r.serial.written, "GVn#");
     r.clock.advance(1);
@@ -58,9 +64,7 @@ TEST_F(Connect, ASilentComPortGetsGVnThenGVNThenIsGivenUpAfterTwoSeconds) {
                     "\nCOM10 was asked at 9600 baud. The Orvantis answers only at the rate set on "
                     "it (9600, 19200, 38400 or 57600): choose another in Port Settings, or try "
                     "\"Search COM\" in case it is on another port."});
-    EXPECT_FALSE(r.serial.is_open());
-    EXPECT_EQ(caption(), "CONNECT");
-    EXPECT_FALSE(r.program.identify_timer->active());
+    EXPECT_EQ(link(), "CONNECT");
     r.clock.advance(10000);
     EXPECT_EQ(r.dialogs.messages().size(), 1u);
     EXPECT_EQ(r.serial.written, "GVn#GVN#");
@@ -178,9 +182,8 @@ TEST_F(Connect, APortThatCannotBeOpenedSaysWhyAndASearchSkipsIt) {
     connect("COM1");
     EXPECT_EQ(r.said(),
               Texts{"COM1 (/dev/ttyUSB0) cannot be opened: it is in use by another program."});
-    EXPECT_EQ(caption(), "CONNECT");
+    EXPECT_EQ(link(), "CONNECT");
     EXPECT_EQ(r.serial.written, "");
-    EXPECT_FALSE(r.program.identify_timer->active());
 
     connect("Search COM");  // COM1 is skipped at once, COM3 asked
     EXPECT_EQ(r.serial.writes, (Writes{{"/dev/pts/3", "GVn#"}}));
@@ -210,9 +213,7 @@ TEST_F(Connect, BadBaudRatesAndPortTextsAreRefusedBeforeAnythingIsSent) {
 TEST_F(Connect, DisconnectDuringIdentificationOrSearchStopsEverything) {
     connect("COM3");
     press();  // DISCONNECT before any answer
-    EXPECT_EQ(caption(), "CONNECT");
-    EXPECT_FALSE(r.serial.is_open());
-    EXPECT_FALSE(r.program.identify_timer->active());
+    EXPECT_EQ(link(), "CONNECT");
     r.clock.advance(5000);
     EXPECT_EQ(r.serial.written, "GVn#");
     EXPECT_TRUE(r.dialogs.shown.empty());
@@ -235,8 +236,7 @@ TEST_F(Connect, TcpConnectsAsynchronouslyAndASecondPressRetries) {
     EXPECT_FALSE(r.main.state.bootmode);
     EXPECT_EQ(r.socket.host, "127.0.0.1");
     EXPECT_EQ(r.socket.port, 4001);
-    EXPECT_EQ(caption(), "CONNECT");
-    EXPECT_FALSE(r.program.identify_timer->active());
+    EXPECT_EQ(link(), "CONNECT");
     EXPECT_EQ(r.main.link_progress.caption(), "Connecting to 127.0.0.1:4001\u2026");
     press();  // closes the pending socket and connects again
     EXPECT_EQ(r.socket.connects, 2);
@@ -290,12 +290,11 @@ TEST_F(Connect, TheDoctorAdvisesOnSilenceAndTellsOfASlowAdapterOnce) {
     }
     const auto shown = r.dialogs.messages();  // "Orvantis found on ..." each time, and once:
     ASSERT_EQ(shown.size(), 5u);
-    EXPECT_EQ(shown[0], "Orvantis found on COM3");
-    EXPECT_EQ(shown[1],
-              "COM3 is open in cu (pid 77) as well, so some of the Orvantis's replies may go to "
-              "that program instead. Close the port there.");
-    EXPECT_EQ(shown[2], "Orvantis found on COM10");
-    EXPECT_EQ(shown[4], "Orvantis found on COM10");
+    EXPECT_EQ((Texts{shown[0], shown[1], shown[2], shown[4]}),
+              (Texts{"Orvantis found on COM3",
+                     "COM3 is open in cu (pid 77) as well, so some of the Orvantis's replies may "
+                     "go to that program instead. Close the port there.",
+                     "Orvantis found on COM10", "Orvantis found on COM10"}));
     const std::string& told = shown[3];
     EXPECT_EQ(
         told.rfind("COM10 is a USB serial adapter that holds short replies for up to 16 ms", 0), 0u)
