@@ -9,6 +9,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -236,6 +238,8 @@ TEST_F(Views, EveryControlIsOneWidgetWithANameAndAButtonsNameFollowsItsCaption) 
 // What the program puts in a control is what the widget shows, once, without coming back as
 // a user's edit.
 TEST_F(Views, TheModelsChangesReachTheWidgets) {
+    EXPECT_EQ(main.windowTitle() + "|" + settings.windowTitle() + "|" + firmware.windowTitle(),
+              "Orvantis Utility x.21|Form1|Firmware Update");
     EXPECT_FALSE(main.windowIcon().isNull());
     EXPECT_EQ(find<QLineEdit>(&main, "Firmware password")->echoMode(), QLineEdit::Password);
     EXPECT_TRUE(find<QLineEdit>(&main, "Orvantis ver.")->isReadOnly());
@@ -272,6 +276,22 @@ TEST_F(Views, TheModelsChangesReachTheWidgets) {
     for (const int role : {Qt::ToolTipRole, Qt::AccessibleDescriptionRole})
         EXPECT_EQ(ports->itemData(3, role).toString(), "/dev/ttyUSB0\nUSB 0403:6001, FTDI");
     EXPECT_FALSE(ports->itemData(1, Qt::ToolTipRole).isValid());  // "Search COM"
+
+    // A list follows its lines as they come, go from the front, or all go; a bar never shows
+    // more than its end.
+    auto& model = rig.program.firmware.file_lines;
+    for (const char* line : {":00", ":01", ":02"}) model.add_item(line);
+    auto* lines = find<QListWidget>(&firmware, "File lines");
+    model.drop_front(1);
+    model.add_item(":03");
+    EXPECT_EQ(lines->count(), 3);
+    EXPECT_EQ(lines->item(0)->text() + lines->item(2)->text(), ":01:03");
+    model.clear_items();
+    model.add_item(":04");
+    EXPECT_EQ(lines->count(), 1);
+    auto* bar = firmware.findChild<QProgressBar*>();
+    rig.program.firmware.progress.set_value(rig.program.firmware.progress.maximum() + 10);
+    EXPECT_EQ(bar->value(), bar->maximum());
 }
 
 TEST_F(Views, TheSetpointSpinnersArrowsStepByTheIncrement) {
