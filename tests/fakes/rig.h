@@ -54,6 +54,18 @@ struct Rig {
         const auto it = store.committed.find({"orvantis", "startup", fold_name(key)});
         return it == store.committed.end() ? std::string("<absent>") : it->second;
     }
+    // A focus GOTO to `setpoint` from the first setpoint row.
+    void goto_focus(const std::string& setpoint) {
+        main.setpoint_box[0].set_text(setpoint);
+        main.goto_setpoint[0].click();
+    }
+    // Auto Shutter START: `count` exposures of `secs` seconds, `gap` seconds apart.
+    void expose(const std::string& secs, const std::string& gap, const std::string& count) {
+        main.exposure_secs.set_text(secs);
+        main.exposure_gap.set_text(gap);
+        main.exposure_count.set_text(count);
+        main.auto_shutter.click();
+    }
     // The messages shown since the last call.
     Texts said() {
         Texts out = dialogs.messages();

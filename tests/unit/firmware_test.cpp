@@ -325,8 +325,7 @@ TEST_F(Firmware, BootUpWaitsForAWriteSettingsToFinish) {
 }
 
 TEST_F(Firmware, BootUpWaitsForRunsToBeStoppedThenNothingElseCanBeSent) {
-    r.main.setpoint_box[0].set_text("6000");
-    r.main.goto_setpoint[0].click();  // a focus GOTO under way
+    r.goto_focus("6000");  // a focus GOTO under way
     r.clock.advance(50);
     r.serial.writes.clear();
     w.boot_up.click();

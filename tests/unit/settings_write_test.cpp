@@ -168,8 +168,7 @@ TEST_F(Writing, EachWriteLocksTheButtonsTheChannelBoxCannotUnlockThemADisconnect
 }
 
 TEST_F(Writing, ReadAndWriteWaitUntilAFocusRunOrAnAutoShutterRunIsStopped) {
-    r.main.setpoint_box[0].set_text("6000");
-    r.main.goto_setpoint[0].click();
+    r.goto_focus("6000");
     r.serial.written.clear();
     for (auto* button : {&r.main.write_settings, &r.main.read_settings}) button->click();
     EXPECT_PRED2(messages_hold, r.said(),
@@ -180,10 +179,7 @@ TEST_F(Writing, ReadAndWriteWaitUntilAFocusRunOrAnAutoShutterRunIsStopped) {
     r.main.focus_up.press();
     r.main.focus_up.release();
 
-    r.main.exposure_secs.set_text("5");
-    r.main.exposure_gap.set_text("1");
-    r.main.exposure_count.set_text("2");
-    r.main.auto_shutter.click();
+    r.expose("5", "1", "2");
     r.serial.written.clear();
     r.main.write_settings.click();
     EXPECT_PRED2(one_holding, r.dialogs.messages(), "Auto Shutter");

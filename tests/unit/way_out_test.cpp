@@ -30,8 +30,7 @@ TEST(WayOut, EveryWayOutStopsAFocusRunAnExposureRunAndAnOpenShutter) {
     const Run runs[] = {
         {"focus GOTO",
          [](Connected& r) {
-             r.main.setpoint_box[0].set_text("4000");
-             r.main.goto_setpoint[0].click();
+             r.goto_focus("4000");
              r.clock.advance(50);
          },
          {"#FQ#"},
@@ -41,10 +40,7 @@ TEST(WayOut, EveryWayOutStopsAFocusRunAnExposureRunAndAnOpenShutter) {
          }},
         {"exposures",
          [](Connected& r) {
-             r.main.exposure_secs.set_text("5");
-             r.main.exposure_gap.set_text("1");
-             r.main.exposure_count.set_text("3");
-             r.main.auto_shutter.click();
+             r.expose("5", "1", "3");
              r.clock.advance(1000);
          },
          {"#XP0#"},
@@ -76,34 +72,24 @@ TEST(WayOut, EveryWayOutStopsAFocusRunAnExposureRunAndAnOpenShutter) {
 
 TEST(WayOut, ALostLinkSaysWhatItLeftRunningOnTheBoxAndNothingResumes) {
     const std::string telescope = " Check the telescope.";
+    const std::string focuser =
+        "The link was lost while the focuser was running: it may still be running.";
     struct Case {
         const char* what;
         std::function<void(ConnectedRig&)> start;
         std::string said;  // the line the message ends with; "" when nothing ran
     };
-    const auto boxes = [](ConnectedRig& r, const char* e, const char* g, const char* n) {
-        r.main.exposure_secs.set_text(e);
-        r.main.exposure_gap.set_text(g);
-        r.main.exposure_count.set_text(n);
-        r.main.auto_shutter.click();
-    };
     const Case cases[] = {
-        {"focus GOTO",
-         [](ConnectedRig& r) {
-             r.main.setpoint_box[0].set_text("4000");
-             r.main.goto_setpoint[0].click();
-         },
-         "The link was lost while the focuser was running: it may still be running."},
-        {"held FOCUS", [](ConnectedRig& r) { r.main.focus_up.press(); },
-         "The link was lost while the focuser was running: it may still be running."},
+        {"focus GOTO", [](ConnectedRig& r) { r.goto_focus("4000"); }, focuser},
+        {"held FOCUS", [](ConnectedRig& r) { r.main.focus_up.press(); }, focuser},
         {"held arrow", [](ConnectedRig& r) { r.main.slew_left.press(); },
          "The link was lost while the mount was slewing: it may still be moving."},
-        {"exposure", [&](ConnectedRig& r) { boxes(r, "5", "2", "3"); },
+        {"exposure", [](ConnectedRig& r) { r.expose("5", "2", "3"); },
          "The link was lost during an exposure run, with the shutter open: the camera may still "
          "be exposing. The run has stopped and will not resume by itself."},
         {"gap",
-         [&](ConnectedRig& r) {
-             boxes(r, "1", "5", "3");
+         [](ConnectedRig& r) {
+             r.expose("1", "5", "3");
              r.clock.advance(1000);
          },
          "The link was lost during an exposure run: it has stopped after 1 of 3 exposures and "
