@@ -16,15 +16,7 @@ namespace {
 // Well outside the button, whichever button it is.
 const QPoint kOutside{-40, -40};
 
-enum class Meanwhile {
-    Nothing,
-    Leave,
-    LeaveAndComeBackTwice,
-    OtherWindow,
-    Popup,
-    SwitchOff,
-    Escape
-};
+enum class Meanwhile { Nothing, Leave, ComeBack, OtherWindow, Popup, SwitchOff, Escape };
 
 struct Hold {
     const char* what;
@@ -45,9 +37,9 @@ const Hold kHolds[] = {
     {"PointerLeavesARightButtonHold", "Slew south", Qt::RightButton, Meanwhile::Leave, "#Ms#",
      "#Qs#"},
     {"PointerComesBackWithoutASecondMove", "Slew south", Qt::LeftButton,
-     Meanwhile::LeaveAndComeBackTwice, "#Ms##Qs#", ""},
+     Meanwhile::ComeBack, "#Ms##Qs#", ""},
     {"PointerComesBackWithoutASecondPulse", "Slew south", Qt::LeftButton,
-     Meanwhile::LeaveAndComeBackTwice, "#Mgs2000#", "", true},
+     Meanwhile::ComeBack, "#Mgs2000#", "", true},
     {"AnotherWindowComesToTheFront", "Slew south", Qt::LeftButton, Meanwhile::OtherWindow,
      "#Ms##Qs#", ""},
     {"AnotherWindowComesToTheFrontOfAFocusRun", "FOCUS", Qt::LeftButton, Meanwhile::OtherWindow,
@@ -70,38 +62,27 @@ protected:
         connect_box();
         make_active(&main);
     }
-    QMenu menu;
+    // The pointer leaves the button, or leaves and comes back twice; and the rest.
     void meanwhile(Meanwhile what, QAbstractButton* b) {
-        switch (what) {
-            case Meanwhile::Nothing:
-                break;
-            case Meanwhile::Leave:
-                QTest::mouseMove(b, kOutside);
-                break;
-            case Meanwhile::LeaveAndComeBackTwice:
-                for (int i = 0; i < 2; ++i) {
-                    QTest::mouseMove(b, kOutside);
-                    QTest::mouseMove(b, b->rect().center());
-                }
-                break;
-            case Meanwhile::OtherWindow:
-                rig.settings.show();
-                ASSERT_TRUE(QTest::qWaitForWindowExposed(&settings));
-                make_active(&settings);
-                break;
-            case Meanwhile::Popup:
-                menu.addAction("Copy");
-                menu.popup(main.mapToGlobal(QPoint(40, 40)));
-                ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
-                break;
-            case Meanwhile::SwitchOff:
-                rig.main.enable_controls(false, "orvantis");
-                break;
-            case Meanwhile::Escape:
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-                break;
+        if (what == Meanwhile::Leave) QTest::mouseMove(b, kOutside);
+        for (int i = 0; what == Meanwhile::ComeBack && i < 2; ++i) {
+            QTest::mouseMove(b, kOutside);
+            QTest::mouseMove(b, b->rect().center());
         }
+        if (what == Meanwhile::OtherWindow) {
+            rig.settings.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&settings));
+            make_active(&settings);
+        }
+        if (what == Meanwhile::Popup) {
+            menu.addAction("Copy");
+            menu.popup(main.mapToGlobal(QPoint(40, 40)));
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+        }
+        if (what == Meanwhile::SwitchOff) rig.main.enable_controls(false, "orvantis");
+        if (what == Meanwhile::Escape) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     }
+    QMenu menu;
 };
 
 TEST_P(SlewPad, AHoldSendsOneMoveAndOneStop) {

@@ -35,16 +35,13 @@ namespace orv::gui {
 // The one widget of type W under `root` with this accessible name.
 template <class W>
 W* find(QWidget* root, const QString& name) {
-    W* found = nullptr;
-    int count = 0;
+    QList<W*> found;
     for (auto* w : root->findChildren<W*>())
-        if (w->accessibleName() == name) {
-            found = w;
-            ++count;
-        }
-    if (count != 1)
-        throw std::runtime_error(std::to_string(count) + " widgets named " + name.toStdString());
-    return found;
+        if (w->accessibleName() == name) found << w;
+    if (found.size() != 1)
+        throw std::runtime_error(std::to_string(found.size()) + " widgets named " +
+                                 name.toStdString());
+    return found.front();
 }
 
 inline QAccessibleInterface* accessible(QWidget* w) {
