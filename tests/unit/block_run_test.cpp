@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fakes/fakes.h"
@@ -63,16 +64,13 @@ TEST_F(Run, TheVerdictDoesNotDependOnHowTheReadBackArrives) {
             ASSERT_EQ(results.size(), 1u) << piece;
             verdicts.push_back(results[0]);
         }
-        for (const auto& v : verdicts) {
-            EXPECT_EQ(v.end, verdicts[0].end);
-            EXPECT_EQ(v.differing, verdicts[0].differing);
-            EXPECT_EQ(v.shown, verdicts[0].shown);
-        }
+        for (const auto& v : verdicts)
+            EXPECT_EQ(std::tie(v.end, v.differing, v.shown),
+                      std::tie(verdicts[0].end, verdicts[0].differing, verdicts[0].shown));
     }
-    EXPECT_EQ(results[0].end, End::Differs);
-    EXPECT_EQ(results[0].differing, 22u);
-    EXPECT_EQ(results[0].shown,
-              (std::vector<std::size_t>{5, 9, 1000, 1001, 1002, 1003, 1004, 1005}));
+    const std::vector<std::size_t> shown = {5, 9, 1000, 1001, 1002, 1003, 1004, 1005};
+    EXPECT_EQ(std::tie(results[0].end, results[0].differing, results[0].shown),
+              std::tuple(End::Differs, std::size_t{22}, shown));
 }
 
 }  // namespace

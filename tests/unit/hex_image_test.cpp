@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "firmware/hex_image.h"
 
@@ -35,12 +36,10 @@ TEST(BuildImage, StoresRecordsAtTheirAddressAndZeroesTheRest) {
     const auto r = build_image(file);
     ASSERT_TRUE(r.ok()) << r.problem;
     ASSERT_EQ(r.image.size(), kImageSize);
-    EXPECT_EQ(r.image[0], 1);
-    EXPECT_EQ(r.image[1], 9);  // a later record overwrites
-    EXPECT_EQ(r.image[2], 3);
-    EXPECT_EQ(r.image[3], 0);
-    EXPECT_EQ(r.image[0x6FFE], 0xAA);
-    EXPECT_EQ(r.image[0x6FFF], 0xBB);
+    // A later record overwrites.
+    EXPECT_EQ((std::vector<int>{r.image[0], r.image[1], r.image[2], r.image[3], r.image[0x6FFE],
+                                r.image[0x6FFF]}),
+              (std::vector<int>{1, 9, 3, 0, 0xAA, 0xBB}));
 }
 
 TEST(BuildImage, AcceptsWhatRealToolsWriteAroundTheData) {
@@ -49,15 +48,14 @@ TEST(BuildImage, AcceptsWhatRealToolsWriteAroundTheData) {
                              record(0, 3, {0, 0, 0, 0}) + kEnd;
     const auto r = build_image(file);
     ASSERT_TRUE(r.ok()) << r.problem;
-    EXPECT_EQ(r.image[0], 0);  // the start address is not data
-    EXPECT_EQ(r.image[0x100], 0xDE);
+    // The start address is not data.
+    EXPECT_EQ((std::vector<int>{r.image[0], r.image[0x100]}), (std::vector<int>{0, 0xDE}));
     // Lower-case digits and LF line ends load the same.
-    std::string lower = record(0x0100, 0, {0xDE, 0xAD}) + kEnd;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string upper = record(0x0100, 0, {0xDE, 0xAD}) + kEnd;
     std::string lf;
-    for (char c : lower)
-        if (c != '\r') lf += c;
-    EXPECT_EQ(build_image(lf).image, build_image(record(0x0100, 0, {0xDE, 0xAD}) + kEnd).image);
+    for (char c : upper)
+        if (c != '\r') lf += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(build_image(lf).image, build_image(upper).image);
     // No final line end is fine too.
     EXPECT_TRUE(build_image(record(0, 0, {1}) + ":00000001FF").ok());
 }

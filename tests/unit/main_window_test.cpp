@@ -1,17 +1,12 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "ui/firmware_window.h"
 #include "ui/main_window.h"
+#include "connected_rig.h"
+#include "ui/firmware_window.h"
 #include "ui/port_settings.h"
 
 namespace {
 
 using orv::MainWindow;
-
+using orv::fake::enabled;
 using Buttons = std::vector<orv::ui::Button*>;
 
 // The six buttons that only an Orvantis box has, in the order enable_controls switches them.
@@ -43,77 +38,60 @@ int button_count(MainWindow& w) {
 
 TEST(MainWindow, StartsWithOnlyConnectionSendExitAndTheBoxesUsable) {
     MainWindow w;
-    EXPECT_EQ(w.title(), "Orvantis Utility x.21");
     expect_enabled(always_on(w), true);
     expect_enabled(orvantis_only(w), false);
     expect_enabled(any_device(w), false);
     EXPECT_EQ(button_count(w), 25);
-
-    EXPECT_EQ(w.connect_button.caption(), "CONNECT");
-    EXPECT_EQ(w.channel_box.text(), "#");
-    EXPECT_EQ(w.pulse_time.text(), "2000");
-    EXPECT_EQ(w.focus_position.text(), "5000");
-    EXPECT_EQ(w.focus_down.caption(), "FOCUS ");
-    EXPECT_EQ(w.auto_shutter.caption(), "Auto Shutter START");
-    EXPECT_EQ(w.exposure_secs.text(), "120");
-    EXPECT_EQ(w.exposure_gap.text(), "15");
-    EXPECT_EQ(w.exposure_count.text(), "10");
-    EXPECT_EQ(w.elapsed_label.caption(), "0");
-    EXPECT_EQ(w.exposure_number_label.caption(), "0");
-    for (auto& t : w.time_boxes) {
-        EXPECT_EQ(t.text(), "#");
-        EXPECT_FALSE(t.enabled());
-    }
-    EXPECT_FALSE(w.autostar_mode.enabled());
-    EXPECT_FALSE(w.sequential_guiding.enabled());
-    EXPECT_TRUE(w.rev_ra.enabled());
-    EXPECT_TRUE(w.pulse_mode.enabled());
-    EXPECT_TRUE(w.command_box.enabled());
-    EXPECT_TRUE(w.identity_box.read_only());
-    EXPECT_TRUE(w.product_code.read_only());
-    EXPECT_TRUE(w.firmware_version.read_only());
-    EXPECT_TRUE(w.password_box.password());
-    // Lists that only offer their entries, and what the buttons without a caption of their
-    // own tell a screen reader and a pointer.
-    EXPECT_TRUE(w.command_history.choice_only());
-    EXPECT_TRUE(w.night_brightness.choice_only());
-    EXPECT_FALSE(w.port_list.choice_only());
-    EXPECT_EQ(w.night_brightness.text(), "Bright");
+    EXPECT_EQ((Texts{w.title(), w.connect_button.caption(), w.channel_box.text(),
+                     w.pulse_time.text(), w.focus_position.text(), w.focus_down.caption(),
+                     w.auto_shutter.caption(), w.exposure_secs.text(), w.exposure_gap.text(),
+                     w.exposure_count.text(), w.elapsed_label.caption(),
+                     w.exposure_number_label.caption(), w.night_brightness.text()}),
+              (Texts{"Orvantis Utility x.21", "CONNECT", "#", "2000", "5000", "FOCUS ",
+                     "Auto Shutter START", "120", "15", "10", "0", "0", "Bright"}));
+    for (auto& t : w.time_boxes) EXPECT_EQ(t.text() + " " + enabled(t), "# off");
+    EXPECT_EQ(enabled(w.autostar_mode, w.sequential_guiding, w.rev_ra, w.pulse_mode, w.command_box),
+              "off off on on on");
+    // Read-only boxes, the password's box, lists that only offer their entries, and what the
+    // buttons without a caption of their own tell a screen reader and a pointer.
+    EXPECT_EQ((std::vector<bool>{w.identity_box.read_only(), w.product_code.read_only(),
+                                 w.firmware_version.read_only(), w.password_box.password(),
+                                 w.command_history.choice_only(), w.night_brightness.choice_only(),
+                                 w.port_list.choice_only(), w.night_mode.tooltip().empty(),
+                                 w.focus_down.description().empty(),
+                                 w.focus_up.description() == w.focus_down.description()}),
+              (std::vector<bool>{true, true, true, true, true, true, false, false, false, false}));
     EXPECT_EQ(w.night_mode.value(), 0);
-    EXPECT_FALSE(w.night_mode.tooltip().empty());
-    EXPECT_NE(w.focus_up.description(), w.focus_down.description());
-    EXPECT_FALSE(w.focus_down.description().empty());
-    using orv::ui::Picture;
-    for (auto [button, picture] :
-         {std::pair{&w.slew_up, Picture::ArrowUp}, std::pair{&w.slew_down, Picture::ArrowDown},
-          std::pair{&w.slew_left, Picture::ArrowLeft},
-          std::pair{&w.slew_right, Picture::ArrowRight}, std::pair{&w.slew_stop, Picture::Stop},
-          std::pair{&w.focus_up, Picture::ArrowUp}, std::pair{&w.focus_down, Picture::ArrowDown}})
-        EXPECT_EQ(button->picture(), picture) << button->name();
+    using enum orv::ui::Picture;
+    EXPECT_EQ((std::vector{w.slew_up.picture(), w.slew_down.picture(), w.slew_left.picture(),
+                           w.slew_right.picture(), w.slew_stop.picture(), w.focus_up.picture(),
+                           w.focus_down.picture()}),
+              (std::vector{ArrowUp, ArrowDown, ArrowLeft, ArrowRight, Stop, ArrowUp, ArrowDown}));
 }
 
 TEST(MainWindow, EveryControlOfEveryWindowHasAnAccessibleName) {
     MainWindow w;
-    for (auto* c : w.all_controls()) EXPECT_FALSE(c->accessible_name().empty()) << c->name();
     orv::FirmwareWindow firmware;
-    for (auto* c : firmware.all_controls()) EXPECT_FALSE(c->accessible_name().empty()) << c->name();
     orv::PortSettingsWindow settings;
-    for (auto* c : settings.all_controls()) EXPECT_FALSE(c->accessible_name().empty()) << c->name();
-    EXPECT_EQ(w.port_list.accessible_name(), "PORT");
-    EXPECT_EQ(w.autostar_mode.accessible_name(), "AutoStar2 Emulation Mode");
-    EXPECT_EQ(w.slew_up.accessible_name(), "Slew south");
-    EXPECT_EQ(w.read_settings.accessible_name(), "Read Settings");
+    for (const auto& controls :
+         {w.all_controls(), firmware.all_controls(), settings.all_controls()})
+        for (auto* c : controls) EXPECT_FALSE(c->accessible_name().empty()) << c->name();
     // A value label reads out its value.
     w.elapsed_label.set_caption("17");
-    EXPECT_EQ(w.elapsed_label.accessible_name(), "Seconds into exposure: 17");
-    EXPECT_FALSE(w.elapsed_label.description().empty());
     w.exposure_number_label.set_caption("3");
-    EXPECT_EQ(w.exposure_number_label.accessible_name(), "Exposure number: 3");
-    EXPECT_EQ(w.shutter_indicator.accessible_name(), "Shutter indicator: off");
+    Texts names = {w.port_list.accessible_name(),        w.autostar_mode.accessible_name(),
+                   w.slew_up.accessible_name(),          w.read_settings.accessible_name(),
+                   w.elapsed_label.accessible_name(),    w.exposure_number_label.accessible_name(),
+                   w.shutter_indicator.accessible_name()};
     w.shutter_indicator.set_fill_color(orv::ui::Colour::Green);
-    EXPECT_EQ(w.shutter_indicator.accessible_name(), "Shutter indicator: on");
+    names.push_back(w.shutter_indicator.accessible_name());
     w.shutter_indicator.set_fill_color(orv::ui::Colour::Red);
-    EXPECT_EQ(w.shutter_indicator.accessible_name(), "Shutter indicator: off");
+    names.push_back(w.shutter_indicator.accessible_name());
+    EXPECT_EQ(names,
+              (Texts{"PORT", "AutoStar2 Emulation Mode", "Slew south", "Read Settings",
+                     "Seconds into exposure: 17", "Exposure number: 3", "Shutter indicator: off",
+                     "Shutter indicator: on", "Shutter indicator: off"}));
+    EXPECT_FALSE(w.elapsed_label.description().empty());
 }
 
 TEST(EnableControls, OrvantisWithHashInTheChannelBoxLeavesTheChannelWritesOff) {

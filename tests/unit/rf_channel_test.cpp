@@ -1,11 +1,7 @@
 // The RF channel: READ, WRITE with its limits, and the "Write to Remote" procedure.
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "config/rf_channel.h"
-#include "fakes/rig.h"
+#include "connected_rig.h"
 
 namespace {
 
@@ -29,16 +25,14 @@ TEST(RfChannel, WriteSendsTheRawByteOrRefusesWithAMessage) {
         r.main.channel_box.set_text(c.text);
         r.main.write_channel.click();
         EXPECT_EQ(r.serial.written, c.sent) << c.text;
-        if (*c.message == '\0') {
+        if (*c.message == '\0')
             EXPECT_TRUE(r.dialogs.shown.empty()) << c.text;
-        } else {
-            ASSERT_EQ(r.dialogs.messages().size(), 1u) << c.text;
-            EXPECT_NE(r.dialogs.messages()[0].find(c.message), std::string::npos) << c.text;
-        }
+        else
+            EXPECT_PRED2(orv::fake::one_holding, r.dialogs.messages(), c.message) << c.text;
     }
 }
 
-TEST(RfChannel, WriteToRemoteAsksThenRepeatsUntilTheLedStops) {
+TEST(RfChannel, WriteToRemoteAsksThenRepeatsUntilTheLedStopsAndNoOrOverTheLimitSendsNothing) {
     ConnectedRig r;
     r.main.channel_box.set_text("20");
     r.dialogs.answers = {Answer::Yes, Answer::No, Answer::Yes};
@@ -50,16 +44,15 @@ TEST(RfChannel, WriteToRemoteAsksThenRepeatsUntilTheLedStops) {
     r.main.write_to_remote.click();
     EXPECT_EQ(r.serial.written, "#rCh\x14##rCh\x15#");
     ASSERT_EQ(r.dialogs.shown.size(), 3u);
-    EXPECT_EQ(r.dialogs.shown[0].title, "Set Remote to Channel Set");
-    EXPECT_EQ(r.dialogs.shown[0].text,
-              "ENSURE REMOTE IS IN CHANNEL SET MODE...\rby holding both Focus Buttons down\r"
-              "until the LED flashes. (approx 10secs)\rPress Yes to continue");
-    EXPECT_EQ(r.dialogs.shown[1].text, "LED stopped flashing?");
-    EXPECT_EQ(r.dialogs.shown[1].title, "");
-}
+    const auto& shown = r.dialogs.shown;
+    EXPECT_EQ((Texts{shown[0].title, shown[0].text, shown[1].text, shown[1].title}),
+              (Texts{"Set Remote to Channel Set",
+                     "ENSURE REMOTE IS IN CHANNEL SET MODE...\rby holding both Focus Buttons "
+                     "down\runtil the LED flashes. (approx 10secs)\rPress Yes to continue",
+                     "LED stopped flashing?", ""}));
 
-TEST(RfChannel, WriteToRemoteAnsweredNoOrOverTheLimitSendsNothing) {
-    ConnectedRig r;
+    r.dialogs.during = nullptr;
+    r.serial.written.clear();
     r.main.channel_box.set_text("20");
     r.dialogs.answers = {Answer::No};
     r.main.write_to_remote.click();
