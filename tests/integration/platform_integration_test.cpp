@@ -31,8 +31,8 @@ TEST(SoundPlayer, AMissingSoundFileFallsBackToTheProgramsOwnSound) {
     EXPECT_EQ(orv::qt::QtSoundPlayer::source_for(mine.toStdString()), QUrl::fromLocalFile(mine));
 }
 
-// The socket and the sound come from their modules when first needed; a module that cannot be
-// found makes the connect fail with the reason and leaves the sound silent.
+// The port, the socket and the sound come from their modules when first needed; a module that
+// cannot be found makes the open or connect fail with the reason and leaves the sound silent.
 TEST(LazyParts, TheSocketLoadsItsModuleAtTheFirstConnectAndWorks) {
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
@@ -81,8 +81,6 @@ TEST(LazyParts, TheSoundIsPreparedAMomentAfterStartOrWhenFirstPlayed) {
     EXPECT_FALSE(missing.prepared());
 }
 
-// From outside: the program shows its window without Qt Network and Qt Multimedia loaded; the
-// sound's libraries follow a moment later.
 TEST(LazyParts, ThePortLoadsItsModuleAtTheFirstOpen) {
     orv::qt::LazySerialPort missing("/no/such/folder");
     const std::string why = missing.open("/dev/null", {});
@@ -96,6 +94,8 @@ TEST(LazyParts, ThePortLoadsItsModuleAtTheFirstOpen) {
     EXPECT_FALSE(port.is_open());
 }
 
+// From outside: the program shows its window without Qt Serial Port, Qt Network and Qt
+// Multimedia loaded; the sound's libraries follow a moment later.
 TEST(LazyParts, TheProgramStartsWithoutTheSerialNetworkAndSoundLibraries) {
     QTemporaryDir config;
     QProcess program;
