@@ -2,6 +2,7 @@
 // and the increment, and what happens when a box does not hold a whole number.
 
 #include <algorithm>
+#include <sstream>
 
 #include "connected_rig.h"
 
@@ -38,6 +39,33 @@ struct Focus : ::testing::Test {
         r.main.setpoint_box[row - 1].set_text(setpoint);
         r.main.goto_setpoint[row - 1].click();
     }
+    // Plays the user's steps, then tells now(). Steps, blank-separated: a number of focus ticks;
+    // "up" or "down" presses that FOCUS button and "/up" or "/down" releases it; "at=5000"
+    // types the position; "sp1=4990" types setpoint 1, "g1=4990" types it and presses its GOTO,
+    // "g1" only presses it.
+    std::string play(const std::string& steps) {
+        std::istringstream words(steps);
+        for (std::string w; words >> w;) {
+            auto& m = r.main;
+            const auto is = w.find('=');
+            const std::string value = is == std::string::npos ? "" : w.substr(is + 1);
+            if (w == "up" || w == "down") {
+                (w == "up" ? m.focus_up : m.focus_down).press();
+            } else if (w == "/up" || w == "/down") {
+                (w == "/up" ? m.focus_up : m.focus_down).release();
+            } else if (w.starts_with("at=")) {
+                at(value);
+            } else if (w.starts_with("sp")) {
+                m.setpoint_box[w[2] - '1'].set_text(value);
+            } else if (w[0] == 'g') {
+                if (is != std::string::npos) m.setpoint_box[w[1] - '1'].set_text(value);
+                m.goto_setpoint[w[1] - '1'].click();
+            } else {
+                ticks(std::stoi(w));
+            }
+        }
+        return now();
+    }
     // The position, the commands sent since the last look, what still runs and the messages
     // shown, e.g. "5002 [#F+#] running goto1 ! message".
     std::string now() {
@@ -47,6 +75,11 @@ struct Focus : ::testing::Test {
         if (s.focus_goto2) out += " goto2";
         for (const auto& m : r.shown()) out += " ! " + m;
         return out;
+    }
+    // Types into a row's box; the row after.
+    std::string typed(int i, const std::string& text) {
+        r.main.setpoint_box[i].set_text(text);
+        return row(r.main, i);
     }
     // The spinner's arrows as the window's scroll bar moves them, on a row whose box holds
     // `from`: 'v' is the lower arrow and raises the value, '^' the upper one; the box after.
@@ -64,17 +97,10 @@ struct Focus : ::testing::Test {
 TEST_F(Focus, AHeldButtonCountsOnePerTickAndTheReleaseStops) {
     r.main.focus_up.press();
     EXPECT_EQ(r.program.focus_timer->interval(), 10);
-    ticks(25);
-    r.main.focus_up.release();
-    EXPECT_EQ(now(), "5025 [#F+# #FQ#]");
-    ticks(100);
-    EXPECT_EQ(now(), "5025 []");
+    EXPECT_EQ(play("25 /up"), "5025 [#F+# #FQ#]");
+    EXPECT_EQ(play("100"), "5025 []");
     // Down, and through zero into negative counts.
-    at("2");
-    r.main.focus_down.press();
-    ticks(5);
-    r.main.focus_down.release();
-    EXPECT_EQ(now(), "-3 [#F-# #FQ#]");
+    EXPECT_EQ(play("at=2 down 5 /down"), "-3 [#F-# #FQ#]");
 }
 
 TEST_F(Focus, GotoRunsToTheSetpointAndStopsOnTheTickThatReachesIt) {
@@ -83,68 +109,34 @@ TEST_F(Focus, GotoRunsToTheSetpointAndStopsOnTheTickThatReachesIt) {
     go(1, " 1234.0 ");  // reads as the same whole number
     EXPECT_EQ(now(), "1234 []");
     EXPECT_EQ(s.focus_constant, 0);
-    at("5000");
-    go(1, "4990");
-    EXPECT_EQ(now(), "5000 [#F-#] running goto1");
-    ticks(9);
-    EXPECT_EQ(now(), "4991 [] running goto1");
-    ticks(1);
-    EXPECT_EQ(now(), "4990 [#FQ#]");
-    ticks(100);
-    EXPECT_EQ(now(), "4990 []");
+    EXPECT_EQ(play("at=5000 g1=4990"), "5000 [#F-#] running goto1");
+    EXPECT_EQ(play("9"), "4991 [] running goto1");
+    EXPECT_EQ(play("1"), "4990 [#FQ#]");
+    EXPECT_EQ(play("100"), "4990 []");
     // A long way down.
-    at("5000");
-    go(1, "600");
-    ticks(4399);
-    EXPECT_EQ(now(), "601 [#F-#] running goto1");
-    ticks(10);
-    EXPECT_EQ(now(), "600 [#FQ#]");
+    EXPECT_EQ(play("at=5000 g1=600 4399"), "601 [#F-#] running goto1");
+    EXPECT_EQ(play("10"), "600 [#FQ#]");
     // Row 2, one unit up: one tick.
-    at("999");
-    go(2, "1000");
-    EXPECT_EQ(now(), "999 [#F+#] running goto2");
-    ticks(1);
-    EXPECT_EQ(now(), "1000 [#FQ#]");
+    EXPECT_EQ(play("at=999 g2=1000"), "999 [#F+#] running goto2");
+    EXPECT_EQ(play("1"), "1000 [#FQ#]");
 }
 
 TEST_F(Focus, AGotoOnTheOtherRowDuringARunLeavesBothFlagsAndOnlySetpointOneEndsIt) {
-    r.main.setpoint_box[1].set_text("5005");
-    go(1, "5010");
-    ticks(2);
-    r.main.goto_setpoint[1].click();  // direction picked afresh, no stop in between
-    EXPECT_EQ(now(), "5002 [#F+# #F+#] running goto1 goto2");
-    ticks(3);
-    EXPECT_EQ(now(), "5005 [] running goto1 goto2");  // setpoint 2 is passed
-    ticks(5);
-    EXPECT_EQ(now(), "5010 [#FQ#] goto2");  // row 2's flag is left over
-
+    // The second GOTO picks the direction afresh, with no stop in between; setpoint 2 is
+    // passed, and row 2's flag is left over.
+    EXPECT_EQ(play("sp2=5005 g1=5010 2 g2"), "5002 [#F+# #F+#] running goto1 goto2");
+    EXPECT_EQ(play("3"), "5005 [] running goto1 goto2");
+    EXPECT_EQ(play("5"), "5010 [#FQ#] goto2");
     // The left-over flag stops the next FOCUS run at setpoint 2; the release stops again.
-    r.main.focus_down.press();
-    ticks(5);
-    EXPECT_EQ(now(), "5005 [#F-# #FQ#]");
-    ticks(10);
-    r.main.focus_down.release();
-    EXPECT_EQ(now(), "5005 [#FQ#]");
-
+    EXPECT_EQ(play("down 5"), "5005 [#F-# #FQ#]");
+    EXPECT_EQ(play("10 /down"), "5005 [#FQ#]");
     // A FOCUS press during a GOTO run keeps its flag: the run still stops at the setpoint,
     // and the release stops once more.
-    r.main.goto_setpoint[0].click();
-    ticks(2);
-    r.main.focus_up.press();
-    EXPECT_EQ(now(), "5007 [#F+# #F+#] running goto1");
-    ticks(3);
-    EXPECT_EQ(now(), "5010 [#FQ#]");
-    ticks(5);
-    r.main.focus_up.release();
-    EXPECT_EQ(now(), "5010 [#FQ#]");
-
+    EXPECT_EQ(play("g1 2 up"), "5007 [#F+# #F+#] running goto1");
+    EXPECT_EQ(play("3"), "5010 [#FQ#]");
+    EXPECT_EQ(play("5 /up"), "5010 [#FQ#]");
     // A FOCUS release ends a GOTO run before it arrives.
-    go(1, "5000");
-    ticks(2);
-    r.main.focus_down.press();
-    r.main.focus_down.release();
-    ticks(20);
-    EXPECT_EQ(now(), "5008 [#F-# #F-# #FQ#]");
+    EXPECT_EQ(play("g1=5000 2 down /down 20"), "5008 [#F-# #F-# #FQ#]");
 }
 
 TEST_F(Focus, SetCopiesThePositionAndTheSpinnerFollowsTheBox) {
@@ -152,20 +144,13 @@ TEST_F(Focus, SetCopiesThePositionAndTheSpinnerFollowsTheBox) {
     r.main.set_setpoint[1].click();
     EXPECT_EQ(row(r.main, 1), "5025 5025");
     // A half goes to the even neighbour; the box is rewritten only when the spinner moves.
-    for (auto [typed, seen] :
-         Pairs{{"12", "12 12"}, {"12.7", "13 13"}, {"12.5", "12 12"}, {"12.4", "12.4 12"}}) {
-        r.main.setpoint_box[0].set_text(typed);
-        EXPECT_EQ(row(r.main, 0), seen) << typed;
-    }
+    EXPECT_EQ((Texts{typed(0, "12"), typed(0, "12.7"), typed(0, "12.5"), typed(0, "12.4")}),
+              (Texts{"12 12", "13 13", "12 12", "12.4 12"}));
     // Numbers the spinner cannot show, and letters, stay in the box; the spinner keeps its value.
     at("12000");
     r.main.set_setpoint[0].click();
-    EXPECT_EQ(row(r.main, 0), "12000 12");
-    for (auto [typed, seen] : Pairs{{"-1", "-1 12"}, {"abc", "abc 12"}}) {
-        r.main.setpoint_box[0].set_text(typed);
-        EXPECT_EQ(row(r.main, 0), seen) << typed;
-    }
-    EXPECT_EQ(row(r.main, 1), "5025 5025");
+    EXPECT_EQ((Texts{row(r.main, 0), typed(0, "-1"), typed(0, "abc"), row(r.main, 1)}),
+              (Texts{"12000 12", "-1 12", "abc 12", "5025 5025"}));
     EXPECT_EQ(now(), "12000 []");
 }
 
@@ -215,71 +200,45 @@ TEST_F(Focus, ABoxWithoutAWholeNumberIsRefusedWithAMessageAndNothingSent) {
         at(position);
         r.main.focus_up.press();
         EXPECT_FALSE(running()) << position;
-        ticks(10);
-        r.main.focus_up.release();
-        EXPECT_EQ(now(), position + " [] ! " + kBadPosition);
+        EXPECT_EQ(play("10 /up"), position + " [] ! " + kBadPosition);
     }
     // GOTO: the setpoint, then the position.
-    at("5000");
-    go(1, "4990x");
-    EXPECT_EQ(now(), "5000 [] ! " + bad_setpoint(1));
+    EXPECT_EQ(play("at=5000 g1=4990x"), "5000 [] ! " + bad_setpoint(1));
     go(2, "");
     EXPECT_EQ(now(), "5000 [] ! " + bad_setpoint(2));
-    r.main.setpoint_box[0].set_text("4990");
-    at("5000.5");
-    r.main.goto_setpoint[0].click();
-    EXPECT_EQ(now(), "5000.5 [] ! " + kBadPosition);
+    EXPECT_EQ(play("sp1=4990 at=5000.5 g1"), "5000.5 [] ! " + kBadPosition);
 }
 
 TEST_F(Focus, ARunStopsWhenABoxItNeedsNoLongerHoldsAWholeNumber) {
-    // The position edited during a run: the next tick stops it.
-    r.main.focus_up.press();
-    ticks(3);
-    at("50x3");
-    ticks(1);
-    EXPECT_EQ(now(), "50x3 [#F+# #FQ#] ! " + kStopped + kBadPosition);
-    r.main.focus_up.release();  // the button's own stop still goes out
-    EXPECT_EQ(now(), "50x3 [#FQ#]");
-
+    // The position edited during a run: the next tick stops it; the button's own stop still
+    // goes out.
+    EXPECT_EQ(play("up 3 at=50x3 1"), "50x3 [#F+# #FQ#] ! " + kStopped + kBadPosition);
+    EXPECT_EQ(play("/up"), "50x3 [#FQ#]");
     // The setpoint of a GOTO run edited during the run.
-    at("5000");
-    go(1, "5100");
-    ticks(3);
-    r.main.setpoint_box[0].set_text("51OO");
-    ticks(1);
-    EXPECT_EQ(now(), "5004 [#F+# #FQ#] ! " + kStopped + bad_setpoint(1));
-
+    EXPECT_EQ(play("at=5000 g1=5100 3 sp1=51OO 1"),
+              "5004 [#F+# #FQ#] ! " + kStopped + bad_setpoint(1));
     // A GOTO refused during a run stops the run.
-    go(1, "5100");
-    go(2, "?");
-    EXPECT_EQ(now(), "5004 [#F+# #FQ#] ! " + kStopped + bad_setpoint(2));
+    EXPECT_EQ(play("g1=5100 g2=?"), "5004 [#F+# #FQ#] ! " + kStopped + bad_setpoint(2));
 
     // The state is settled before the message: a tick delivered while it is open finds no run.
-    r.main.goto_setpoint[0].click();
-    r.commands();
+    play("g1");
     bool running_while_shown = true;
     r.dialogs.during = [&] { running_while_shown = running() || s.focus_goto1; };
-    at("x");
-    ticks(1);
+    EXPECT_EQ(play("at=x 1"), "x [#FQ#] ! " + kStopped + kBadPosition);
     EXPECT_FALSE(running_while_shown);
-    EXPECT_EQ(now(), "x [#FQ#] ! " + kStopped + kBadPosition);
 }
 
 TEST_F(Focus, DisconnectingDuringARunStopsTheFocuserBeforeTheLinkCloses) {
-    go(1, "6000");
-    ticks(7);
+    EXPECT_EQ(play("g1=6000 7"), "5007 [#F+#] running goto1");
     r.main.connect_button.click();  // DISCONNECT
-    EXPECT_EQ(now(), "5007 [#F+# #FQ#]");
-    ticks(50);
-    EXPECT_EQ(now(), "5007 []");
+    EXPECT_EQ(play("50"), "5007 [#FQ#]");
 }
 
 TEST_F(Focus, ALostLinkEndsARunWithoutTryingToSend) {
-    go(1, "6000");
-    ticks(3);
+    EXPECT_EQ(play("g1=6000 3"), "5003 [#F+#] running goto1");
     r.serial.lose("the device was removed");
     EXPECT_FALSE(running());
-    EXPECT_EQ(r.commands(), Texts{"#F+#"});
+    EXPECT_TRUE(r.commands().empty());
     EXPECT_EQ(r.shown().size(), 1u);  // only the lost link
 }
 
