@@ -1,0 +1,162 @@
+#!/usr/bin/env python3
+"""Which unit test catches which fault: the mutation check of scripts/mutate.py, but recording for
+every mutant the tests that fail, so that a test no other test backs up, or one that catches
+nothing the others miss, can be found before tests are merged or deleted.
+
+    scripts/kill_matrix.py run --seeds 1 2 --extra 220 --work /tmp/orv-km --shards 2 --out km.json
+    scripts/kill_matrix.py run --all --work /tmp/orv-km --shards 2 --out km.json   # every site
+    scripts/kill_matrix.py report km.json           # per test: sole catches, catches, in the cover
+
+`run` takes the mutants of `mutate.py --count 150 --seed N` for each seed given, plus `--extra`
+more drawn at random (or every site with --all), builds each shard in its own copy of HEAD and
+writes the matrix as JSON. `report` prints, for each unit test, how many mutants it alone
+catches and how many it catches at all, and marks the tests of a smallest cover found greedily:
+deleting only unmarked tests leaves every caught mutant caught.
+"""
+import argparse
+import importlib.util
+import json
+import os
+import random
+import shutil
+import subprocess
+import sys
+from concurrent.futures import ThreadPoolExecutor
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def load_tool():
+    # The shared tool with src/ui added, as scripts/mutate.py loads it.
+    tool = os.environ.get("ORV_MUTATE_TOOL",
+                          os.path.join(HERE, "..", "..", "shared", "tools", "mutate.py"))
+    spec = importlib.util.spec_from_file_location("mutate", tool)
+    m = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(m)
+    if "src/ui" not in m.CORE:
+        m.CORE = tuple(m.CORE) + ("src/ui",)
+    return m
+
+
+def key(site):
+    return f"{site[0]}:{site[1] + 1}:{site[2]}:{site[5]}"
+
+
+def run_shard(m, top, work, mine, jobs):
+    src, build = os.path.join(work, "src"), os.path.join(work, "build")
+    if os.path.isdir(src):
+        shutil.rmtree(src)
+    os.makedirs(src)
+    subprocess.run(f"git -C '{top}' archive HEAD | tar -x -C '{src}'", shell=True, check=True)
+    subprocess.run(["cmake", "-S", src, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Debug",
+                    "-DORV_BUILD_APP=OFF", "-DORV_BUILD_TESTS=ON"], stdout=subprocess.DEVNULL,
+                   check=True)
+    build_cmd = ["cmake", "--build", build, "--target", "unit_tests", "-j", str(jobs)]
+    subprocess.run(build_cmd, stdout=subprocess.DEVNULL, check=True)
+    exe = os.path.join(build, "tests", "unit_tests")
+    out = {}
+    for n, site in enumerate(mine, 1):
+        path, original, _, after = m.apply(src, site)
+        try:
+            rc, _ = m.run(build_cmd, work, 600)
+            if rc != 0:
+                out[key(site)] = {"void": True}
+                continue
+            rc, text = m.run([exe], work, 60)
+            # A test that crashes the run is the last one started and never ended; the tests
+            # after it did not run, so "<then unknown>" marks that more may catch the mutant.
+            failed, running = [], None
+            for line in text.splitlines():
+                if line.startswith("[ RUN      ] "):
+                    running = line[13:].strip()
+                elif line.startswith(("[       OK ] ", "[  FAILED  ] ")) and running:
+                    if line.startswith("[  FAILED  ]"):
+                        failed.append(running)
+                    running = None
+            if rc is None:
+                failed += [running or "<hang>", "<then unknown>"]
+            elif rc != 0 and running:
+                failed += [running, "<then unknown>"]
+            elif rc != 0 and not failed:
+                failed = ["<crash>"]
+            out[key(site)] = {"failed": failed, "after": after[:100]}
+        finally:
+            with open(path, "w", encoding="utf-8") as f:
+                f.write(original)
+        print(f"[{os.path.basename(work)} {n}/{len(mine)}] {key(site)}: "
+              f"{len(out[key(site)].get('failed', []))} failing", flush=True)
+    return out
+
+
+def cmd_run(args):
+    m = load_tool()
+    top = subprocess.run(["git", "rev-parse", "--show-toplevel"], cwd=HERE, stdout=subprocess.PIPE,
+                         text=True, check=True).stdout.strip()
+    os.makedirs(args.work, exist_ok=True)
+    probe = os.path.join(args.work, "sites")
+    if os.path.isdir(probe):
+        shutil.rmtree(probe)
+    os.makedirs(probe)
+    subprocess.run(f"git -C '{top}' archive HEAD | tar -x -C '{probe}'", shell=True, check=True)
+    sites = m.sites(probe)
+    if args.all:
+        chosen = list(sites)
+    else:
+        chosen = {key(s): s for seed in args.seeds
+                  for s in random.Random(seed).sample(sites, min(args.count, len(sites)))}
+        rest = [s for s in sites if key(s) not in chosen]
+        for s in random.Random(99).sample(rest, min(args.extra, len(rest))):
+            chosen[key(s)] = s
+        chosen = list(chosen.values())
+    chosen.sort(key=lambda s: (s[0], s[1], s[2] or 0))
+    shards = [chosen[i::args.shards] for i in range(args.shards)]
+    with ThreadPoolExecutor(args.shards) as pool:
+        parts = pool.map(lambda i: run_shard(m, top, os.path.join(args.work, f"shard{i}"),
+                                             shards[i], 1), range(args.shards))
+        matrix = {}
+        for part in parts:
+            matrix.update(part)
+    with open(args.out, "w", encoding="utf-8") as f:
+        json.dump(matrix, f, indent=0)
+    print(f"{len(matrix)} mutants written to {args.out}")
+
+
+def cmd_report(args):
+    with open(args.matrix, encoding="utf-8") as f:
+        matrix = json.load(f)
+    caught = {k: set(v["failed"]) for k, v in matrix.items() if v.get("failed")}
+    missed = [k for k, v in matrix.items() if not v.get("void") and not v.get("failed")]
+    tests = sorted({t for fs in caught.values() for t in fs if not t.startswith("<then")})
+    alone = {t: sum(1 for fs in caught.values() if fs == {t}) for t in tests}
+    some = {t: sum(1 for fs in caught.values() if t in fs) for t in tests}
+    cover, left = [], set(caught)
+    while left:
+        best = max(tests, key=lambda t: sum(1 for k in left if t in caught[k]))
+        cover.append(best)
+        left = {k for k in left if best not in caught[k]}
+    print(f"{len(matrix)} mutants: {len(caught)} caught, {len(missed)} missed, "
+          f"{len(matrix) - len(caught) - len(missed)} void; a cover of {len(cover)} tests")
+    for t in sorted(tests, key=lambda t: (-alone[t], -some[t], t)):
+        print(f"{'cover' if t in cover else '     '} alone {alone[t]:3} caught {some[t]:3}  {t}")
+    print("tests that catch no mutant at all are not listed: see --gtest_list_tests")
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    sub = ap.add_subparsers(dest="cmd", required=True)
+    r = sub.add_parser("run")
+    r.add_argument("--seeds", type=int, nargs="*", default=[1, 2])
+    r.add_argument("--count", type=int, default=150)
+    r.add_argument("--extra", type=int, default=0)
+    r.add_argument("--all", action="store_true")
+    r.add_argument("--shards", type=int, default=2)
+    r.add_argument("--work", default="/tmp/orv-kill-matrix")
+    r.add_argument("--out", required=True)
+    p = sub.add_parser("report")
+    p.add_argument("matrix")
+    args = ap.parse_args()
+    return cmd_run(args) if args.cmd == "run" else cmd_report(args)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
