@@ -17,6 +17,12 @@ using Pairs = std::initializer_list<std::pair<const char*, const char*>>;
 
 namespace orv::fake {
 
+// The texts on one line, a blank between them.
+inline std::string joined(const Texts& texts) {
+    std::string out;
+    for (const auto& t : texts) out += (out.empty() ? "" : " ") + t;
+    return out;
+}
 // Stores values as an earlier run would have left them.
 inline void store_all(Rig& r, Pairs values) {
     for (const auto& [key, value] : values) r.stored("orvantis", key, value);
@@ -40,11 +46,7 @@ struct Connected : ConnectedRig {
         return out;
     }
     // The same, as one line with a blank between commands.
-    std::string sent_line() {
-        std::string out;
-        for (const auto& c : commands()) out += (out.empty() ? "" : " ") + c;
-        return out;
-    }
+    std::string sent_line() { return joined(commands()); }
     // The messages shown since the last call.
     Texts shown() {
         auto out = dialogs.messages();

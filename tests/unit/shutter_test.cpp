@@ -2,7 +2,6 @@
 // in ticks of its one-second timer.
 
 #include <cstdio>
-#include <functional>
 
 #include "connected_rig.h"
 
@@ -24,23 +23,18 @@ struct Sequencer : ::testing::Test {
     const std::int64_t t0 = r.clock.now_ms();
     Sequencer() {
         r.program.shutter.clock_in = [this](int seconds) {
-            const auto s = (r.clock.now_ms() - t0) / 1000 + seconds;
+            const int s = static_cast<int>((r.clock.now_ms() - t0) / 1000) + seconds + 22 * 3600;
             char text[16];
-            std::snprintf(text, sizeof text, "%02d:%02d:%02d",
-                          static_cast<int>((22 + s / 3600) % 24), static_cast<int>(s / 60 % 60),
-                          static_cast<int>(s % 60));
+            std::snprintf(text, sizeof text, "%02d:%02d:%02d", s / 3600 % 24, s / 60 % 60, s % 60);
             return std::string(text);
         };
     }
 
-    void boxes(const std::string& length, const std::string& gap, const std::string& count) {
+    // Types the three boxes and presses Auto Shutter.
+    void start(const std::string& length, const std::string& gap, const std::string& count) {
         r.main.exposure_secs.set_text(length);
         r.main.exposure_gap.set_text(gap);
         r.main.exposure_count.set_text(count);
-    }
-    // Types the three boxes and presses Auto Shutter.
-    void start(const std::string& length, const std::string& gap, const std::string& count) {
-        boxes(length, gap, count);
         automatic.click();
     }
     bool running() const { return r.program.sequencer_timer->active(); }
@@ -52,18 +46,12 @@ struct Sequencer : ::testing::Test {
     // indicator, seconds into and number of the exposure, the commands, the sounds.
     std::string look() {
         const auto& caption = automatic.caption();
-        std::string out = caption == "Auto Shutter START"  ? "START"
-                          : caption == "Auto Shutter STOP" ? "STOP"
-                                                           : caption;
-        if (running()) out += " running";
-        const auto colour = r.main.shutter_indicator.fill_color();
-        out += colour == orv::ui::Colour::Red     ? " red "
-               : colour == orv::ui::Colour::Green ? " green "
-                                                  : " white ";
+        std::string out = caption.starts_with("Auto Shutter ") ? caption.substr(13) : caption;
+        const char* colours[] = {" white ", " red ", " green "};  // in the order of Colour
+        out += std::string(running() ? " running" : "") +
+               colours[static_cast<int>(r.main.shutter_indicator.fill_color())];
         out += labels() + " [" + r.sent_line() + "]";
-        std::string sounds;
-        for (const auto& s : r.sound.log) sounds += (sounds.empty() ? "" : " ") + s;
-        r.sound.log.clear();
+        const std::string sounds = orv::fake::joined(std::exchange(r.sound.log, {}));
         return sounds.empty() ? out : out + " (" + sounds + ")";
     }
     // Runs `ticks` seconds from now, noting each command with the tick it went out on.
@@ -76,15 +64,6 @@ struct Sequencer : ::testing::Test {
         }
         return out;
     }
-    // What `seen` returns after each of the next `n` seconds.
-    Texts each_second(int n, const std::function<std::string()>& seen) {
-        Texts out;
-        for (int t = 1; t <= n; ++t) {
-            r.clock.advance(1000);
-            out.push_back(seen());
-        }
-        return out;
-    }
 };
 
 TEST_F(Sequencer, ManualOnAndOffSendShowAndSound) {
@@ -94,7 +73,8 @@ TEST_F(Sequencer, ManualOnAndOffSendShowAndSound) {
     EXPECT_EQ(look(), "START red 0/0 [#XP0#] (stop close beep)");
 }
 
-TEST_F(Sequencer, TwoExposuresOfTwoSecondsWithAOneSecondGap) {
+TEST_F(Sequencer, ARunEndsWithTheBackToBackPairAfterTheLastLengthAndGap) {
+    // Two exposures of two seconds with a one-second gap.
     start("2", "1", "2");
     EXPECT_EQ(r.program.sequencer_timer->interval(), 1000);
     EXPECT_EQ(look(), "STOP running green 0/1 [#XP1#] (open play)");
@@ -105,9 +85,7 @@ TEST_F(Sequencer, TwoExposuresOfTwoSecondsWithAOneSecondGap) {
               "START red 0/2 [] (stop close beep open play stop close beep open play stop "
               "close beep)");
     EXPECT_TRUE(r.shown().empty());
-}
-
-TEST_F(Sequencer, OneExposureEndsWithTheBackToBackPairAfterLengthAndGap) {
+    // One exposure ends with the back-to-back pair after its length and its gap.
     start("3", "2", "1");
     EXPECT_EQ(run(8), (Timed{{0, "#XP1#"}, {3, "#XP0#"}, {5, "#XP1#"}, {5, "#XP0#"}}));
     EXPECT_EQ(automatic.caption(), "Auto Shutter START");
@@ -117,15 +95,15 @@ TEST_F(Sequencer, TheLabelsAndTheRunLineTellTheExposureTheTimeLeftAndTheEnd) {
     const auto line = [this] { return r.main.run_progress.caption(); };
     EXPECT_EQ(line(), "");
     start("2", "1", "3");
-    const Texts lines = {line()};
-    Texts seen_labels;
-    const Texts later = each_second(9, [&] {
+    Texts lines = {line()}, seen_labels;
+    for (int t = 1; t <= 9; ++t) {
+        r.clock.advance(1000);
         seen_labels.push_back(labels());
-        return line();
-    });
+        lines.push_back(line());
+    }
     EXPECT_EQ(seen_labels, (Texts{"1/1", "2/1", "0/2", "1/2", "2/2", "0/3", "1/3", "2/3", "0/3"}));
-    EXPECT_EQ(lines, Texts{"Exposure 1 of 3, 0:09 left, ends at 22:00:09"});
-    EXPECT_EQ(later, (Texts{"Exposure 1 of 3, 0:08 left, ends at 22:00:09",
+    EXPECT_EQ(lines, (Texts{"Exposure 1 of 3, 0:09 left, ends at 22:00:09",
+                            "Exposure 1 of 3, 0:08 left, ends at 22:00:09",
                             "Exposure 1 of 3, 0:07 left, ends at 22:00:09",
                             "Exposure 2 of 3, 0:06 left, ends at 22:00:09",
                             "Exposure 2 of 3, 0:05 left, ends at 22:00:09",
@@ -180,18 +158,14 @@ TEST_F(Sequencer, StartRefusesBoxesThatCannotTimeARunAndNamesTheBox) {
     struct Case {
         std::string e, g, n, message;
     };
-    for (const Case& c : {
-             Case{"0120", "15", "10", length}, Case{" 120", "15", "10", length},
-             Case{"120 ", "15", "10", length}, Case{"", "15", "10", length},
-             Case{"abc", "15", "10", length}, Case{"0", "15", "10", length},
-             Case{"1.5", "15", "10", length}, Case{"+5", "15", "10", length},
-             Case{"-5", "15", "10", length}, Case{"32767", "1", "1", length},
-             Case{"120", "0", "10", gap}, Case{"120", "015", "10", gap},
-             Case{"120", "x", "10", gap}, Case{"120", "15", "0", count},
-             Case{"120", "15", "01", count}, Case{"120", "15", "ten", count},
-             Case{"120", "15", "32768", count}, Case{"30000", "2768", "10", sum},
-             Case{"0", "0", "0", length},  // the first box in the window is named
-         }) {
+    // With all three wrong, the first box in the window is named.
+    std::vector<Case> cases = {
+        {"32767", "1", "1", length}, {"30000", "2768", "10", sum}, {"0", "0", "0", length}};
+    for (const char* e : {"0120", " 120", "120 ", "", "abc", "0", "1.5", "+5", "-5"})
+        cases.push_back({e, "15", "10", length});
+    for (const char* g : {"0", "015", "x"}) cases.push_back({"120", g, "10", gap});
+    for (const char* n : {"0", "01", "ten", "32768"}) cases.push_back({"120", "15", n, count});
+    for (const Case& c : cases) {
         start(c.e, c.g, c.n);
         EXPECT_EQ(r.shown(), Texts{c.message}) << c.e << "|" << c.g << "|" << c.n;
         EXPECT_EQ(look(), "START red 0/0 []") << c.e << "|" << c.g << "|" << c.n;
