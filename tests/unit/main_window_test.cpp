@@ -1,6 +1,8 @@
-#include "ui/main_window.h"
+#include <algorithm>
+
 #include "connected_rig.h"
 #include "ui/firmware_window.h"
+#include "ui/main_window.h"
 #include "ui/port_settings.h"
 
 namespace {
@@ -30,18 +32,13 @@ void expect_enabled(const Buttons& buttons, bool enabled) {
     for (auto* b : buttons) EXPECT_EQ(b->enabled(), enabled) << b->name();
 }
 
-int button_count(MainWindow& w) {
-    int n = 0;
-    for (auto* c : w.all_controls()) n += dynamic_cast<orv::ui::Button*>(c) != nullptr ? 1 : 0;
-    return n;
-}
-
 TEST(MainWindow, StartsWithOnlyConnectionSendExitAndTheBoxesUsable) {
     MainWindow w;
     expect_enabled(always_on(w), true);
     expect_enabled(orvantis_only(w), false);
     expect_enabled(any_device(w), false);
-    EXPECT_EQ(button_count(w), 25);
+    const auto is_button = [](auto* c) { return dynamic_cast<orv::ui::Button*>(c) != nullptr; };
+    EXPECT_EQ(std::ranges::count_if(w.all_controls(), is_button), 25);
     EXPECT_EQ((Texts{w.title(), w.connect_button.caption(), w.channel_box.text(),
                      w.pulse_time.text(), w.focus_position.text(), w.focus_down.caption(),
                      w.auto_shutter.caption(), w.exposure_secs.text(), w.exposure_gap.text(),
@@ -130,16 +127,17 @@ TEST(EnableControls, Lx200LeavesTheSixOrvantisButtonsAlone) {
 
 TEST(ChannelBoxRule, FollowsEveryChangeOfTheTextWhoeverMakesIt) {
     MainWindow w;
-    struct Case {
-        const char* text;
-        bool enabled;
-    };
-    for (const Case& c : {Case{"7", true}, Case{"#", false}, Case{" 12.5 ", true},
-                          Case{"-1", true}, Case{"", false}, Case{"1e2", false},
-                          Case{"255", true}, Case{"abc", false}}) {
-        w.channel_box.set_text(c.text);
-        EXPECT_EQ(w.write_channel.enabled(), c.enabled) << c.text;
-        EXPECT_EQ(w.write_to_remote.enabled(), c.enabled) << c.text;
+    for (const auto& [text, on] : {std::pair{"7", true},
+                                   {"#", false},
+                                   {" 12.5 ", true},
+                                   {"-1", true},
+                                   {"", false},
+                                   {"1e2", false},
+                                   {"255", true},
+                                   {"abc", false}}) {
+        w.channel_box.set_text(text);
+        EXPECT_EQ(w.write_channel.enabled(), on) << text;
+        EXPECT_EQ(w.write_to_remote.enabled(), on) << text;
         // Nothing else is touched, whatever the connection.
         EXPECT_FALSE(w.read_channel.enabled());
     }

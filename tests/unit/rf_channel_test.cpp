@@ -10,25 +10,25 @@ using orv::fake::ConnectedRig;
 using orv::platform::Answer;
 
 TEST(RfChannel, WriteSendsTheRawByteOrRefusesWithAMessage) {
-    struct Case {
-        const char* text;
-        std::string sent;
-        const char* message;
-    };
-    for (const Case& c : {Case{"127", std::string("#sCh\x7f#"), ""}, Case{"35", "#sCh##", ""},
-                          Case{" 0 ", std::string("#sCh\x00#", 6), ""},
-                          Case{"12.5", std::string("#sCh\x0c#"), ""},
-                          Case{"128", "", kChannelLimit}, Case{"127.6", "", kChannelLimit},
-                          Case{"255", "", kChannelLimit}, Case{"-1", "", "below 0"},
-                          Case{"-0.6", "", "below 0"}}) {
+    using namespace std::string_literals;
+    // The box, the bytes sent and a part of the message shown ("" for none).
+    for (const auto& [text, sent, message] : {std::tuple{"127", "#sCh\x7f#"s, ""},
+                                              {"35", "#sCh##"s, ""},
+                                              {" 0 ", "#sCh\x00#"s, ""},
+                                              {"12.5", "#sCh\x0c#"s, ""},
+                                              {"128", ""s, kChannelLimit},
+                                              {"127.6", ""s, kChannelLimit},
+                                              {"255", ""s, kChannelLimit},
+                                              {"-1", ""s, "below 0"},
+                                              {"-0.6", ""s, "below 0"}}) {
         ConnectedRig r;
-        r.main.channel_box.set_text(c.text);
+        r.main.channel_box.set_text(text);
         r.main.write_channel.click();
-        EXPECT_EQ(r.serial.written, c.sent) << c.text;
-        if (*c.message == '\0')
-            EXPECT_TRUE(r.dialogs.shown.empty()) << c.text;
+        EXPECT_EQ(r.serial.written, sent) << text;
+        if (*message == '\0')
+            EXPECT_TRUE(r.dialogs.shown.empty()) << text;
         else
-            EXPECT_PRED2(orv::fake::one_holding, r.dialogs.messages(), c.message) << c.text;
+            EXPECT_PRED2(orv::fake::one_holding, r.dialogs.messages(), message) << text;
     }
 }
 

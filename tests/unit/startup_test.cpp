@@ -31,19 +31,18 @@ TEST(StartUp, FromAnEmptyStore) {
     r.ports.ports = {{2, "/dev/ttyUSB0"}, {5, "/dev/pts/7"}};
     r.ports.descriptions = {{2, "/dev/ttyUSB0\nUSB 0403:6001, FTDI"}};
     r.program.start();
-    EXPECT_TRUE(r.main.visible());
-    EXPECT_FALSE(r.settings.visible());  // created hidden
+    // The settings window is created hidden; nothing is shown, sent or usable before CONNECT.
+    EXPECT_EQ((std::vector<bool>{r.main.visible(), r.settings.visible(),
+                                 r.settings.ip_address.items().empty(), r.dialogs.shown.empty(),
+                                 r.serial.written.empty(), r.main.read_settings.enabled()}),
+              (std::vector<bool>{true, false, true, true, true, false}));
     const auto& list = r.main.port_list;
     EXPECT_EQ(list.items(), (Texts{"COM2", "COM5", "Search COM", "TCP Port"}));
     EXPECT_EQ((Texts{list.description(0), list.description(1), list.description(2)}),
               (Texts{"/dev/ttyUSB0\nUSB 0403:6001, FTDI", "/dev/pts/7", ""}));
     EXPECT_EQ(texts(r), (Texts{"", "", "", "", "", "5000", "", "", "50", "", ""}));
-    EXPECT_TRUE(r.settings.ip_address.items().empty());
     EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
     EXPECT_EQ(r.sound.log, (Texts{"file c:\\windows\\mzm.wav", "open"}));
-    EXPECT_TRUE(r.dialogs.shown.empty());
-    EXPECT_TRUE(r.serial.written.empty());
-    EXPECT_FALSE(r.main.read_settings.enabled());
 }
 
 TEST(StartUp, FromStoredValuesKeptAsTheyAre) {
@@ -165,26 +164,23 @@ TEST(Startup, WindowPositionsRoundTripThroughTheStore) {
 }
 
 TEST(Startup, NightModeAndItsBrightnessRoundTripThroughTheStore) {
-    struct Case {
-        const char* mode;
-        const char* level;
-        int value;
-        const char* shown;
-    };
-    for (const Case& c :
-         {Case{"1", "Dim", 1, "Dim"}, Case{"1", "Dimmer", 1, "Dimmer"}, Case{"0", "Dim", 0, "Dim"},
-          Case{"", "", 0, "Bright"}, Case{"yes", "dark", 0, "Bright"}}) {
+    // Stored mode and brightness ("" for none), then the value and the level shown.
+    for (auto [mode, level, value, shown] : {std::tuple{"1", "Dim", 1, "Dim"},
+                                             {"1", "Dimmer", 1, "Dimmer"},
+                                             {"0", "Dim", 0, "Dim"},
+                                             {"", "", 0, "Bright"},
+                                             {"yes", "dark", 0, "Bright"}}) {
         Rig r;
-        if (*c.mode) r.stored("orvantis", "NightMode", c.mode);
-        if (*c.level) r.stored("orvantis", "NightBrightness", c.level);
+        if (*mode) r.stored("orvantis", "NightMode", mode);
+        if (*level) r.stored("orvantis", "NightBrightness", level);
         r.program.start();
-        EXPECT_EQ(r.main.night_mode.value(), c.value) << c.mode << c.level;
-        EXPECT_EQ(r.main.night_brightness.text(), c.shown) << c.mode << c.level;
-        r.main.night_mode.set_value(1 - c.value);
+        EXPECT_EQ(r.main.night_mode.value(), value) << mode << level;
+        EXPECT_EQ(r.main.night_brightness.text(), shown) << mode << level;
+        r.main.night_mode.set_value(1 - value);
         r.main.night_brightness.set_text("Dimmer");
         r.program.exit();
         EXPECT_EQ(saved_all(r, {"NightMode", "NightBrightness"}),
-                  (Texts{c.value ? "0" : "1", "Dimmer"}));
+                  (Texts{value ? "0" : "1", "Dimmer"}));
     }
 }
 
