@@ -64,29 +64,26 @@ TEST(BuildImage, RefusesFilesItCannotLoadSafelyNamingTheLine) {
     const std::string good = record(0, 0, {1, 2});
     std::string bad_sum = record(0x10, 0, {1});
     bad_sum[bad_sum.size() - 3] = bad_sum[bad_sum.size() - 3] == '0' ? '1' : '0';
-    struct Case {
-        std::string file;
-        const char* words;
-    };
-    for (const Case& c : {
-             Case{good + "hello\r\n" + kEnd, "line 2 is not a HEX record"},
-             Case{good + "\r\n" + kEnd, "line 2 is not a HEX record"},
-             Case{good + ":0100000G01FE\r\n", "line 2 holds a character"},
-             Case{good + ":0200000001FD\r\n", "line 2 is not as long"},
-             Case{good + ":00000001FF0\r\n", "line 2 has an odd number of digits"},
-             Case{good + ":0100000g01FE\r\n", "line 2 holds a character"},
-             Case{good + bad_sum, "line 2 has a wrong checksum"},
-             Case{record(0x6FFF, 0, {1, 2}), "line 1 holds data outside"},
-             Case{record(0x8000, 0, {1}), "line 1 holds data outside"},
-             Case{record(0x7000, 0, {1}), "line 1 holds data outside"},  // not 16 bytes: no stop
-             Case{record(0, 4, {0, 1}) + good, "line 1 moves the address base"},
-             Case{record(0, 2, {0x10, 0}) + good, "line 1 moves the address base"},
-             Case{record(0, 6, {}) + good, "line 1 has record type 6"},
-             Case{kEnd + good, "line 2 follows the end-of-file record"},
+    // The file, and the words its refusal holds.
+    for (const auto& [file, words] : {
+             std::pair{good + "hello\r\n" + kEnd, "line 2 is not a HEX record"},
+             {good + "\r\n" + kEnd, "line 2 is not a HEX record"},
+             {good + ":0100000G01FE\r\n", "line 2 holds a character"},
+             {good + ":0200000001FD\r\n", "line 2 is not as long"},
+             {good + ":00000001FF0\r\n", "line 2 has an odd number of digits"},
+             {good + ":0100000g01FE\r\n", "line 2 holds a character"},
+             {good + bad_sum, "line 2 has a wrong checksum"},
+             {record(0x6FFF, 0, {1, 2}), "line 1 holds data outside"},
+             {record(0x8000, 0, {1}), "line 1 holds data outside"},
+             {record(0x7000, 0, {1}), "line 1 holds data outside"},  // not 16 bytes: no stop
+             {record(0, 4, {0, 1}) + good, "line 1 moves the address base"},
+             {record(0, 2, {0x10, 0}) + good, "line 1 moves the address base"},
+             {record(0, 6, {}) + good, "line 1 has record type 6"},
+             {kEnd + good, "line 2 follows the end-of-file record"},
          }) {
-        const auto r = build_image(c.file);
-        EXPECT_FALSE(r.ok()) << c.words;
-        EXPECT_NE(r.problem.find(c.words), std::string::npos) << r.problem;
+        const auto r = build_image(file);
+        EXPECT_FALSE(r.ok()) << words;
+        EXPECT_NE(r.problem.find(words), std::string::npos) << r.problem;
         EXPECT_TRUE(r.image.empty());
     }
 }

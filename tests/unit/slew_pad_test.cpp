@@ -14,9 +14,12 @@ void tap(orv::ui::Button& b) {
     b.release();
 }
 
-TEST(SlewPad, EachArrowMovesOnPressAndStopsOnReleaseInItsOwnDirection) {
+struct SlewPad : ::testing::Test {
     Connected r;
-    auto& m = r.main;
+    orv::MainWindow& m = r.main;
+};
+
+TEST_F(SlewPad, EachArrowMovesOnPressAndStopsOnReleaseInItsOwnDirection) {
     for (auto [arrow, move, stop] :
          {std::tuple{&m.slew_right, "#Mw#", "#Qw#"}, std::tuple{&m.slew_up, "#Ms#", "#Qs#"},
           std::tuple{&m.slew_down, "#Mn#", "#Qn#"}, std::tuple{&m.slew_left, "#Me#", "#Qe#"}}) {
@@ -33,9 +36,7 @@ TEST(SlewPad, EachArrowMovesOnPressAndStopsOnReleaseInItsOwnDirection) {
     EXPECT_EQ(r.serial.written, "#Ms#");
 }
 
-TEST(SlewPad, PulseModeSendsTheTimeAsTypedOrExplainsWhatIsWrong) {
-    Connected r;
-    auto& m = r.main;
+TEST_F(SlewPad, PulseModeSendsTheTimeAsTypedOrExplainsWhatIsWrong) {
     struct Case {
         std::string time;
         orv::ui::Button& arrow;
@@ -64,9 +65,7 @@ TEST(SlewPad, PulseModeSendsTheTimeAsTypedOrExplainsWhatIsWrong) {
     EXPECT_EQ(r.dialogs.shown[0].title, "");
 }
 
-TEST(SlewPad, TypingAPulseTimeSwitchesPulseModeOnAndTheUserCanSwitchItOff) {
-    Connected r;
-    auto& m = r.main;
+TEST_F(SlewPad, TypingAPulseTimeSwitchesPulseModeOnAndTheUserCanSwitchItOff) {
     EXPECT_EQ(m.pulse_mode.value(), 0);
     m.pulse_time.set_text("200");
     EXPECT_EQ(m.pulse_mode.value(), 1);
@@ -83,8 +82,7 @@ TEST(SlewPad, TypingAPulseTimeSwitchesPulseModeOnAndTheUserCanSwitchItOff) {
     EXPECT_EQ(r.commands(), (Texts{"#Mgw200#", "#Qw#"}));
 }
 
-TEST(SlewPad, TheStopButtonSendsTheGeneralStopInEitherMode) {
-    Connected r;
+TEST_F(SlewPad, TheStopButtonSendsTheGeneralStopInEitherMode) {
     r.main.slew_stop.click();
     r.main.slew_up.press();
     r.main.slew_stop.click();
