@@ -198,17 +198,14 @@ public:
         shown.push_back({"question", text, title});
         last_default = default_answer;
         if (during) during();
-        if (answers.empty()) return platform::Answer::No;
-        const auto a = answers.front();
-        answers.pop_front();
-        return a;
+        return next(answers, platform::Answer::No);
     }
     std::optional<std::string> input(const std::string& prompt, const std::string& title, int x,
                                      int y) override {
         shown.push_back({"input", prompt, title});
         last_input_at = {x, y};
         if (during) during();
-        return next(inputs);
+        return next(inputs, {});
     }
     std::optional<std::string> open_file(const std::string& title, const std::string& filter,
                                          const std::string&) override {
@@ -222,12 +219,14 @@ public:
     std::optional<std::string> next_file(const char* kind, const std::string& title,
                                          const std::string& filter) {
         shown.push_back({kind, filter, title});
-        return next(files);
+        return next(files, {});
     }
-    static std::optional<std::string> next(std::deque<std::optional<std::string>>& scripted) {
-        if (scripted.empty()) return std::nullopt;
-        auto v = scripted.front();
-        scripted.pop_front();
+    // The next scripted answer, or `none` when the script has run out.
+    template <class T>
+    static T next(std::deque<T>& script, T none) {
+        if (script.empty()) return none;
+        T v = script.front();
+        script.pop_front();
         return v;
     }
 
