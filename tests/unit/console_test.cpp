@@ -1,7 +1,7 @@
 // The direct command console: the text goes out exactly as typed and stays in the box.
 
-#include "connected_rig.h"
 #include "handcontrol/console.h"
+#include "connected_rig.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The slew pad: continuous moves while an arrow is held, guide pulses, and the stop button; the
 // stop key.
 
-#include "connected_rig.h"
 #include "handcontrol/slew_pad.h"
+#include "connected_rig.h"
 
 namespace {
 
