@@ -103,7 +103,7 @@ TEST_F(Focus, AHeldButtonCountsOnePerTickAndTheReleaseStops) {
     EXPECT_EQ(play("at=2 down 5 /down"), "-3 [#F-# #FQ#]");
 }
 
-TEST_F(Focus, GotoRunsToTheSetpointAndStopsOnTheTickThatReachesIt) {
+TEST_F(Focus, GotoDoesNothingWhereTheFocuserIsAndElseStopsOnTheTickThatReachesTheSetpoint) {
     // To where the focuser already is: nothing.
     at("1234");
     go(1, " 1234.0 ");  // reads as the same whole number
