@@ -206,14 +206,19 @@ TEST_F(Firmware, BootUpAndProgramBelongToTheConfirmedFileOnly) {
     load("/fw/other.hex", {std::nullopt});
     EXPECT_EQ(enabled(w.boot_up, w.program_button), "off off");
 
-    // Confirmed, booted, then changed on disk before PROGRAM: refused, nothing sent.
-    load("/fw/box.hex", {kCode});
-    boot();
-    r.files.files["/fw/box.hex"] = ":0400000001020304F2\r\n:0100040055A6\r\n:00000001FF\r\n";
-    r.dialogs.shown.clear();
-    w.program_button.click();
-    EXPECT_PRED2(one_holding, r.dialogs.messages(), "changed since its code was confirmed");
-    EXPECT_TRUE(r.serial.writes.empty());
+    // Confirmed, booted, then changed on disk before PROGRAM: refused, nothing sent. The second
+    // change keeps the file's length.
+    for (const char* changed : {":0400000001020304F2\r\n:0100040055A6\r\n:00000001FF\r\n",
+                                ":040000000102030AEC\r\n:00000001FF\r\n"}) {
+        r.files.files["/fw/box.hex"] = kFile;
+        load("/fw/box.hex", {kCode});
+        boot();
+        r.files.files["/fw/box.hex"] = changed;
+        r.dialogs.shown.clear();
+        w.program_button.click();
+        EXPECT_PRED2(one_holding, r.dialogs.messages(), "changed since its code was confirmed");
+        EXPECT_TRUE(r.serial.writes.empty());
+    }
 }
 
 TEST_F(Firmware, BootUpIsOfferedOnlyOnALinkToTheBox) {

@@ -91,6 +91,7 @@ TEST(ReadSettings, GenerationOneReadsThirteenBytesAndLeavesTheOptionBoxes) {
 
 TEST(ReadSettings, GenerationTwoOverTheSocketTakesTheOptionBytes) {
     ConnectedRig r(true, "1.20#");
+    r.main.autostar_mode.set_value(1);  // the box's 0 must replace it
     r.main.read_settings.click();
     r.socket.arrive(bytes({0, '#'}));
     EXPECT_EQ(r.program.transport.threshold(), 15);
