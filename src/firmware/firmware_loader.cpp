@@ -43,7 +43,7 @@ void FirmwareLoader::browse() {
     window_.program_button.set_enabled(false);
     window_.file_box.set_text(*path);
     window_.checksum = confirmation_sum(*text);
-    window_.file_size = text->size();
+    window_.file_text = *text;
     for (std::string& line : list_lines(*text)) window_.file_lines.add_item(std::move(line));
     if (store_.read(kAppFocus, "dev") == "1")
         window_.reply_box.set_text(std::to_string(window_.checksum));

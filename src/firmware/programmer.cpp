@@ -144,8 +144,9 @@ void Programmer::program() {
     std::string error;
     const auto text = files_.read(window_.file_box.text(), error);
     ImageResult built = text ? build_image(*text) : ImageResult{{}, error};
-    if (built.ok() &&
-        (text->size() != window_.file_size || confirmation_sum(*text) != window_.checksum))
+    // Any change counts, also one that keeps the confirmation code (a byte and its record's
+    // checksum changed together).
+    if (built.ok() && *text != window_.file_text)
         built = ImageResult{{}, "it has changed since its code was confirmed; load it again."};
     if (!built.ok()) {
         window_.browse.set_enabled(true);

@@ -46,7 +46,7 @@ void FirmwareWindow::reset() {
     exit_button.set_enabled(true);
     confirmed = false;
     checksum = 0;
-    file_size = 0;
+    file_text.clear();
 }
 
 }  // namespace orv

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/controls.h"
@@ -51,7 +52,7 @@ public:
 
     bool confirmed = false;  // the loaded file's code was entered correctly
     std::int64_t checksum = 0;
-    std::size_t file_size = 0;  // of the loaded file, with its checksum to notice a change
+    std::string file_text;  // as its code was confirmed: PROGRAM refuses the file if it changed
 };
 
 }  // namespace orv

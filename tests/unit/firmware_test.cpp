@@ -207,9 +207,10 @@ TEST_F(Firmware, BootUpAndProgramBelongToTheConfirmedFileOnly) {
     EXPECT_EQ(enabled(w.boot_up, w.program_button), "off off");
 
     // Confirmed, booted, then changed on disk before PROGRAM: refused, nothing sent. The second
-    // change keeps the file's length.
-    for (const char* changed : {":0400000001020304F2\r\n:0100040055A6\r\n:00000001FF\r\n",
-                                ":040000000102030AEC\r\n:00000001FF\r\n"}) {
+    // change keeps the file's length, the third its confirmation code too.
+    for (const char* changed :
+         {":0400000001020304F2\r\n:0100040055A6\r\n:00000001FF\r\n",
+          ":040000000102030AEC\r\n:00000001FF\r\n", ":0400000001020305F1\r\n:00000001FF\r\n"}) {
         r.files.files["/fw/box.hex"] = kFile;
         load("/fw/box.hex", {kCode});
         boot();
