@@ -123,6 +123,7 @@ TEST_F(Firmware, ABootLoaderThatNeverAnswersIsReported) {
     r.clock.advance(1);
     EXPECT_PRED2(one_holding, r.dialogs.messages(), "did not answer BOOT UP");
     EXPECT_EQ(enabled(w.program_button, w.boot_up), "off on");
+    EXPECT_EQ(w.status_line.caption(), "No answer from the boot loader");
     r.clock.advance(10000);
     EXPECT_EQ(r.dialogs.messages().size(), 1u);
     // A reply in time stops the wait.
@@ -281,7 +282,8 @@ TEST_F(Firmware, ASilentBoxStopsTheRunAtItsBlockAndGivesTheButtonsBack) {
              Texts{"block " + std::to_string(silent_at) + " of 224",
                    silent_at ? "(address 0x3200)" : "(address 0x0000)", "still in its boot loader"})
             EXPECT_PRED2(holds, said[0], part);
-        EXPECT_EQ(enabled(w.browse, w.boot_up, w.exit_button), "on on on");
+        // PROGRAM waits for the next BOOT UP.
+        EXPECT_EQ(enabled(w.browse, w.boot_up, w.exit_button, w.program_button), "on on on off");
         EXPECT_EQ(r.main.connect_button.caption(), "DISCONNECT");
         EXPECT_EQ(r.serial.writes.size(), static_cast<std::size_t>(silent_at + 1));
     }
@@ -361,6 +363,48 @@ TEST_F(Firmware, BootUpWaitsForRunsToBeStoppedThenNothingElseCanBeSent) {
     EXPECT_EQ(enabled(m.send_button, m.read_settings), "on off");
     r.reconnect();
     EXPECT_TRUE(m.read_settings.enabled());
+}
+
+// What the firmware window shows and offers, in one line: captions, texts, what is switched on.
+std::string look(orv::FirmwareWindow& w) {
+    std::string out = w.file_label.caption() + "|" + w.file_box.text() + "|" + w.browse.caption() +
+                      "|" + w.reply_label.caption() + "|" + w.reply_box.text() + "|" +
+                      w.status_line.caption() + "|" + w.status_line.description() + "|" +
+                      std::to_string(w.progress.value()) + "/" +
+                      std::to_string(w.progress.maximum()) + "|" +
+                      std::to_string(w.file_lines.items().size()) + " lines|";
+    for (auto* b : {&w.browse, &w.boot_up, &w.program_button, &w.exit_button})
+        out += b->caption() + (b->enabled() ? " on " : " off ");
+    return out;
+}
+
+// Closing it (EXIT, or the program) puts every part back as the window first was; the close control
+// waits while a run has EXIT switched off.
+TEST(FirmwareWindow, ClosingPutsEveryPartBackAndTheCloseControlWaitsForARun) {
+    ConnectedRig r;
+    auto& w = r.program.firmware;
+    const std::string first =
+        "HEX file|Load *.hex file|Browse..|Boot loader reply|||What the update is doing|0/28671|"
+        "0 lines|Browse.. on BOOT UP off PROGRAM off EXIT on ";
+    r.main.password_box.set_text("7reed4reed");
+    r.main.firmware_upload.click();
+    EXPECT_EQ(look(w), first);
+    w.file_box.set_text("/fw/box.hex");
+    w.file_lines.add_item("x");
+    w.reply_box.set_text("2#");
+    w.progress.set_value(500);
+    w.status_line.set_caption("Done!");
+    for (auto* b : {&w.browse, &w.boot_up, &w.program_button, &w.exit_button})
+        b->set_enabled(!b->enabled());
+    w.close();  // as the program closes it
+    r.main.firmware_upload.click();
+    EXPECT_EQ(look(w), first);
+    w.exit_button.click();
+    EXPECT_FALSE(w.visible());
+    r.main.firmware_upload.click();
+    w.exit_button.set_enabled(false);  // as during a run
+    w.close_control();
+    EXPECT_TRUE(w.visible());
 }
 
 }  // namespace

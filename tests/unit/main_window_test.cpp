@@ -89,6 +89,17 @@ TEST(MainWindow, EveryControlOfEveryWindowHasAnAccessibleName) {
                      "Seconds into exposure: 17", "Exposure number: 3", "Shutter indicator: off",
                      "Shutter indicator: on", "Shutter indicator: off"}));
     EXPECT_FALSE(w.elapsed_label.description().empty());
+    // Buttons with the same caption are told apart by what they do; the pulse check box says
+    // what it does too.
+    const std::pair<orv::ui::Control*, orv::ui::Control*> alike[] = {
+        {&w.focus_up, &w.focus_down},
+        {&w.set_setpoint[0], &w.set_setpoint[1]},
+        {&w.goto_setpoint[0], &w.goto_setpoint[1]}};
+    for (const auto& [a, b] : alike) {
+        EXPECT_FALSE(a->description().empty() || b->description().empty()) << a->name();
+        EXPECT_NE(a->description(), b->description()) << a->name();
+    }
+    EXPECT_FALSE(w.pulse_mode.tooltip().empty());
 }
 
 TEST(EnableControls, OrvantisWithHashInTheChannelBoxLeavesTheChannelWritesOff) {

@@ -216,9 +216,11 @@ TEST_F(Sequencer, DisconnectingEndsARunAndClosesAnOpenShutterFirst) {
     EXPECT_EQ(look(), "START red 1/1 []");
     EXPECT_TRUE(r.shown().empty());
 
-    // In a gap the shutter is already closed: nothing more is sent.
+    // Connected again, Auto Shutter starts a new run at once; in its gap the shutter is
+    // already closed, and disconnecting sends nothing more.
     r.connect_again();
     start("1", "5", "3");
+    EXPECT_EQ(look(), "STOP running green 0/1 [#XP1#] (open play)");
     r.clock.advance(2000);
     look();
     r.main.connect_button.click();

@@ -28,7 +28,7 @@ void type(Rig& r, const Texts& texts) {
 
 TEST(StartUp, FromAnEmptyStore) {
     Rig r;
-    r.ports.ports = {{2, "/dev/ttyUSB0"}, {5, "/dev/pts/7"}};
+    r.ports.ports = {{2, "/dev/ttyUSB0"}, {5, "/dev/pts/7"}, {10, "/dev/ttyUSB9"}};
     r.ports.descriptions = {{2, "/dev/ttyUSB0\nUSB 0403:6001, FTDI"}};
     r.program.start();
     // The settings window is created hidden; nothing is shown, sent or usable before CONNECT.
@@ -37,8 +37,8 @@ TEST(StartUp, FromAnEmptyStore) {
                                  r.serial.written.empty(), r.main.read_settings.enabled()}),
               (std::vector<bool>{true, false, true, true, true, false}));
     const auto& list = r.main.port_list;
-    EXPECT_EQ(list.items(), (Texts{"COM2", "COM5", "Search COM", "TCP Port"}));
-    EXPECT_EQ((Texts{list.description(0), list.description(1), list.description(2)}),
+    EXPECT_EQ(list.items(), (Texts{"COM2", "COM5", "COM10", "Search COM", "TCP Port"}));
+    EXPECT_EQ((Texts{list.description(0), list.description(1), list.description(3)}),
               (Texts{"/dev/ttyUSB0\nUSB 0403:6001, FTDI", "/dev/pts/7", ""}));
     EXPECT_EQ(texts(r), (Texts{"", "", "", "", "", "5000", "", "", "50", "", ""}));
     EXPECT_EQ(r.main.shutter_indicator.fill_color(), orv::ui::Colour::Red);
