@@ -58,10 +58,12 @@ TEST(Console, UpAndDownWalkTheHistoryAndComeBackToWhatWasTyped) {
 
 TEST(Console, TheHistoryIsKeptInTheStoreBetweenRuns) {
     Rig first;
-    // A hand-edited file holds a command twice: it is kept once.
-    store_all(
-        first,
-        {{"CommandHistory0", ":old#"}, {"CommandHistory1", ":GR#"}, {"CommandHistory2", ":old#"}});
+    // A hand-edited file holds a command twice: it is kept once. Keys past the fifty the
+    // program keeps are not read.
+    store_all(first, {{"CommandHistory0", ":old#"},
+                      {"CommandHistory1", ":GR#"},
+                      {"CommandHistory2", ":old#"},
+                      {"CommandHistory50", ":beyond#"}});
     first.program.start();
     EXPECT_EQ(first.main.command_history.items(), (Texts{":old#", ":GR#"}));
     first.main.port_list.set_text("TCP Port");

@@ -220,6 +220,7 @@ TEST_F(Firmware, BootUpAndProgramBelongToTheConfirmedFileOnly) {
         w.program_button.click();
         EXPECT_PRED2(one_holding, r.dialogs.messages(), "changed since its code was confirmed");
         EXPECT_TRUE(r.serial.writes.empty());
+        EXPECT_EQ(enabled(w.browse, w.exit_button), "on on");  // another file can be chosen
     }
 }
 

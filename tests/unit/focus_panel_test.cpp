@@ -165,6 +165,8 @@ TEST_F(Focus, SpinnerArrowsStepByTheIncrementAndRefuseStepsTheyCannotTake) {
         r.main.increment_box.set_text(step);
         EXPECT_EQ(steps(r.main), "20 20") << step;
     }
+    r.main.increment_box.set_text("1");  // the smallest step there is
+    EXPECT_EQ(steps(r.main), "1 1");
     r.main.increment_box.set_text(" 9999.0 ");
     EXPECT_EQ(r.main.setpoint_spinner[0].small_change(), 9999);
     EXPECT_EQ(now(), "5000 []");
