@@ -14,7 +14,6 @@ catches and how many it catches at all, and marks the tests of a smallest cover 
 deleting only unmarked tests leaves every caught mutant caught.
 """
 import argparse
-import importlib.util
 import json
 import os
 import random
@@ -24,18 +23,9 @@ import sys
 from concurrent.futures import ThreadPoolExecutor
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-
-
-def load_tool():
-    # The shared tool with src/ui added, as scripts/mutate.py loads it.
-    tool = os.environ.get("ORV_MUTATE_TOOL",
-                          os.path.join(HERE, "..", "..", "shared", "tools", "mutate.py"))
-    spec = importlib.util.spec_from_file_location("mutate", tool)
-    m = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(m)
-    if "src/ui" not in m.CORE:
-        m.CORE = tuple(m.CORE) + ("src/ui",)
-    return m
+sys.dont_write_bytecode = True
+sys.path.insert(0, HERE)
+from mutate import load_tool  # noqa: E402  (scripts/mutate.py: the shared tool with src/ui)
 
 
 def key(site):

@@ -8,17 +8,26 @@ without Qt like the rest of the core. Options as the shared tool's:
 
 ORV_MUTATE_TOOL names the shared tool if it is not beside this checkout.
 """
-import importlib.util
+import importlib.machinery
 import os
 import sys
+import types
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOOL = os.environ.get("ORV_MUTATE_TOOL",
                       os.path.join(HERE, "..", "..", "shared", "tools", "mutate.py"))
 
-spec = importlib.util.spec_from_file_location("mutate", TOOL)
-mutate = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(mutate)
-if "src/ui" not in mutate.CORE:
-    mutate.CORE = tuple(mutate.CORE) + ("src/ui",)
-sys.exit(mutate.main())
+
+def load_tool():
+    """The shared tool as a module, with src/ui added to its folders."""
+    loader = importlib.machinery.SourceFileLoader("shared_mutate", TOOL)
+    tool = types.ModuleType(loader.name)
+    tool.__file__ = TOOL
+    loader.exec_module(tool)
+    if "src/ui" not in tool.CORE:
+        tool.CORE = tuple(tool.CORE) + ("src/ui",)
+    return tool
+
+
+if __name__ == "__main__":
+    sys.exit(load_tool().main())
