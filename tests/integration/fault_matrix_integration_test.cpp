@@ -62,48 +62,39 @@ private:
     qint64 longest_ = 0;
 };
 
-class FaultMatrix : public ::testing::TestWithParam<Case> {
+class FaultMatrix : public ::testing::TestWithParam<Case>, protected orv::test::BoxOnLink {
 protected:
     void SetUp() override {
-        link_ = dir_.filePath("box").toStdString();
         start_box();
-        live_ = std::make_unique<LiveProgram>(GetParam().gateway ? "" : "COM3=" + link_);
-        live_->program->settings.baud_box.set_text("57600");  // as fast as the box sends
+        start_program();
+        live->program->settings.baud_box.set_text("57600");  // as fast as the box sends
         ASSERT_TRUE(connect());
-        live_->dialogs.shown.clear();
+        live->dialogs.shown.clear();
     }
-    void start_box() {
-        box_ = std::make_unique<BoxSim>(QStringList{"--box", "gen2", "--baud", "57600", "--pty-link",
-                                                    QString::fromStdString(link_)});
-        if (GetParam().gateway) gateway_ = std::make_unique<Gateway>(link_);
-    }
-    bool connect() {
-        return GetParam().gateway ? live_->connect_tcp_and_identify(gateway_->port())
-                                  : live_->connect_and_identify("COM3");
-    }
+    void start_box() { BoxOnLink::start_box({"--box", "gen2", "--baud", "57600"}, GetParam().gateway); }
     // Sets the fault up so that it strikes at the exchange, then starts the exchange.
     void strike() {
         const Case c = GetParam();
         const char* at[] = {"GVn#", "#gRV#", "#T3", "ROB#", "block 5", "A"};
         const std::string where = at[static_cast<int>(c.exchange)];
         if (c.fault == Fault::Silent) {
-            ASSERT_EQ(box_->ask(c.exchange == Exchange::Blocks ? "fault silent-after-block 5"
+            ASSERT_EQ(box->ask(c.exchange == Exchange::Blocks ? "fault silent-after-block 5"
                                                                  : "fault silent-after " + where),
                       "OK");
         } else if (c.fault == Fault::Garbage) {
-            ASSERT_EQ(box_->ask("fault garbage on"), "OK");
+            ASSERT_EQ(box->ask("fault garbage on"), "OK");
         } else if (c.fault == Fault::Slow) {
-            ASSERT_EQ(box_->ask("fault reply-delay 12000"), "OK");
+            ASSERT_EQ(box->ask("fault reply-delay 12000"), "OK");
         }
         if (c.exchange == Exchange::Boot || c.exchange == Exchange::Blocks ||
             c.exchange == Exchange::ReadBack)
             load_firmware();
-        auto& m = live_->main();
-        auto& w = live_->program->firmware;
+        auto& m = live->main();
+        auto& w = live->program->firmware;
         switch (c.exchange) {
             case Exchange::Identify:
                 m.connect_button.click();  // DISCONNECT
-                live_->connect(c.gateway ? "TCP Port" : "COM3");
+                live->connect(c.gateway ? "TCP Port" : "COM3");
                 break;
             case Exchange::Read:
                 m.read_settings.click();
@@ -118,37 +109,31 @@ protected:
             case Exchange::Blocks:
             case Exchange::ReadBack:
                 if (c.fault != Fault::Silent && c.fault != Fault::Drop) {
-                    ASSERT_EQ(box_->ask("fault clear"), "OK");
+                    ASSERT_EQ(box->ask("fault clear"), "OK");
                 }
                 w.boot_up.click();
                 ASSERT_TRUE(wait_until([&] { return w.program_button.enabled(); }, 3000));
                 if (c.fault == Fault::Garbage) {
-                    ASSERT_EQ(box_->ask("fault garbage on"), "OK");
+                    ASSERT_EQ(box->ask("fault garbage on"), "OK");
                 }
                 if (c.fault == Fault::Slow) {
-                    ASSERT_EQ(box_->ask("fault reply-delay 12000"), "OK");
+                    ASSERT_EQ(box->ask("fault reply-delay 12000"), "OK");
                 }
-                live_->dialogs.shown.clear();
+                live->dialogs.shown.clear();
                 w.program_button.click();
                 break;
         }
         if (c.fault == Fault::Drop) {
             if (c.exchange == Exchange::Blocks || c.exchange == Exchange::ReadBack)
                 wait_until([&] {
-                    return box_->log().find(c.exchange == Exchange::Blocks ? "CMD block 5" : "CMD A\n") !=
+                    return box->log().find(c.exchange == Exchange::Blocks ? "CMD block 5" : "CMD A\n") !=
                            std::string::npos;
                 }, 10000);
-            if (c.gateway) gateway_->kill();
-            else box_->kill();
+            if (c.gateway) gateway->kill();
+            else box->kill();
         }
     }
-    void load_firmware() { live_->load_firmware(orv::test::zero_firmware(dir_)); }
-
-    QTemporaryDir dir_;
-    std::string link_;
-    std::unique_ptr<BoxSim> box_;
-    std::unique_ptr<Gateway> gateway_;
-    std::unique_ptr<LiveProgram> live_;
+    void load_firmware() { live->load_firmware(orv::test::zero_firmware(dir)); }
 };
 
 TEST_P(FaultMatrix, TheUserIsToldInTimeAndCanConnectAgain) {
@@ -157,7 +142,7 @@ TEST_P(FaultMatrix, TheUserIsToldInTimeAndCanConnectAgain) {
     QElapsedTimer clock;
     clock.start();
     strike();
-    auto& d = live_->dialogs;
+    auto& d = live->dialogs;
     const bool told = wait_until([&] {
         for (const auto& m : d.messages())
             if (m.find(c.expected) != std::string::npos) return true;
@@ -169,8 +154,8 @@ TEST_P(FaultMatrix, TheUserIsToldInTimeAndCanConnectAgain) {
     EXPECT_LT(clock.elapsed(), 14000);
     for (const auto& m : d.messages()) EXPECT_EQ(m.find("successfully"), std::string::npos) << m;
     EXPECT_LT(probe.longest_ms(), 250) << "the window stopped answering";
-    EXPECT_FALSE(live_->program->settings_write.running());
-    EXPECT_FALSE(live_->program->programmer.running());
+    EXPECT_FALSE(live->program->settings_write.running());
+    EXPECT_FALSE(live->program->programmer.running());
 
     // Whatever happened, the user can connect again once the box answers. A box that was
     // unplugged, is still sending late replies, or was left in its boot loader is power-cycled
@@ -179,14 +164,14 @@ TEST_P(FaultMatrix, TheUserIsToldInTimeAndCanConnectAgain) {
     const bool boot_loader = c.exchange == Exchange::Boot || c.exchange == Exchange::Blocks ||
                              c.exchange == Exchange::ReadBack;
     if (c.fault == Fault::Drop || c.fault == Fault::Slow || boot_loader) {
-        box_.reset();
-        gateway_.reset();
+        box.reset();
+        gateway.reset();
         start_box();
     } else {
-        ASSERT_EQ(box_->ask("fault clear"), "OK");
+        ASSERT_EQ(box->ask("fault clear"), "OK");
     }
-    if (live_->main().connect_button.caption() == "DISCONNECT")
-        live_->main().connect_button.click();
+    if (live->main().connect_button.caption() == "DISCONNECT")
+        live->main().connect_button.click();
     EXPECT_TRUE(connect()) << "CONNECT does not work again";
 }
 

@@ -10,6 +10,7 @@
 #include "fakes/fakes.h"
 #include "firmware/hex_image.h"
 #include "integration/boxsim_process.h"
+#include "integration/gateway.h"
 #include "platform/qt/linux_port_directory.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_file_reader.h"
@@ -105,5 +106,28 @@ inline QString zero_firmware(const QTemporaryDir& dir) {
     if (f.open(QIODevice::WriteOnly)) f.write(":0100000000FF\r\n:00000001FF\r\n");
     return path;
 }
+
+// The simulated box on a pseudo-terminal of the test's own, and the live program reaching it
+// there as COM3 or through a ser2net gateway in front of it.
+struct BoxOnLink {
+    QTemporaryDir dir;
+    std::string link = dir.filePath("box").toStdString();
+    std::unique_ptr<BoxSim> box;
+    std::unique_ptr<Gateway> gateway;
+    std::unique_ptr<LiveProgram> live;
+
+    // Starts the box with `options` besides its link, and ser2net in front of it when asked.
+    void start_box(QStringList options, bool through_gateway) {
+        box = std::make_unique<BoxSim>(options << "--pty-link" << QString::fromStdString(link));
+        if (through_gateway) gateway = std::make_unique<Gateway>(link);
+    }
+    void start_program() {
+        live = std::make_unique<LiveProgram>(gateway ? "" : "COM3=" + link);
+    }
+    bool connect() {
+        return gateway ? live->connect_tcp_and_identify(gateway->port())
+                       : live->connect_and_identify("COM3");
+    }
+};
 
 }  // namespace orv::test

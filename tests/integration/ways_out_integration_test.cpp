@@ -32,25 +32,17 @@ struct Case {
     Run run;
 };
 
-class WaysOut : public ::testing::TestWithParam<Case> {
+class WaysOut : public ::testing::TestWithParam<Case>, protected orv::test::BoxOnLink {
 protected:
     void SetUp() override {
-        const bool gateway = GetParam().way == Way::LostLink;
-        link_ = dir_.filePath("box").toStdString();
-        box_ = std::make_unique<BoxSim>(
-            QStringList{"--box", "gen2", "--pty-link", QString::fromStdString(link_)});
-        if (gateway) gateway_ = std::make_unique<Gateway>(link_);
-        live_ = std::make_unique<LiveProgram>(gateway ? "" : "COM3=" + link_);
+        start_box({"--box", "gen2"}, GetParam().way == Way::LostLink);
+        start_program();
         ASSERT_TRUE(connect());
-        live_->dialogs.shown.clear();
-    }
-    bool connect() {
-        return gateway_ ? live_->connect_tcp_and_identify(gateway_->port())
-                        : live_->connect_and_identify("COM3");
+        live->dialogs.shown.clear();
     }
     std::size_t logged(const std::string& command) const {
         std::size_t n = 0;
-        const std::string log = box_->log();
+        const std::string log = box->log();
         for (auto at = log.find(" " + command + "\n"); at != std::string::npos;
              at = log.find(" " + command + "\n", at + 1))
             ++n;
@@ -59,22 +51,22 @@ protected:
     // How many commands the box has logged, known or not.
     std::size_t commands() const {
         std::size_t n = 0;
-        const std::string log = box_->log();
+        const std::string log = box->log();
         for (const char* kind : {" CMD ", " UNKNOWN "})
             for (auto at = log.find(kind); at != std::string::npos; at = log.find(kind, at + 1)) ++n;
         return n;
     }
     int blocks() {
-        const std::string state = box_->ask("state");
+        const std::string state = box->ask("state");
         return std::stoi(state.substr(state.find("blocks=") + 7));
     }
     // Starts the run and waits until the box is in the middle of it.
     void start() {
-        auto& m = live_->main();
+        auto& m = live->main();
         switch (GetParam().run) {
             case Run::Programming: {
-                live_->load_firmware(orv::test::zero_firmware(dir_));
-                ASSERT_TRUE(live_->start_programming());
+                live->load_firmware(orv::test::zero_firmware(dir));
+                ASSERT_TRUE(live->start_programming());
                 ASSERT_TRUE(wait_until([&] { return blocks() >= 5; }, 5000));
                 break;
             }
@@ -100,7 +92,7 @@ protected:
             case Run::Programming: {
                 const int at = blocks();
                 wait_until([] { return false; }, 600);
-                return box_->ask("state").find("mode=boot") != std::string::npos && at < 224 &&
+                return box->ask("state").find("mode=boot") != std::string::npos && at < 224 &&
                        blocks() == at;
             }
             case Run::Focus:
@@ -110,18 +102,12 @@ protected:
         }
         return false;
     }
-
-    QTemporaryDir dir_;
-    std::string link_;
-    std::unique_ptr<BoxSim> box_;
-    std::unique_ptr<Gateway> gateway_;
-    std::unique_ptr<LiveProgram> live_;
 };
 
 TEST_P(WaysOut, LeaveTheBoxInAKnownStateAndSaySo) {
     const Case c = GetParam();
     start();
-    auto& p = *live_;
+    auto& p = *live;
     QElapsedTimer clock;
     clock.start();
     p.dialogs.answers = {orv::platform::Answer::Yes};  // "Quit anyway?"
@@ -138,12 +124,12 @@ TEST_P(WaysOut, LeaveTheBoxInAKnownStateAndSaySo) {
             note = p.program->terminate();
             break;
         case Way::LostLink:
-            gateway_->kill();
+            gateway->kill();
             break;
     }
     if (c.way != Way::LostLink) {
         EXPECT_TRUE(p.program->finished());
-        EXPECT_TRUE(wait_until([&] { return box_left_still(); }, 2000)) << box_->log();
+        EXPECT_TRUE(wait_until([&] { return box_left_still(); }, 2000)) << box->log();
         took = clock.elapsed();
         const bool programming = c.run == Run::Programming;
         EXPECT_EQ(note, programming && c.way == Way::Sigterm ? orv::kLeftInBootLoader : "");
@@ -162,14 +148,14 @@ TEST_P(WaysOut, LeaveTheBoxInAKnownStateAndSaySo) {
         EXPECT_NE(said.find(expected[static_cast<int>(c.run)]), std::string::npos) << said;
         // Connected again: nothing of the old run goes out by itself. A box left in its boot
         // loader does not answer the identification, and gets no more blocks either.
-        const std::size_t before = box_->log().size();
+        const std::size_t before = box->log().size();
         const int blocks_then = blocks();
-        gateway_ = std::make_unique<Gateway>(link_);
+        gateway = std::make_unique<Gateway>(link);
         p.dialogs.shown.clear();
         if (c.run == Run::Programming) {
             EXPECT_FALSE(connect());
             EXPECT_EQ(blocks(), blocks_then);
-            EXPECT_NE(box_->ask("state").find("mode=boot"), std::string::npos);
+            EXPECT_NE(box->ask("state").find("mode=boot"), std::string::npos);
         } else {
             ASSERT_TRUE(connect());
             // The box writes its log a moment after it answers: let the identification's lines
@@ -177,7 +163,7 @@ TEST_P(WaysOut, LeaveTheBoxInAKnownStateAndSaySo) {
             wait_until([] { return false; }, 300);
             const std::size_t after_identify = commands();
             wait_until([] { return false; }, 2000);
-            EXPECT_EQ(commands(), after_identify) << box_->log().substr(before);
+            EXPECT_EQ(commands(), after_identify) << box->log().substr(before);
         }
     }
     std::printf("[ ways out ] %s during %s: %lld ms until %s\n", kWayNames[static_cast<int>(c.way)],
