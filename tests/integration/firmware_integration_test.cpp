@@ -163,7 +163,7 @@ TEST(Programming, ThroughSer2netClosesTheBootLoaderAndLeavesTheImageInTheBox) {
     flash.program(p);
     EXPECT_EQ(p.dialogs.messages(), std::vector<std::string>{orv::firmware::kCompleted});
     const QString dump = flash.dir.filePath("memory.bin");
-    wait_until([&] { return box.log().find("CMD AAAA") != std::string::npos; }, 2000);
+    EXPECT_TRUE(wait_until([&] { return box.log().find("CMD AAAA") != std::string::npos; }, 2000));
     EXPECT_EQ(box.ask("memdump " + dump.toStdString()), "OK");
     EXPECT_TRUE(read_all(dump) == flash.image);
     EXPECT_EQ(box.log().find("CMD A\n"), std::string::npos);

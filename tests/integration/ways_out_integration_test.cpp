@@ -1,6 +1,7 @@
 // Every way out while the box is busy, against the simulated box as a real process: EXIT, the
-// close control and SIGTERM over its pseudo-terminal, and a lost link (the gateway killed)
-// through ser2net, each during a programming run, a focus run and an exposure sequence. The box
+// close control and SIGTERM over its pseudo-terminal, each during a programming run, a focus
+// run and an exposure sequence; DISCONNECT over the pseudo-terminal during a focus run and
+// through ser2net during a sequence; and a lost link (the gateway killed) through ser2net during each run. The box
 // itself says what it was left doing; after a lost link, connecting again resumes nothing.
 
 #include <gtest/gtest.h>
@@ -22,9 +23,9 @@ using orv::test::Gateway;
 using orv::test::LiveProgram;
 using orv::test::wait_until;
 
-enum class Way { Exit, Close, Sigterm, LostLink };
+enum class Way { Exit, Close, Sigterm, Disconnect, LostLink };
 enum class Run { Programming, Focus, Sequence };
-const char* const kWayNames[] = {"Exit", "Close", "Sigterm", "LostLink"};
+const char* const kWayNames[] = {"Exit", "Close", "Sigterm", "Disconnect", "LostLink"};
 const char* const kRunNames[] = {"Programming", "Focus", "Sequence"};
 
 struct Case {
@@ -35,7 +36,9 @@ struct Case {
 class WaysOut : public ::testing::TestWithParam<Case>, protected orv::test::BoxOnLink {
 protected:
     void SetUp() override {
-        start_box({"--box", "gen2"}, GetParam().way == Way::LostLink);
+        const Case c = GetParam();
+        const bool disconnect_tcp = c.way == Way::Disconnect && c.run == Run::Sequence;
+        start_box({"--box", "gen2"}, c.way == Way::LostLink || disconnect_tcp);
         start_program();
         ASSERT_TRUE(connect());
         live->dialogs.shown.clear();
@@ -123,12 +126,15 @@ TEST_P(WaysOut, LeaveTheBoxInAKnownStateAndSaySo) {
         case Way::Sigterm:
             note = p.program->terminate();
             break;
+        case Way::Disconnect:
+            p.main().connect_button.click();
+            break;
         case Way::LostLink:
             gateway->kill();
             break;
     }
     if (c.way != Way::LostLink) {
-        EXPECT_TRUE(p.program->finished());
+        EXPECT_EQ(p.program->finished(), c.way != Way::Disconnect);
         EXPECT_TRUE(wait_until([&] { return box_left_still(); }, 2000)) << box->log();
         took = clock.elapsed();
         const bool programming = c.run == Run::Programming;
@@ -173,8 +179,9 @@ TEST_P(WaysOut, LeaveTheBoxInAKnownStateAndSaySo) {
 
 std::vector<Case> all_cases() {
     std::vector<Case> out;
-    for (Way w : {Way::Exit, Way::Close, Way::Sigterm, Way::LostLink})
-        for (Run r : {Run::Programming, Run::Focus, Run::Sequence}) out.push_back({w, r});
+    for (Way w : {Way::Exit, Way::Close, Way::Sigterm, Way::Disconnect, Way::LostLink})
+        for (Run r : {Run::Programming, Run::Focus, Run::Sequence})
+            if (w != Way::Disconnect || r != Run::Programming) out.push_back({w, r});
     return out;
 }
 

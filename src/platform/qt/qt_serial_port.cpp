@@ -46,7 +46,8 @@ QtSerialPort::QtSerialPort() {
         if (on_arrival) on_arrival();
     });
     connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
-        if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError || !port_.isOpen()) return;
+        if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError || !port_.isOpen() || closing_)
+            return;
         if (e == QSerialPort::ResourceError || e == QSerialPort::WriteError ||
             e == QSerialPort::ReadError || e == QSerialPort::DeviceNotFoundError ||
             e == QSerialPort::PermissionError)
@@ -77,7 +78,13 @@ std::string QtSerialPort::open(const std::string& path, const platform::LineSett
 
 void QtSerialPort::close() {
     watch_.stop();
-    if (port_.isOpen()) port_.close();
+    if (!port_.isOpen()) return;
+    // The last commands (a run's stop) may still wait in the port's own buffer until the event
+    // loop turns: hand them to the system, which sends them out before the device is let go.
+    closing_ = true;
+    port_.flush();
+    port_.close();
+    closing_ = false;
 }
 
 bool QtSerialPort::is_open() const { return port_.isOpen(); }

@@ -30,6 +30,7 @@ private:
     QString path_;
     // An unplugged adapter is not always reported until the next write: watch the node.
     QTimer watch_;
+    bool closing_ = false;  // a write error while letting go is not a lost link
 };
 
 // Why a device cannot be opened, in words a user can act on.

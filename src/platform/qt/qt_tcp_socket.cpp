@@ -70,6 +70,10 @@ void QtTcpSocket::connect_to(const std::string& host, std::uint16_t port) {
 
 void QtTcpSocket::close() {
     closing_ = true;
+    // What was sent last (the stop commands of a run, the boot loader's closing "AAAA") still
+    // waits in the socket's own buffer until the event loop turns: hand it to the system first,
+    // which delivers it before the connection ends. Aborting alone would drop it.
+    if (socket_.state() == QAbstractSocket::ConnectedState) socket_.flush();
     socket_.abort();
     closing_ = false;
 }
