@@ -17,12 +17,6 @@ using orv::test::BoxSim;
 using orv::test::to_hex;
 using orv::test::wait_until;
 
-std::string every_byte() {
-    std::string all;
-    for (int v = 0; v < 256; ++v) all.push_back(static_cast<char>(v));
-    return all;
-}
-
 struct RealTransport : ::testing::Test {
     BoxSim box;
     orv::qt::QtSerialPort serial;
@@ -50,22 +44,33 @@ struct RealTransport : ::testing::Test {
     QTemporaryDir dir;
 };
 
-TEST_F(RealTransport, SerialCarriesEveryByteValueBothWays) {
+// Each byte value once, out through the port and then the socket and back from the box.
+TEST_F(RealTransport, SerialAndSocketCarryEveryByteValueBothWays) {
     ASSERT_TRUE(ports->exists(4));
     EXPECT_FALSE(ports->exists(5));
     t->set_line_settings("9600,N,8,1");
     t->set_port_number(4);
     t->set_threshold(1);
     ASSERT_EQ(t->open_serial(), "");
-
-    const std::string all = every_byte();
-    ASSERT_TRUE(t->send_command(all));
-    EXPECT_TRUE(wait_until([&] { return box.received_hex("pty") == to_hex(all); }))
-        << box.received_hex("pty");
-
-    box.send(all, "pty");
-    EXPECT_TRUE(wait_until([&] { return received.size() >= all.size(); }));
-    EXPECT_EQ(to_hex(received), to_hex(all));
+    bool connected = false;
+    t->on_socket_connected = [&] { connected = true; };
+    std::string all;
+    for (int v = 0; v < 256; ++v) all.push_back(static_cast<char>(v));
+    for (const std::string side : {"pty", "tcp"}) {
+        if (side == "tcp") {
+            t->close_serial();
+            ASSERT_EQ(t->connect_socket("127.0.0.1", std::to_string(box.tcp_port())), "");
+            ASSERT_TRUE(wait_until([&] { return connected; }));
+            EXPECT_TRUE(t->socket_connected());
+        }
+        received.clear();
+        ASSERT_TRUE(t->send_command(all));  // on whichever is open
+        EXPECT_TRUE(wait_until([&] { return box.received_hex(side) == to_hex(all); }))
+            << side << ": " << box.received_hex(side);
+        box.send(all, side);
+        EXPECT_TRUE(wait_until([&] { return received.size() >= all.size(); }));
+        EXPECT_EQ(to_hex(received), to_hex(all)) << side;
+    }
 }
 
 TEST_F(RealTransport, ThresholdHoldsTheNotificationUntilTheBlockIsComplete) {
@@ -81,22 +86,6 @@ TEST_F(RealTransport, ThresholdHoldsTheNotificationUntilTheBlockIsComplete) {
     box.send(std::string(10, '\x23'), "pty");
     EXPECT_TRUE(wait_until([&] { return notifications > 0; }));
     EXPECT_EQ(received.size(), 15u);
-}
-
-TEST_F(RealTransport, SocketCarriesEveryByteValueBothWays) {
-    bool connected = false;
-    t->on_socket_connected = [&] { connected = true; };
-    ASSERT_EQ(t->connect_socket("127.0.0.1", std::to_string(box.tcp_port())), "");
-    ASSERT_TRUE(wait_until([&] { return connected; }));
-    EXPECT_TRUE(t->socket_connected());
-
-    const std::string all = every_byte();
-    ASSERT_TRUE(t->send_command(all));  // the socket takes it, the serial port is closed
-    EXPECT_TRUE(wait_until([&] { return box.received_hex("tcp") == to_hex(all); }))
-        << box.received_hex("tcp");
-    box.send(all, "tcp");
-    EXPECT_TRUE(wait_until([&] { return received.size() >= all.size(); }));
-    EXPECT_EQ(to_hex(received), to_hex(all));
 }
 
 TEST_F(RealTransport, ARefusedConnectIsReportedAndTheSocketEndsClosed) {
