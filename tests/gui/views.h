@@ -9,8 +9,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -37,23 +35,9 @@ W* find(QWidget* root, const QString& name) {
     return found.front();
 }
 
-// Runs `act` on our modal dialog once it is up, while `show` (which opens it) waits in its loop.
-inline void with_dialog(const std::function<void(QWidget*)>& act,
-                        const std::function<void()>& show) {
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* d = QApplication::activeModalWidget();
-        if (d != nullptr && d->isVisible() && poll.isActive()) poll.stop(), act(d);
-    });
-    poll.start(10);
-    show();
-}
-
 // The program started on a box on COM3 that said it is an Orvantis, and its windows.
 class Views : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(QTest::qWaitForWindowExposed(&main)); }
-
     // What went to the box since the last call.
     std::string sent() { return std::exchange(rig.serial.written, {}); }
     // "main", "settings", "firmware" or "traffic": on screen and active.
