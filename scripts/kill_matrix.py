@@ -5,7 +5,9 @@ nothing the others miss, can be found before tests are merged or deleted.
 
     scripts/kill_matrix.py run --seeds 1 2 --extra 220 --work /tmp/orv-km --shards 2 --out km.json
     scripts/kill_matrix.py run --all --work /tmp/orv-km --shards 2 --out km.json   # every site
-    scripts/kill_matrix.py report km.json           # per test: sole catches, catches, in the cover
+    scripts/kill_matrix.py report km.json --missed missed.txt   # per test: sole catches,
+                                                    # catches, in the cover; the missed mutants
+    scripts/kill_matrix.py run --only missed.txt --shards 1 --work /tmp/km-again --out again.json
 
 `run` takes the mutants of `mutate.py --count 150 --seed N` for each seed given, plus `--extra`
 more drawn at random (or every site with --all), builds each shard in its own copy of HEAD and
@@ -73,8 +75,9 @@ def run_shard(m, top, work, mine, jobs):
         finally:
             with open(path, "w", encoding="utf-8") as f:
                 f.write(original)
-        print(f"[{os.path.basename(work)} {n}/{len(mine)}] {key(site)}: "
-              f"{len(out[key(site)].get('failed', []))} failing", flush=True)
+        told = ("void" if out[key(site)].get("void")
+                else f"{len(out[key(site)].get('failed', []))} failing")
+        print(f"[{os.path.basename(work)} {n}/{len(mine)}] {key(site)}: {told}", flush=True)
     return out
 
 
@@ -89,7 +92,11 @@ def cmd_run(args):
     os.makedirs(probe)
     subprocess.run(f"git -C '{top}' archive HEAD | tar -x -C '{probe}'", shell=True, check=True)
     sites = m.sites(probe)
-    if args.all:
+    if args.only:
+        with open(args.only, encoding="utf-8") as f:
+            wanted = {line.split()[0] for line in f if line.strip()}
+        chosen = [s for s in sites if key(s) in wanted]
+    elif args.all:
         chosen = list(sites)
     else:
         chosen = {key(s): s for seed in args.seeds
@@ -129,6 +136,11 @@ def cmd_report(args):
     for t in sorted(tests, key=lambda t: (-alone[t], -some[t], t)):
         print(f"{'cover' if t in cover else '     '} alone {alone[t]:3} caught {some[t]:3}  {t}")
     print("tests that catch no mutant at all are not listed: see --gtest_list_tests")
+    if args.missed:
+        with open(args.missed, "w", encoding="utf-8") as f:
+            for k in sorted(missed):
+                f.write(f"{k}  {matrix[k].get('after', '').strip()}\n")
+        print(f"{len(missed)} missed mutants written to {args.missed}")
 
 
 def main():
@@ -139,11 +151,13 @@ def main():
     r.add_argument("--count", type=int, default=150)
     r.add_argument("--extra", type=int, default=0)
     r.add_argument("--all", action="store_true")
+    r.add_argument("--only", help="a file of mutant keys (as report --missed writes them)")
     r.add_argument("--shards", type=int, default=2)
     r.add_argument("--work", default="/tmp/orv-kill-matrix")
     r.add_argument("--out", required=True)
     p = sub.add_parser("report")
     p.add_argument("matrix")
+    p.add_argument("--missed", help="write the missed mutants' keys and lines to this file")
     args = ap.parse_args()
     return cmd_run(args) if args.cmd == "run" else cmd_report(args)
 

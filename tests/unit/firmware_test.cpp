@@ -39,6 +39,16 @@ struct Firmware : ::testing::Test {
         r.serial.writes.clear();
         r.socket.sent.clear();
     }
+    // The window's buttons (Browse, BOOT UP, PROGRAM, EXIT), its status line, its progress bar
+    // and the receive threshold, e.g. "on on off on | Ready.. | 0/28671 | 1", with " boot" while
+    // the link is the boot loader's.
+    std::string look() {
+        return enabled(w.browse, w.boot_up, w.program_button, w.exit_button) + " | " +
+               w.status_line.caption() + " | " + std::to_string(w.progress.value()) + "/" +
+               std::to_string(w.progress.maximum()) + " | " +
+               std::to_string(r.program.transport.threshold()) +
+               (r.main.state.link == orv::LinkState::BootLoader ? " boot" : "");
+    }
     // PROGRAM pressed and the first `blocks` blocks acknowledged.
     void program(int blocks) {
         w.program_button.click();
@@ -104,11 +114,13 @@ TEST_F(Firmware, BootLoaderRepliesSwitchProgram) {
     w.boot_up.click();
     EXPECT_EQ(r.serial.written, "ROB#");
     EXPECT_TRUE(r.main.state.bootmode);
-    EXPECT_EQ(w.status_line.caption(), "Please Wait...");
+    EXPECT_EQ(look(), "on on off on | Please Wait... | 0/28671 | 1 boot");
     r.serial.arrive("2#");
-    EXPECT_TRUE(w.program_button.enabled());
-    EXPECT_EQ(w.status_line.caption(), "Ready..");
+    EXPECT_EQ(look(), "on on on on | Ready.. | 0/28671 | 1 boot");
     EXPECT_EQ(w.reply_box.text(), "2#");
+    w.boot_up.click();  // again: PROGRAM waits for the next reply
+    EXPECT_EQ(look(), "on on off on | Please Wait... | 0/28671 | 1 boot");
+    r.serial.arrive("2#");
     r.serial.arrive("1#");
     EXPECT_FALSE(w.program_button.enabled());
     r.serial.arrive("x#");
@@ -135,9 +147,10 @@ TEST_F(Firmware, ABootLoaderThatNeverAnswersIsReported) {
 
 TEST_F(Firmware, ProgrammingOverSerialSendsAcknowledgedBlocksThenVerifies) {
     boot();
+    w.progress.set_range(0, 10);  // left as an earlier run may leave it
+    w.progress.set_value(9);
     w.program_button.click();
-    EXPECT_EQ(enabled(w.browse, w.exit_button), "off off");
-    EXPECT_EQ(w.status_line.caption(), "Programming");
+    EXPECT_EQ(look(), "off off off off | Programming | 128/28671 | 30000 boot");
     for (int k = 0; k < 224; ++k) {
         ASSERT_EQ(r.serial.writes.size(), static_cast<std::size_t>(k + 1));
         EXPECT_EQ(r.serial.writes[k].second, kImage.substr(128 * k, 128));
@@ -145,15 +158,13 @@ TEST_F(Firmware, ProgrammingOverSerialSendsAcknowledgedBlocksThenVerifies) {
         r.serial.arrive("K");
     }
     EXPECT_EQ(r.serial.writes.back().second, "A");
-    EXPECT_EQ(w.status_line.caption(), "Verifying");
+    EXPECT_EQ(look(), "off off off off | Verifying | 200/28671 | 30000 boot");
     r.serial.arrive(kImage.substr(0, 10000));
     EXPECT_TRUE(r.dialogs.shown.empty());
     r.serial.arrive(kImage.substr(10000));
     EXPECT_EQ(r.dialogs.messages(), Texts{kCompleted});
-    EXPECT_EQ(w.status_line.caption(), "Done!");
-    EXPECT_EQ(enabled(w.browse, w.boot_up, w.program_button, w.exit_button), "on off off on");
+    EXPECT_EQ(look(), "on off off on | Done! | 10200/28671 | 1");
     EXPECT_EQ(r.main.connect_button.caption(), "CONNECT");  // the link is closed once
-    EXPECT_EQ(r.program.transport.threshold(), 1);
     // None of it reached the reply receiver.
     EXPECT_EQ(w.reply_box.text(), "2#");
     EXPECT_EQ(r.main.state.instring, "");
@@ -313,7 +324,21 @@ TEST_F(Firmware, ABadFileIsRefusedBeforeAnythingIsSent) {
     w.program_button.click();
     EXPECT_TRUE(r.serial.writes.empty());
     EXPECT_PRED2(one_holding, r.dialogs.messages(), "line 1 has a wrong checksum");
-    EXPECT_TRUE(w.program_button.enabled());
+    EXPECT_EQ(look(), "on on on on | Not programmed | 0/28671 | 1 boot");
+    EXPECT_EQ(r.main.connect_button.caption(), "DISCONNECT");
+}
+
+TEST_F(Firmware, AReadBackThatDiffersNamesTheAddressesAndLeavesTheBootLoaderOpen) {
+    boot();
+    program(224);
+    std::string back = kImage;
+    back[2] = '\x7f';
+    back[9000] = '\x01';
+    r.serial.arrive(back);
+    EXPECT_PRED2(messages_hold, r.said(),
+                 (Texts{"Verify Error - Address: 2", "Verify Error - Address: 9000",
+                        "2 of 28672 bytes read back from the Orvantis differ"}));
+    EXPECT_EQ(look(), "on on off on | Verify failed - not programmed | 200/28671 | 1 boot");
     EXPECT_EQ(r.main.connect_button.caption(), "DISCONNECT");
 }
 
