@@ -49,9 +49,8 @@ protected:
                      : which == "settings" ? static_cast<QWidget*>(&settings)
                      : which == "firmware" ? static_cast<QWidget*>(&firmware)
                                            : traffic_view.get();
-        if (w == nullptr || !QTest::qWaitForWindowExposed(w)) throw std::runtime_error(which);
-        w->activateWindow();
-        if (!QTest::qWaitForWindowActive(w)) throw std::runtime_error(which + " not active");
+        if (w != nullptr) w->activateWindow();
+        if (w == nullptr || !QTest::qWaitForWindowActive(w)) throw std::runtime_error(which);
         return w;
     }
 
