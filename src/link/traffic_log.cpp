@@ -148,6 +148,7 @@ TrafficWindow::TrafficWindow(TrafficLog& log, platform::Dialogs& dialogs)
     pause.set_caption("Pause");
     pause.set_accessible_name("Pause");
     direction_label.set_caption("Show");
+    direction_label.set_accessible_name("Show");
     direction.set_accessible_name("Show");
     for (const char* d : {"Both", "Sent", "Received"}) direction.add_item(d);
     direction.set_text("Both");
