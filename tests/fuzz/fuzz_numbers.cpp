@@ -6,10 +6,10 @@
 //  - the RF Channel box: WRITE enabled for a number, and WRITE sending "#sCh" n "#" for a channel
 //    that rounds to 0..127, or a message and nothing for anything else.
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <optional>
@@ -19,40 +19,22 @@
 #include "config/rf_channel.h"
 #include "config/settings_write.h"
 #include "fakes/fakes.h"
+#include "fuzz/check.h"
 #include "ui/number.h"
 
 namespace {
-
-std::string the_text;  // the input, for failure reports
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_numbers: invariant broken: %s\n  text (%zu bytes):", what,
-                 the_text.size());
-    for (const char c : the_text) std::fprintf(stderr, " %02X", static_cast<unsigned char>(c));
-    std::fprintf(stderr, "\n");
-    std::abort();
-}
 
 // Blanks (space, tab) around an optional sign, digits and at most one point, one digit at least.
 std::optional<double> reference_number(const std::string& text) {
     const std::size_t b = text.find_first_not_of(" \t");
     if (b == std::string::npos) return std::nullopt;
     const std::string s = text.substr(b, text.find_last_not_of(" \t") + 1 - b);
-    int digits = 0, points = 0;
-    for (std::size_t i = (s[0] == '+' || s[0] == '-') ? 1 : 0; i < s.size(); ++i) {
-        if (s[i] >= '0' && s[i] <= '9')
-            ++digits;
-        else if (s[i] == '.')
-            ++points;
-        else
-            return std::nullopt;
-    }
-    if (digits == 0 || points > 1) return std::nullopt;
-    char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
-    check(end == s.c_str() + s.size(), "reference: strtod stopped early");
-    return v;
+    const std::size_t sign = s[0] == '+' || s[0] == '-';
+    const std::size_t point = s.find('.');
+    if (s.find_first_not_of("0123456789.", sign) != std::string::npos ||
+        s.find_first_of("0123456789") == std::string::npos || s.find('.', point + 1) < s.size())
+        return std::nullopt;
+    return std::strtod(s.c_str(), nullptr);
 }
 
 // Digits only, 1 to 9 of them, value within [lo, hi].
@@ -67,20 +49,16 @@ std::optional<long> reference_whole(const std::string& t, long lo, long hi) {
 void check_line_settings(const std::string& text) {
     std::string part[4];
     int commas = 0;
-    for (const char c : text) {
-        if (c == ',' && ++commas < 4) continue;
-        if (commas < 4) part[commas].push_back(c);
-    }
+    for (const char c : text)
+        if (c != ',' || ++commas >= 4) part[std::min(commas, 3)] += c;
     const auto baud = reference_whole(part[0], 1, 999999999);
-    const bool good = commas == 3 && baud && reference_whole(part[2], 5, 8) &&
-                      reference_whole(part[3], 1, 2) && part[1].size() == 1 &&
+    const auto data = reference_whole(part[2], 5, 8), stop = reference_whole(part[3], 1, 2);
+    const bool good = commas == 3 && baud && data && stop && part[1].size() == 1 &&
                       std::string("NEOMS").find(part[1][0]) != std::string::npos;
     const auto line = orv::link::parse_line_settings(text);
-    check(line.has_value() == good, "parse_line_settings accepts differently");
-    if (line)
-        check(line->baud == *baud && line->parity == part[1][0] &&
-                  line->data_bits == std::stoi(part[2]) && line->stop_bits == std::stoi(part[3]),
-              "parse_line_settings parts");
+    FUZZ_CHECK(line.has_value() == good);
+    FUZZ_CHECK(!line || (line->baud == *baud && line->parity == part[1][0] &&
+                         line->data_bits == *data && line->stop_bits == *stop));
 }
 
 // The RF Channel box and its WRITE, on a serial port that is open.
@@ -95,57 +73,48 @@ struct Channel {
     Channel() {
         ports.ports[1] = "/dev/ttyUSB0";
         transport.set_line_settings("9600,N,8,1");
-        check(transport.open_serial().empty(), "the port does not open");
+        FUZZ_CHECK(transport.open_serial().empty());
         main.enable_controls(true, "orvantis");
     }
 };
+
+template <class T>
+std::optional<T> in_range(bool ok, double v) {
+    return ok ? std::optional<T>(static_cast<T>(v)) : std::nullopt;
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    the_text = text;
     const auto ref = reference_number(text);
     const auto v = orv::read_number(text);
-    check(v.has_value() == ref.has_value() && orv::is_number(text) == ref.has_value(),
-          "read_number accepts differently");
+    FUZZ_CHECK(v.has_value() == ref.has_value() && orv::is_number(text) == ref.has_value());
     // A value too small for a double's normal range may be read as 0.
-    if (v)
-        check(*v == *ref || (*v == 0 && std::fabs(*ref) < std::numeric_limits<double>::min()),
-              "read_number value");
+    FUZZ_CHECK(!v || *v == *ref ||
+               (*v == 0 && std::fabs(*ref) < std::numeric_limits<double>::min()));
     const double r = v ? std::nearbyint(*v) : 0;
-    if (v) check(orv::round_half_even(*v) == r, "round_half_even");
-    const bool int16 = v && r >= -32768 && r <= 32767;
-    check(orv::text_to_int16(text) ==
-              (int16 ? std::optional<std::int16_t>(static_cast<std::int16_t>(r)) : std::nullopt),
-          "text_to_int16");
-    const bool time = v && r >= 0 && r <= 65535;
-    const auto n = time ? static_cast<unsigned>(r) : 0u;
-    check(orv::config::encode_time(text) ==
-              (time ? std::optional<std::string>(
-                          {static_cast<char>(n / 256), static_cast<char>(n % 256)})
-                    : std::nullopt),
-          "encode_time");
-
+    FUZZ_CHECK(!v || orv::round_half_even(*v) == r);
+    FUZZ_CHECK(orv::text_to_int16(text) ==
+               in_range<std::int16_t>(v && r >= -32768 && r <= 32767, r));
+    const auto n = in_range<unsigned>(v && r >= 0 && r <= 65535, r);
+    FUZZ_CHECK(orv::config::encode_time(text) ==
+               (n ? std::optional<std::string>({char(*n / 256), char(*n % 256)}) : std::nullopt));
     const auto port = reference_whole(text, 1, 65535);
-    check(
-        orv::link::parse_ip_port(text) ==
-            (port ? std::optional<std::uint16_t>(static_cast<std::uint16_t>(*port)) : std::nullopt),
-        "parse_ip_port");
+    FUZZ_CHECK(orv::link::parse_ip_port(text) ==
+               in_range<std::uint16_t>(port.has_value(), static_cast<double>(port.value_or(0))));
     check_line_settings(text);
     check_line_settings(text + ",N,8,1");
 
+    // WRITE is enabled for a number, and sends "#sCh" n "#" for one that rounds to 0..127; for
+    // anything else a message and nothing.
     static Channel c;
     c.main.channel_box.set_text(text);
-    check(c.main.write_channel.enabled() == v.has_value(), "WRITE enabled for no number");
+    FUZZ_CHECK(c.main.write_channel.enabled() == v.has_value());
     c.rf.write_channel();
     const bool sends = v && r >= 0 && r < 128;
-    const std::string want =
-        sends ? std::string("#sCh") + static_cast<char>(static_cast<int>(r)) + "#" : "";
-    check(c.serial.written == want, "WRITE sent other bytes");
-    check(c.dialogs.shown.size() == (sends ? 0u : 1u), "WRITE refused without one message");
-    c.serial.written.clear();
-    c.serial.writes.clear();
-    c.dialogs.shown.clear();
+    FUZZ_CHECK(c.serial.written == (sends ? "#sCh" + std::string(1, char(r)) + "#" : ""));
+    FUZZ_CHECK(c.dialogs.shown.size() == (sends ? 0u : 1u));
+    c.serial.written.clear(), c.serial.writes.clear(), c.dialogs.shown.clear();
     return 0;
 }
