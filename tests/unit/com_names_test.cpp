@@ -37,27 +37,30 @@ TEST(ComNames, MoreThanTenDevicesNameOnlyTen) {
     EXPECT_EQ(a.paths.rbegin()->first, 10);
 }
 
-TEST(ComNames, WhenEveryFreeNumberIsWantedBackANewDeviceTakesTheLowestNotInUse) {
-    // Ten absent devices want 1 to 10 back: a new one takes COM1.
-    std::map<std::string, int> absent;
-    for (int n = 1; n <= 10; ++n) absent["gone" + std::to_string(n)] = n;
-    EXPECT_EQ(assign_com_numbers({{"/dev/ttyUSB0", "new"}}, absent, {}).paths,
-              (Paths{{1, "/dev/ttyUSB0"}}));
-    // Nine present on 1 to 9 and an absent one wanting 10: the new one still gets COM10.
-    std::vector<SerialDevice> present;
-    std::map<std::string, int> remembered = {{"gone", 10}};
-    for (int n = 1; n <= 9; ++n) {
-        present.push_back({"/dev/ttyUSB" + std::to_string(n), "here" + std::to_string(n)});
-        remembered["here" + std::to_string(n)] = n;
+TEST(ComNames, ANewDeviceTakesTheLowestNumberNoAbsentDeviceWantsBackElseTheLowestNotInUse) {
+    struct Case {
+        std::vector<int> present, absent;  // the numbers of the devices here and of those gone
+        int expected;                      // the new device's number
+    };
+    for (const Case& c :
+         {Case{{}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 1}, Case{{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10}, 10},
+          Case{{2, 3, 4, 5, 6, 7, 8, 9}, {1}, 10}}) {
+        std::vector<SerialDevice> present{{"/dev/ttyACM0", "new"}};
+        std::map<std::string, int> remembered;
+        for (int n : c.absent) remembered["gone" + std::to_string(n)] = n;
+        for (int n : c.present) {
+            present.push_back({"/dev/ttyUSB" + std::to_string(n), "here" + std::to_string(n)});
+            remembered["here" + std::to_string(n)] = n;
+        }
+        const auto a = assign_com_numbers(present, remembered, {});
+        EXPECT_EQ(a.paths.at(c.expected), "/dev/ttyACM0") << c.expected;
+        EXPECT_EQ(a.paths.size(), c.present.size() + 1);
     }
-    present.push_back({"/dev/ttyACM0", "new"});
-    const auto a = assign_com_numbers(present, remembered, {});
-    EXPECT_EQ(a.paths.at(10), "/dev/ttyACM0");
-    EXPECT_EQ(a.paths.size(), 10u);
 }
 
 TEST(ComNames, PinsAndMemoryParseLeniently) {
-    EXPECT_EQ(orv::link::parse_pins("COM3=/dev/pts/4; com10 = /dev/ttyS0,COM11=/x,bad,COM0=/y,COM2="),
+    EXPECT_EQ(orv::link::parse_pins(
+                  "COM3=/dev/pts/4; com10 = /dev/ttyS0,COM11=/x,bad,COM0=/y,COM2=,ABC4=/z"),
               (Paths{{3, "/dev/pts/4"}, {10, "/dev/ttyS0"}}));
     const std::map<std::string, int> mem{{"usb-FTDI_1", 4}, {"pci-0000:00", 1}};
     EXPECT_EQ(orv::link::parse_remembered(orv::link::format_remembered(mem)), mem);

@@ -109,6 +109,7 @@ TEST_F(Connect, SearchTriesEachPortTwoSecondsAndStopsAtTheOneThatAnswers) {
     list({"COM1", "COM3", "Search COM", "TCP Port"});
     connect("Search COM");
     EXPECT_EQ(r.main.port_list.text(), "COM1");
+    r.serial.arrive("\xf0");  // noise on COM1 must not lead COM3's answer
     r.clock.advance(2000);
     // COM1 had GVn# at 0 and GVN# at 1000; at 2000 COM3 is opened and asked.
     EXPECT_EQ(r.serial.writes, (Writes{{"/dev/ttyUSB0", "GVn#"}, {"/dev/ttyUSB0", "GVN#"},
@@ -117,7 +118,7 @@ TEST_F(Connect, SearchTriesEachPortTwoSecondsAndStopsAtTheOneThatAnswers) {
     EXPECT_EQ(caption(), "DISCONNECT");
     EXPECT_TRUE(r.dialogs.shown.empty());
     EXPECT_FALSE(r.main.read_settings.enabled());  // nothing found yet
-    r.serial.arrive("1.20#");
+    r.serial.arrive("11.1#");  // a first-generation box is announced only when searched for
     ASSERT_EQ(r.dialogs.shown.size(), 1u);
     EXPECT_EQ(r.dialogs.shown[0].text, "Orvantis found on COM3");
     EXPECT_EQ(r.dialogs.shown[0].title, "Too Easy..");
@@ -126,19 +127,29 @@ TEST_F(Connect, SearchTriesEachPortTwoSecondsAndStopsAtTheOneThatAnswers) {
     EXPECT_TRUE(r.main.read_settings.enabled());
     r.clock.advance(5000);
     EXPECT_EQ(r.serial.writes.size(), 3u);
+    // Each port is closed before the next is opened.
+    Texts events;
+    for (const auto& e : r.program.traffic.entries())
+        if (e.kind == orv::link::TrafficEntry::Kind::Event) events.push_back(e.text);
+    EXPECT_EQ(events, (Texts{"opened COM1 (/dev/ttyUSB0) at 9600,N,8,1", "closed",
+                             "opened COM3 (/dev/pts/3) at 9600,N,8,1"}));
 }
 
-TEST_F(Connect, ASearchOverOneSilentPortEndsWithOneMessageAndSearchCOMShownAgain) {
-    list({"COM3", "Search COM", "TCP Port"});
+TEST_F(Connect, ASearchEndsWithOneMessageAfterItsLastPortOrAtAnAnswerItCannotTake) {
+    list({"COM1", "COM3", "Search COM", "TCP Port"});
     connect("Search COM");
-    r.clock.advance(2000);
-    EXPECT_EQ(r.dialogs.messages(), Texts{kNoOrvantis});
+    r.clock.advance(4000);
+    EXPECT_EQ(r.said(), Texts{kNoOrvantis});
     EXPECT_EQ(r.main.port_list.text(), "Search COM");
     EXPECT_EQ(caption(), "CONNECT");
     EXPECT_FALSE(r.main.state.search_com_mode);
-    press();  // a second press searches again
-    EXPECT_EQ(r.main.port_list.text(), "COM3");
-    EXPECT_TRUE(r.main.state.search_com_mode);
+    r.serial.writes.clear();
+    press();  // a second press searches again: a box of a newer firmware answers on COM1
+    EXPECT_EQ(r.main.port_list.text(), "COM1");
+    r.serial.arrive("9.99#");
+    r.clock.advance(4000);
+    EXPECT_PRED2(messages_hold, r.said(), (Texts{"Future firmware version!", kNoOrvantis}));
+    EXPECT_EQ(r.serial.writes, (Writes{{"/dev/ttyUSB0", "GVn#"}}));  // COM3 not asked
 }
 
 // Another program that has the port open too may take the Orvantis's answers: a search leaves
@@ -200,7 +211,7 @@ TEST_F(Connect, BadBaudRatesAndPortTextsAreRefusedBeforeAnythingIsSent) {
         EXPECT_EQ(caption(), "CONNECT");
     }
     r.settings.baud_box.set_text("9600");
-    for (const char* entry : {"", "COM7x", "COM"}) {
+    for (const char* entry : {"", "COM7x", "COM", "ABC3"}) {
         connect(entry);
         EXPECT_EQ(r.said().size(), 1u) << entry;
     }
@@ -305,16 +316,21 @@ TEST_F(Connect, TheDoctorAdvisesOnSilenceAndTellsOfASlowAdapterOnce) {
         EXPECT_PRED2(holds, told, part);
 }
 
-TEST_F(Connect, TcpFailuresNameTheAddressAndTheReason) {
+TEST_F(Connect, TcpFailuresNameTheAddressAndTheReasonOnce) {
+    // The messages of a failed connect, with time to tell another after it.
+    const auto told = [this] {
+        r.clock.advance(2 * orv::link::kSocketConnectTimeoutMs);
+        return r.said();
+    };
     tcp("10.0.0.5", "70000");
     press();
-    EXPECT_PRED2(one_holding, r.said(), "70000");
+    EXPECT_PRED2(one_holding, told(), "70000");
     EXPECT_EQ(r.socket.connects, 0);
 
     r.settings.ip_port.set_text("23");
     press();
     r.socket.fail("Connection refused");
-    EXPECT_PRED2(one_holding, r.said(), "10.0.0.5:23: Connection refused");
+    EXPECT_PRED2(one_holding, told(), "10.0.0.5:23: Connection refused");
     EXPECT_EQ(caption(), "CONNECT");
 
     // Each cause the machine tells apart gets its own next step.
@@ -328,11 +344,10 @@ TEST_F(Connect, TcpFailuresNameTheAddressAndTheReason) {
         r.socket.failure_kind = kind;
         press();
         r.socket.fail("why");
-        EXPECT_PRED2(one_holding, r.said(), step);
+        EXPECT_PRED2(one_holding, told(), step);
     }
     press();
-    r.clock.advance(orv::link::kSocketConnectTimeoutMs);
-    EXPECT_PRED2(one_holding, r.said(), "no answer within 5 seconds");
+    EXPECT_PRED2(one_holding, told(), "no answer within 5 seconds");
     EXPECT_EQ(r.socket.state(), SocketState::Closed);
 }
 

@@ -54,9 +54,6 @@ TEST(TrafficLog, AnIdentificationIsRecordedWithItsTimesSinceTheLinkOpened) {
     r.clock.advance(7);
     r.serial.arrive("0#");
     r.main.connect_button.click();
-    EXPECT_EQ(what(r.program.traffic),
-              (Texts{"- serial opened COM3 (/dev/pts/3) at 9600,N,8,1", "> serial GVn#",
-                     "> serial GVN#", "< serial 1.2", "< serial 0#", "- serial closed"}));
     const auto& e = r.program.traffic.entries();
     EXPECT_EQ((std::vector<std::int64_t>{e[0].ms, e[2].ms, e[4].ms}),
               (std::vector<std::int64_t>{0, 1000, 1007}));
@@ -69,16 +66,18 @@ TEST(TrafficLog, AnIdentificationIsRecordedWithItsTimesSinceTheLinkOpened) {
     r.settings.ip_port.set_text("4001");
     r.main.port_list.set_text("TCP Port");
     r.main.connect_button.click();
+    r.main.connect_button.click();  // starts the connect again: nothing was open to close
     r.socket.accept();
-    EXPECT_EQ(what(r.program.traffic).back(), "> TCP GVn#");
-    EXPECT_EQ(what(r.program.traffic).end()[-2], "- TCP opened TCP 127.0.0.1:4001");
     r.socket.fail("the connection was closed by the other side");
-    EXPECT_EQ(what(r.program.traffic).back(), "- TCP closed");
+    EXPECT_EQ(what(r.program.traffic),
+              (Texts{"- serial opened COM3 (/dev/pts/3) at 9600,N,8,1", "> serial GVn#",
+                     "> serial GVN#", "< serial 1.2", "< serial 0#", "- serial closed",
+                     "- TCP opened TCP 127.0.0.1:4001", "> TCP GVn#", "- TCP closed"}));
 }
 
 TEST(TrafficLog, BytesAreTextWithNonPrintingInHexAndLongWritesAreOneSummary) {
-    EXPECT_EQ(orv::link::shown_bytes(std::string("#:Q#\x06\r\n<\0\xff", 10)),
-              "#:Q#<06><0D><0A><3C><00><FF>");
+    EXPECT_EQ(orv::link::shown_bytes(std::string("#:Q# ~\x06\r\n<\0\x7f\xff", 13)),
+              "#:Q# ~<06><0D><0A><3C><00><7F><FF>");
     Clock clock;
     TrafficLog log(clock, [] { return std::string("04:55:01.123"); });
     log.add(Flow::Opened, "COM3");
@@ -106,8 +105,15 @@ TEST(TrafficWindow, PauseHoldsTheLinesTheFilterChoosesADirectionAndCopyAndSaveTa
     log.add(Flow::Received, "1.20#");
     r.main.traffic_button.click();
     EXPECT_TRUE(w.visible());
-    EXPECT_EQ(w.direction_label.caption(), "Show");
-    EXPECT_EQ(w.direction.text(), "Both");
+    // What each control shows and what assistive technology reads of it.
+    EXPECT_EQ((Texts{w.lines.accessible_name(), w.pause.caption(), w.pause.accessible_name(),
+                     w.direction_label.caption(), w.direction_label.accessible_name(),
+                     w.direction.accessible_name(), w.direction.text(), w.copy.caption(),
+                     w.copy.accessible_name(), w.save.caption(), w.save.accessible_name(),
+                     w.close_button.caption(), w.close_button.accessible_name()}),
+              (Texts{"Traffic", "Pause", "Pause", "Show", "Show", "Show", "Both", "Copy", "Copy",
+                     "Save...", "Save...", "Close", "Close"}));
+    EXPECT_TRUE(w.direction.choice_only());  // a filter is chosen, not typed
     EXPECT_EQ(shown(), (Texts{"opened COM3", "GVn#", "1.20#"}));
     w.pause.set_value(1);
     log.add(Flow::Sent, ":Q#");
@@ -139,11 +145,10 @@ TEST(TrafficWindow, PauseHoldsTheLinesTheFilterChoosesADirectionAndCopyAndSaveTa
     EXPECT_PRED2(holds, all, ">  GVn#\n");
     EXPECT_FALSE(holds(all, "1.20#"));
     EXPECT_TRUE(r.dialogs.messages().empty());
-    const std::string nowhere = (folder.dir / "no" / "such" / "folder.log").string();
-    r.dialogs.files = {nowhere};
+    r.dialogs.files = {"/dev/full"};  // a disk with no room left
     w.save.click();
-    EXPECT_EQ(r.said(), Texts{"The traffic log could not be saved to " + nowhere +
-                              ". Choose another folder."});
+    EXPECT_EQ(r.said(),
+              Texts{"The traffic log could not be saved to /dev/full. Choose another folder."});
     w.save.click();  // cancelled: nothing written, nothing said
     EXPECT_TRUE(r.dialogs.messages().empty());
 
@@ -162,23 +167,32 @@ TEST(TrafficFiles, EachSessionIsOneFileCutAtItsLimitAndTheOldestGo) {
     using orv::link::TrafficFiles;
     const Folder folder("orv-files-");
     const std::string dir = folder.dir.string();
+    fs::create_directories(dir);
+    std::ofstream(folder.dir / "keep.log") << "not a session's";
     for (int i = 0; i < TrafficFiles::kKeepFiles + 2; ++i)
         TrafficFiles(dir, "2026120" + std::to_string(i)).write("session " + std::to_string(i));
     Texts names;
     for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
-    ASSERT_EQ(names.size(), static_cast<std::size_t>(TrafficFiles::kKeepFiles));
-    EXPECT_EQ(names.front(), "traffic-20261202.log");
-    EXPECT_EQ(names.back(), "traffic-20261206.log");
+    ASSERT_EQ(names.size(), static_cast<std::size_t>(TrafficFiles::kKeepFiles) + 1);
+    EXPECT_EQ((Texts{names[0], names[1], names.back()}),
+              (Texts{"keep.log", "traffic-20261202.log", "traffic-20261206.log"}));
 
+    // Lines of 1 KiB with their line ends fill exactly 1 MiB; one byte more is cut.
     TrafficFiles big(dir, "20261207");
-    for (int i = 0; i < 2000; ++i) big.write(std::string(1000, 'x'));
-    EXPECT_LE(fs::file_size(big.path()), TrafficFiles::kMaxFileBytes + 200);
-    EXPECT_GT(fs::file_size(big.path()), TrafficFiles::kMaxFileBytes - 2000);
+    for (int i = 0; i < 1024; ++i) {
+        big.write(std::string(1023, 'x'));
+        if (i == 0) {
+            EXPECT_EQ(fs::file_size(big.path()), 1024u);  // in the file at once
+        }
+    }
+    big.write("");
+    const std::string cut = "(the rest of this session is not kept: the file reached 1 MiB)";
+    EXPECT_EQ(fs::file_size(big.path()), TrafficFiles::kMaxFileBytes + cut.size() + 1);
     std::ifstream in(big.path());
     std::string last, l;
     while (std::getline(in, l)) last = l;
-    EXPECT_EQ(last, "(the rest of this session is not kept: the file reached 1 MiB)");
+    EXPECT_EQ(last, cut);
 
     TrafficFiles none("", "x");  // no folder: nothing kept, nothing fails
     none.write("y");
