@@ -42,7 +42,7 @@ struct Focus : ::testing::Test {
     // Plays the user's steps, then tells now(). Steps, blank-separated: a number of focus ticks;
     // "up" or "down" presses that FOCUS button and "/up" or "/down" releases it; "at=5000"
     // types the position; "sp1=4990" types setpoint 1, "g1=4990" types it and presses its GOTO,
-    // "g1" only presses it.
+    // "g1" only presses it; "5ms" moves the clock by 5 ms.
     std::string play(const std::string& steps) {
         std::istringstream words(steps);
         for (std::string w; words >> w;) {
@@ -61,7 +61,7 @@ struct Focus : ::testing::Test {
                 if (is != std::string::npos) m.setpoint_box[w[1] - '1'].set_text(value);
                 m.goto_setpoint[w[1] - '1'].click();
             } else {
-                ticks(std::stoi(w));
+                w.ends_with("ms") ? r.clock.advance(std::stoi(w)) : ticks(std::stoi(w));
             }
         }
         return now();
@@ -99,8 +99,9 @@ TEST_F(Focus, AHeldButtonCountsOnePerTickAndTheReleaseStops) {
     EXPECT_EQ(r.program.focus_timer->interval(), 10);
     EXPECT_EQ(play("25 /up"), "5025 [#F+# #FQ#]");
     EXPECT_EQ(play("100"), "5025 []");
-    // Down, and through zero into negative counts.
+    // Down, and through zero into negative counts; a count as far out as 10^15 still runs.
     EXPECT_EQ(play("at=2 down 5 /down"), "-3 [#F-# #FQ#]");
+    EXPECT_EQ(play("at=-1000000000000000 up 1 /up"), "-999999999999999 [#F+# #FQ#]");
 }
 
 TEST_F(Focus, GotoDoesNothingWhereTheFocuserIsAndElseStopsOnTheTickThatReachesTheSetpoint) {
@@ -122,10 +123,10 @@ TEST_F(Focus, GotoDoesNothingWhereTheFocuserIsAndElseStopsOnTheTickThatReachesTh
 }
 
 TEST_F(Focus, AGotoOnTheOtherRowDuringARunLeavesBothFlagsAndOnlySetpointOneEndsIt) {
-    // The second GOTO picks the direction afresh, with no stop in between; setpoint 2 is
-    // passed, and row 2's flag is left over.
-    EXPECT_EQ(play("sp2=5005 g1=5010 2 g2"), "5002 [#F+# #F+#] running goto1 goto2");
-    EXPECT_EQ(play("3"), "5005 [] running goto1 goto2");
+    // The second GOTO picks the direction afresh, with no stop in between and the run's rhythm
+    // kept; setpoint 2 is passed, and row 2's flag is left over.
+    EXPECT_EQ(play("sp2=5005 g1=5010 2 5ms g2 5ms"), "5003 [#F+# #F+#] running goto1 goto2");
+    EXPECT_EQ(play("2"), "5005 [] running goto1 goto2");
     EXPECT_EQ(play("5"), "5010 [#FQ#] goto2");
     // The left-over flag stops the next FOCUS run at setpoint 2; the release stops again.
     EXPECT_EQ(play("down 5"), "5005 [#F-# #FQ#]");
@@ -144,8 +145,9 @@ TEST_F(Focus, SetCopiesThePositionAndTheSpinnerFollowsTheBox) {
     r.main.set_setpoint[1].click();
     EXPECT_EQ(row(r.main, 1), "5025 5025");
     // A half goes to the even neighbour; the box is rewritten only when the spinner moves.
-    EXPECT_EQ((Texts{typed(0, "12"), typed(0, "12.7"), typed(0, "12.5"), typed(0, "12.4")}),
-              (Texts{"12 12", "13 13", "12 12", "12.4 12"}));
+    EXPECT_EQ((Texts{typed(0, "12"), typed(0, "12.7"), typed(0, "12.5"), typed(0, "12.4"),
+                     typed(0, "9999"), typed(0, "0"), typed(0, "12")}),
+              (Texts{"12 12", "13 13", "12 12", "12.4 12", "9999 9999", "0 0", "12 12"}));
     // Numbers the spinner cannot show, and letters, stay in the box; the spinner keeps its value.
     at("12000");
     r.main.set_setpoint[0].click();

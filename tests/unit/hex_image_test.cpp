@@ -1,10 +1,12 @@
-// HEX files: the confirmation sum, the listed lines and the image, and every refusal.
+// HEX files: the confirmation sum, the listed lines and the image, and every refusal; a file
+// loaded into the firmware window.
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "fakes/rig.h"
 #include "firmware/hex_image.h"
 
 namespace {
@@ -86,6 +88,22 @@ TEST(BuildImage, RefusesFilesItCannotLoadSafelyNamingTheLine) {
         EXPECT_NE(r.problem.find(words), std::string::npos) << r.problem;
         EXPECT_TRUE(r.image.empty());
     }
+}
+
+// BOOT UP waits for the code of the file loaded: a reconnect does not offer it for a file whose
+// code was never entered.
+TEST(FirmwareFile, AFileWithoutItsCodeIsNeverOfferedBootUp) {
+    orv::fake::ConnectedRig r(false, "1.20#");
+    r.files.files["/fw/box.hex"] = record(0, 0, {1}) + kEnd;
+    r.main.password_box.set_text("7reed4reed");
+    r.main.firmware_upload.click();
+    r.dialogs.files.push_back("/fw/box.hex");
+    r.dialogs.inputs.push_back(std::nullopt);  // the code prompt cancelled
+    r.program.firmware.browse.click();
+    r.main.connect_button.click();  // DISCONNECT
+    r.reconnect();
+    EXPECT_EQ(r.program.firmware.file_box.text(), "/fw/box.hex");
+    EXPECT_FALSE(r.program.firmware.boot_up.enabled());
 }
 
 }  // namespace

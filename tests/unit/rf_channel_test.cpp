@@ -35,21 +35,23 @@ TEST(RfChannel, WriteSendsTheRawByteOrRefusesWithAMessage) {
 TEST(RfChannel, WriteToRemoteAsksThenRepeatsUntilTheLedStopsAndNoOrOverTheLimitSendsNothing) {
     ConnectedRig r;
     r.main.channel_box.set_text("20");
-    r.dialogs.answers = {Answer::Yes, Answer::No, Answer::Yes};
-    // While the second question is open the user corrects the box.
+    r.dialogs.answers = {Answer::Yes, Answer::No, Answer::No};
+    // While the second question is open the user corrects the box, while the third one spoils it.
     int questions = 0;
     r.dialogs.during = [&] {
         if (++questions == 2) r.main.channel_box.set_text("21");
+        if (questions == 3) r.main.channel_box.set_text("abc");
     };
     r.main.write_to_remote.click();
     EXPECT_EQ(r.serial.written, "#rCh\x14##rCh\x15#");
-    ASSERT_EQ(r.dialogs.shown.size(), 3u);
+    ASSERT_EQ(r.dialogs.shown.size(), 4u);
     const auto& shown = r.dialogs.shown;
-    EXPECT_EQ((Texts{shown[0].title, shown[0].text, shown[1].text, shown[1].title}),
+    EXPECT_EQ((Texts{shown[0].title, shown[0].text, shown[1].text, shown[1].title, shown[3].text}),
               (Texts{"Set Remote to Channel Set",
                      "ENSURE REMOTE IS IN CHANNEL SET MODE...\rby holding both Focus Buttons "
                      "down\runtil the LED flashes. (approx 10secs)\rPress Yes to continue",
-                     "LED stopped flashing?", ""}));
+                     "LED stopped flashing?", "",
+                     "The RF Channel box must hold a channel number from 0 to 127."}));
 
     r.dialogs.during = nullptr;
     r.serial.written.clear();
@@ -61,6 +63,8 @@ TEST(RfChannel, WriteToRemoteAsksThenRepeatsUntilTheLedStopsAndNoOrOverTheLimitS
     r.main.write_to_remote.click();
     EXPECT_EQ(r.dialogs.messages().back(), kChannelLimit);
     EXPECT_EQ(r.serial.written, "");
+    r.main.read_channel.click();  // READ only asks
+    EXPECT_EQ(r.serial.written, "#gCh#");
 }
 
 }  // namespace

@@ -113,9 +113,12 @@ TEST(WriteSettings, ABadTimeBoxIsNamedAndNothingIsSent) {
 TEST(WriteSettings, AQuickSerialAckIsNotThrownAwayAndOldInputIsNotTakenForOne) {
     ConnectedRig r(false, "11.1#");
     fill_times(r);
-    r.serial.waiting = "zz";  // left over from before
-    r.serial.box = [&r](const std::string&) { r.serial.arrive("#"); };  // answers at once
+    r.serial.waiting = "#";  // an answer from before, its notice still to come
     r.main.write_settings.click();
+    r.serial.arrive("");
+    EXPECT_EQ(r.serial.writes.size(), 1u);
+    r.serial.box = [&r](const std::string&) { r.serial.arrive("#"); };  // answers at once
+    r.serial.arrive("#");
     r.serial.box = nullptr;
     EXPECT_EQ(r.serial.writes.size(), 8u);
     EXPECT_FALSE(r.program.settings_write.running());
@@ -165,6 +168,9 @@ TEST_F(Writing, EachWriteLocksTheButtonsTheChannelBoxCannotUnlockThemADisconnect
     EXPECT_EQ(enabled(r.main.read_settings, r.main.send_button), "off on");
     r.clock.advance(10000);
     EXPECT_TRUE(r.dialogs.shown.empty());
+    r.main.write_settings.set_enabled(true);  // were it pressed all the same
+    r.main.write_settings.click();
+    EXPECT_EQ(r.dialogs.messages(), Texts{orv::link::kNotConnected});
 }
 
 TEST_F(Writing, ReadAndWriteWaitUntilAFocusRunOrAnAutoShutterRunIsStopped) {

@@ -113,18 +113,32 @@ TEST_F(Sequencer, TheLabelsAndTheRunLineTellTheExposureTheTimeLeftAndTheEnd) {
                             "Exposure 3 of 3, 0:01 left, ends at 22:00:09",
                             "Run ended at 22:00:09: 3 of 3 exposures completed"}));
 
-    // Stopped in the second exposure: one exposure was completed.
+    // Hours are shown from one hour left on; stopped in the second exposure: one exposure was
+    // completed.
     start("1800", "60", "10");
     EXPECT_EQ(line(), "Exposure 1 of 10, 5:10:00 left, ends at 03:10:09");
     r.clock.advance(1861 * 1000);
     EXPECT_EQ(line(), "Exposure 2 of 10, 4:38:59 left, ends at 03:10:09");
+    r.main.exposure_count.set_text("3");  // a count lowered shortens the time left
+    r.clock.advance(119 * 1000);
+    EXPECT_EQ(line(), "Exposure 2 of 3, 1:00:00 left, ends at 23:33:09");
+    r.clock.advance(1000);
+    EXPECT_EQ(line(), "Exposure 2 of 3, 59:59 left, ends at 23:33:09");
     automatic.click();
-    EXPECT_EQ(line(), "Run stopped at 22:31:10: 1 of 10 exposures completed");
+    EXPECT_EQ(line(), "Run stopped at 22:33:10: 1 of 3 exposures completed");
+
+    // A count box emptied during a run: the line tells only the exposure.
+    start("2", "1", "3");
+    r.clock.advance(1000);
+    r.main.exposure_count.set_text("");
+    r.clock.advance(1000);
+    EXPECT_EQ(line(), "Exposure 1");
+    automatic.click();
 
     // A link closing ends the run the same way.
     start("2", "1", "1");
     r.main.connect_button.click();
-    EXPECT_EQ(line(), "Run stopped at 22:31:10: 0 of 1 exposure completed");
+    EXPECT_EQ(line(), "Run stopped at 22:33:12: 0 of 1 exposure completed");
 }
 
 TEST_F(Sequencer, StoppingInAGapClosesAgainAndARestartResetsTheLabels) {
@@ -171,9 +185,12 @@ TEST_F(Sequencer, StartRefusesBoxesThatCannotTimeARunAndNamesTheBox) {
         EXPECT_EQ(look(), "START red 0/0 []") << c.e << "|" << c.g << "|" << c.n;
     }
     ASSERT_FALSE(r.dialogs.shown.size());
-    // The largest run that fits.
-    start("32000", "767", "32767");
-    EXPECT_TRUE(running());
+    // The largest runs that fit.
+    for (const auto& [e, g] : {std::pair{"32000", "767"}, {"32766", "1"}, {"1", "32766"}}) {
+        start(e, g, "32767");
+        EXPECT_TRUE(running()) << e;
+        automatic.click();
+    }
     EXPECT_TRUE(r.shown().empty());
 }
 
@@ -242,6 +259,10 @@ TEST_F(Sequencer, ALostLinkEndsTheRunAndStopsShowingAnOpenShutter) {
     const auto shown = r.shown();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].find("was lost"), std::string::npos);
+    // Connected again, the shutter is closed: the next DISCONNECT has nothing to close.
+    r.connect_again();
+    r.main.connect_button.click();
+    EXPECT_TRUE(r.commands().empty());
 }
 
 }  // namespace

@@ -133,6 +133,9 @@ TEST(StopKey, StopsTheMountAndTheFocuserAndSilencesTheReleasesStillToCome) {
         // A new press after the stop works as ever.
         tap(m.focus_up);
         EXPECT_EQ(r.commands(), (Texts{"#F+#", "#FQ#"})) << c.what;
+        // Nothing moves any more: a DISCONNECT stops no mount (the run's shutter it closes).
+        m.connect_button.click();
+        EXPECT_EQ(r.commands(), k == 5 ? Texts{"#XP0#"} : Texts{}) << c.what;
     }
 
     // A hold ended by a disconnect is over: a second link closing sends no stop again.
