@@ -73,6 +73,37 @@ TEST_F(RealTransport, SerialAndSocketCarryEveryByteValueBothWays) {
     }
 }
 
+// The stop command written just before the program ends or the link is closed, with no turn of
+// the event loop in between, still reaches the box.
+TEST_F(RealTransport, TheLastCommandGoesOutWhenThePortOrSocketIsClosedOrDestroyed) {
+    for (const bool destroy : {false, true}) {
+        const std::string stop = destroy ? "#XP0#" : "#FQ#";
+        auto port = std::make_unique<orv::qt::QtSerialPort>();
+        ASSERT_EQ(port->open(box.pty(), {}), "");
+        port->write(stop);
+        if (destroy)
+            port.reset();
+        else
+            port->close();
+        EXPECT_TRUE(wait_until([&] {
+            return box.log().find("pty CMD " + stop) != std::string::npos;
+        })) << stop;
+
+        auto peer = std::make_unique<orv::qt::QtTcpSocket>();
+        peer->connect_to("127.0.0.1", box.tcp_port());
+        ASSERT_TRUE(
+            wait_until([&] { return peer->state() == orv::platform::SocketState::Connected; }));
+        peer->send(stop);
+        if (destroy)
+            peer.reset();
+        else
+            peer->close();
+        EXPECT_TRUE(wait_until([&] {
+            return box.log().find("tcp CMD " + stop) != std::string::npos;
+        })) << stop;
+    }
+}
+
 TEST_F(RealTransport, ThresholdHoldsTheNotificationUntilTheBlockIsComplete) {
     t->set_line_settings("57600,N,8,1");
     t->set_port_number(4);

@@ -76,6 +76,8 @@ std::string QtSerialPort::open(const std::string& path, const platform::LineSett
     return {};
 }
 
+QtSerialPort::~QtSerialPort() { close(); }
+
 void QtSerialPort::close() {
     watch_.stop();
     if (!port_.isOpen()) return;

@@ -13,6 +13,8 @@ class QtSerialPort : public QObject, public platform::SerialPort {
     Q_OBJECT
 public:
     QtSerialPort();
+    // Closed as close() does, so that what was written last still goes out.
+    ~QtSerialPort() override;
     std::string open(const std::string& path, const platform::LineSettings& line) override;
     void close() override;
     bool is_open() const override;

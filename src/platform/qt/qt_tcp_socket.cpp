@@ -68,6 +68,8 @@ void QtTcpSocket::connect_to(const std::string& host, std::uint16_t port) {
     socket_.connectToHost(QString::fromStdString(host), port);
 }
 
+QtTcpSocket::~QtTcpSocket() { close(); }
+
 void QtTcpSocket::close() {
     closing_ = true;
     // What was sent last (the stop commands of a run, the boot loader's closing "AAAA") still

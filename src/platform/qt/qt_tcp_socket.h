@@ -12,6 +12,8 @@ class QtTcpSocket : public QObject, public platform::TcpSocket {
     Q_OBJECT
 public:
     QtTcpSocket();
+    // Closed as close() does, so that what was written last still goes out.
+    ~QtTcpSocket() override;
     void connect_to(const std::string& host, std::uint16_t port) override;
     void close() override;
     platform::SocketState state() const override;
