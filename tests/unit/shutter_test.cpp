@@ -177,7 +177,7 @@ TEST_F(Sequencer, StartRefusesBoxesThatCannotTimeARunAndNamesTheBox) {
         {"32767", "1", "1", length}, {"30000", "2768", "10", sum}, {"0", "0", "0", length}};
     for (const char* e : {"0120", " 120", "120 ", "", "abc", "0", "1.5", "+5", "-5"})
         cases.push_back({e, "15", "10", length});
-    for (const char* g : {"0", "015", "x"}) cases.push_back({"120", g, "10", gap});
+    for (const char* g : {"0", "015", "x", "32767"}) cases.push_back({"1", g, "10", gap});
     for (const char* n : {"0", "01", "ten", "32768"}) cases.push_back({"120", "15", n, count});
     for (const Case& c : cases) {
         start(c.e, c.g, c.n);
