@@ -47,17 +47,25 @@ TEST(MainWindow, StartsWithOnlyConnectionSendExitAndTheBoxesUsable) {
               (Texts{"Orvantis Utility x.21", "CONNECT", "#", "2000", "5000", "FOCUS ",
                      "Auto Shutter START", "120", "15", "10", "0", "0", "Bright"}));
     for (auto& t : w.time_boxes) EXPECT_EQ(t.text() + " " + enabled(t), "# off");
-    EXPECT_EQ(enabled(w.autostar_mode, w.sequential_guiding, w.rev_ra, w.pulse_mode, w.command_box),
-              "off off on on on");
+    EXPECT_EQ(enabled(w.autostar_mode, w.sequential_guiding, w.rev_ra, w.rev_dec, w.pulse_mode,
+                      w.command_box, w.night_mode),
+              "off off on on on on on");
+    // The setpoint spinners step by 10 over 0 to 9999.
+    for (auto& bar : w.setpoint_spinner)
+        EXPECT_EQ(std::vector({bar.minimum(), bar.maximum(), bar.small_change()}),
+                  std::vector({0, 9999, 10}));
     // Read-only boxes, the password's box, lists that only offer their entries, and what the
     // buttons without a caption of their own tell a screen reader and a pointer.
-    EXPECT_EQ((std::vector<bool>{w.identity_box.read_only(), w.product_code.read_only(),
-                                 w.firmware_version.read_only(), w.password_box.password(),
-                                 w.command_history.choice_only(), w.night_brightness.choice_only(),
-                                 w.port_list.choice_only(), w.night_mode.tooltip().empty(),
-                                 w.focus_down.description().empty(),
-                                 w.focus_up.description() == w.focus_down.description()}),
-              (std::vector<bool>{true, true, true, true, true, true, false, false, false, false}));
+    EXPECT_EQ(
+        (std::vector<bool>{
+            w.identity_box.read_only(), w.product_code.read_only(), w.firmware_version.read_only(),
+            w.password_box.password(), w.command_history.choice_only(),
+            w.night_brightness.choice_only(), w.port_list.choice_only(),
+            w.night_mode.tooltip().empty(), w.focus_down.description().empty(),
+            w.focus_up.description() == w.focus_down.description(),
+            w.exposure_number_label.description().empty(), w.traffic_button.description().empty()}),
+        (std::vector<bool>{true, true, true, true, true, true, false, false, false, false, false,
+                           false}));
     EXPECT_EQ(w.night_mode.value(), 0);
     using enum orv::ui::Picture;
     EXPECT_EQ((std::vector{w.slew_up.picture(), w.slew_down.picture(), w.slew_left.picture(),
@@ -73,6 +81,11 @@ TEST(MainWindow, EveryControlOfEveryWindowHasAnAccessibleName) {
     for (const auto& controls :
          {w.all_controls(), firmware.all_controls(), settings.all_controls()})
         for (auto* c : controls) EXPECT_FALSE(c->accessible_name().empty()) << c->name();
+    EXPECT_EQ((Texts{settings.serial_label.caption(), settings.baud_label.caption(),
+                     settings.tcp_label.caption(), settings.ip_address_label.caption(),
+                     settings.ip_port_label.caption(), settings.ok_button.caption()}),
+              (Texts{"CommPort Settings", "BAUDRATE", "TCP Port Settings", "IP Address", "IP Port",
+                     "OK"}));
     // A value label reads out its value.
     w.elapsed_label.set_caption("17");
     w.exposure_number_label.set_caption("3");

@@ -7,14 +7,6 @@
 
 using orv::read_number;
 
-TEST(ReadNumber, AcceptsBlanksSignDigitsAndOneDecimalPoint) {
-    EXPECT_EQ(read_number("12"), 12.0);
-    EXPECT_EQ(read_number("  -3.5\t"), -3.5);
-    EXPECT_EQ(read_number("+.5"), 0.5);
-    EXPECT_EQ(read_number("7."), 7.0);
-    EXPECT_EQ(read_number("0120"), 120.0);
-}
-
 TEST(ReadNumber, HugeTextsStayNumbersWithoutOverflowingAnything) {
     const std::string huge(10000, '9');
     const auto big = read_number(huge);
