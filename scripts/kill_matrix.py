@@ -96,7 +96,9 @@ def cmd_run(args):
         with open(args.only, encoding="utf-8") as f:
             # A key holds single blanks ("drop call"); report --missed puts two after it.
             wanted = {line.rstrip("\n").split("  ", 1)[0].strip() for line in f if line.strip()}
-        chosen = [s for s in sites if key(s) in wanted]
+        # A key cut at its first blank ("...:None:drop") still names its mutant.
+        chosen = [s for s in sites
+                  if key(s) in wanted or any(key(s).startswith(w + " ") for w in wanted)]
     elif args.all:
         chosen = list(sites)
     else:
