@@ -1,7 +1,7 @@
 // Unit test of the simulated box without I/O, the time moved by hand. One table: a row per
 // command and per fault, each row a box made from its command-line options, the steps played on
-// it, everything it sent back, its state and how its log of commands ends. Then what a row
-// cannot show: a whole memory paced at a baud rate, random garbage, and options refused.
+// it, everything it sent back, its state and how its log of commands ends; random garbage is
+// checked for its shape. Then the options that must be refused.
 // Exit status 0 = all passed; failures are printed.
 
 #include <algorithm>
