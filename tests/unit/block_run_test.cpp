@@ -73,47 +73,35 @@ TEST_F(Run, TheVerdictDoesNotDependOnHowTheReadBackArrives) {
               std::tuple(End::Differs, std::size_t{22}, shown));
 }
 
-// Each block goes out whole and the progress counts it; a run is started once, with a whole
-// image only.
-TEST_F(Run, StartsOnceWithAWholeImageAndCountsEachBlockSent) {
-    std::vector<std::size_t> blocks, progress;
-    run.out = [&](std::string_view bytes) { blocks.push_back(bytes.size()); };
-    run.sent = [&](std::size_t bytes) { progress.push_back(bytes); };
-    run.start(std::vector<std::uint8_t>(100), true, 9600);
-    EXPECT_FALSE(run.running());
-    run.start(image(), true, 9600);
-    run.start(image(), true, 9600);
-    run.feed("\x06");
-    EXPECT_EQ(blocks, (std::vector<std::size_t>{128, 128}));
-    EXPECT_EQ(progress, (std::vector<std::size_t>{128, 256}));
-}
-
-// The box gets three seconds to begin the read-back and for each next piece, and the whole of
-// it no longer than its time at the baud rate with a margin (no baud rate read: 9600).
-TEST_F(Run, TheReadBackWaitsThreeSecondsForEachPieceAndStopsAtItsWholeTime) {
+// A run starts once, with a whole image only, and the progress counts each block sent. The box
+// then gets three seconds to begin the read-back and for each next piece, and the whole of it no
+// longer than its time at the baud rate with a margin (no baud rate read: 9600).
+TEST_F(Run, StartsOnceWithAWholeImageAndWaitsThreeSecondsForEachPieceOfTheReadBack) {
     EXPECT_EQ(orv::firmware::readback_timeout_ms(0), orv::firmware::readback_timeout_ms(9600));
     const int whole = orv::firmware::readback_timeout_ms(57600);
-    run.start(image(), true, 57600);
-    ack_all();
-    clock.advance(2999);
-    EXPECT_TRUE(results.empty());
-    clock.advance(1);
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(std::tie(results[0].end, results[0].got), std::tuple(End::ReadBackStopped, 0u));
-
-    results.clear();
-    run.start(image(), true, 57600);
-    ack_all();
-    for (int k = 0; k < whole / 2000; ++k) {
-        clock.advance(2000);
-        run.feed(std::string(100, 'x'));
+    std::vector<std::size_t> progress;
+    run.sent = [&](std::size_t bytes) { progress.push_back(bytes); };
+    run.start(std::vector<std::uint8_t>(100), true, 57600);
+    EXPECT_FALSE(run.running());
+    for (const int pieces : {0, whole / 2000}) {
+        results.clear();
+        progress.clear();
+        run.start(image(), true, 57600);
+        run.start(image(), true, 57600);
+        ack_all();
+        EXPECT_EQ((std::vector{progress.size(), progress[0], progress.back()}),
+                  (std::vector<std::size_t>{224, 128, 28672}));
+        for (int k = 0; k < pieces; ++k) {
+            clock.advance(2000);
+            run.feed(std::string(100, 'x'));
+        }
+        clock.advance((pieces == 0 ? 3000 : whole - 2000 * pieces) - 1);
+        EXPECT_TRUE(results.empty()) << pieces;
+        clock.advance(1);
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(std::tie(results[0].end, results[0].got),
+                  std::tuple(End::ReadBackStopped, std::size_t(100 * pieces)));
     }
-    clock.advance(whole % 2000 - 1);
-    EXPECT_TRUE(results.empty());
-    clock.advance(1);
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(std::tie(results[0].end, results[0].got),
-              std::tuple(End::ReadBackStopped, std::size_t(100 * (whole / 2000))));
 }
 
 }  // namespace

@@ -104,25 +104,10 @@ TEST_F(Focus, AHeldButtonCountsOnePerTickAndTheReleaseStops) {
     EXPECT_EQ(play("at=-1000000000000000 up 1 /up"), "-999999999999999 [#F+# #FQ#]");
 }
 
-TEST_F(Focus, GotoDoesNothingWhereTheFocuserIsAndElseStopsOnTheTickThatReachesTheSetpoint) {
-    // To where the focuser already is: nothing.
-    at("1234");
-    go(1, " 1234.0 ");  // reads as the same whole number
-    EXPECT_EQ(now(), "1234 []");
+TEST_F(Focus, GotoDoesNothingWhereTheFocuserIsAndOnTheOtherRowDuringARunLeavesBothFlags) {
+    go(1, " 5000.0 ");  // where the focuser already is: nothing
+    EXPECT_EQ(now(), "5000 []");
     EXPECT_EQ(s.focus_constant, 0);
-    EXPECT_EQ(play("at=5000 g1=4990"), "5000 [#F-#] running goto1");
-    EXPECT_EQ(play("9"), "4991 [] running goto1");
-    EXPECT_EQ(play("1"), "4990 [#FQ#]");
-    EXPECT_EQ(play("100"), "4990 []");
-    // A long way down.
-    EXPECT_EQ(play("at=5000 g1=600 4399"), "601 [#F-#] running goto1");
-    EXPECT_EQ(play("10"), "600 [#FQ#]");
-    // Row 2, one unit up: one tick.
-    EXPECT_EQ(play("at=999 g2=1000"), "999 [#F+#] running goto2");
-    EXPECT_EQ(play("1"), "1000 [#FQ#]");
-}
-
-TEST_F(Focus, AGotoOnTheOtherRowDuringARunLeavesBothFlagsAndOnlySetpointOneEndsIt) {
     // The second GOTO picks the direction afresh, with no stop in between and the run's rhythm
     // kept; setpoint 2 is passed, and row 2's flag is left over.
     EXPECT_EQ(play("sp2=5005 g1=5010 2 5ms g2 5ms"), "5003 [#F+# #F+#] running goto1 goto2");

@@ -73,35 +73,21 @@ TEST_F(Sequencer, ManualOnAndOffSendShowAndSound) {
     EXPECT_EQ(look(), "START red 0/0 [#XP0#] (stop close beep)");
 }
 
-TEST_F(Sequencer, ARunEndsWithTheBackToBackPairAfterTheLastLengthAndGap) {
-    // Two exposures of two seconds with a one-second gap.
-    start("2", "1", "2");
-    EXPECT_EQ(r.program.sequencer_timer->interval(), 1000);
-    EXPECT_EQ(look(), "STOP running green 0/1 [#XP1#] (open play)");
-    EXPECT_EQ(run(10),
-              (Timed{{2, "#XP0#"}, {3, "#XP1#"}, {5, "#XP0#"}, {6, "#XP1#"}, {6, "#XP0#"}}));
-    // The last pair back to back: ON with its sounds, then OFF with its sounds and the beep.
-    EXPECT_EQ(look(),
-              "START red 0/2 [] (stop close beep open play stop close beep open play stop "
-              "close beep)");
-    EXPECT_TRUE(r.shown().empty());
-    // One exposure ends with the back-to-back pair after its length and its gap.
-    start("3", "2", "1");
-    EXPECT_EQ(run(8), (Timed{{0, "#XP1#"}, {3, "#XP0#"}, {5, "#XP1#"}, {5, "#XP0#"}}));
-    EXPECT_EQ(automatic.caption(), "Auto Shutter START");
-}
-
-TEST_F(Sequencer, TheLabelsAndTheRunLineTellTheExposureTheTimeLeftAndTheEnd) {
+// Each tick: the labels, the commands and the run line. The last exposure's ON and OFF go out
+// back to back after its length and gap.
+TEST_F(Sequencer, ARunCountsItsTicksTellsTheTimeLeftAndEndsWithTheBackToBackPair) {
     const auto line = [this] { return r.main.run_progress.caption(); };
     EXPECT_EQ(line(), "");
     start("2", "1", "3");
-    Texts lines = {line()}, seen_labels;
+    r.commands();
+    Texts lines = {line()}, seen;
     for (int t = 1; t <= 9; ++t) {
         r.clock.advance(1000);
-        seen_labels.push_back(labels());
+        seen.push_back(labels() + " [" + r.sent_line() + "]");
         lines.push_back(line());
     }
-    EXPECT_EQ(seen_labels, (Texts{"1/1", "2/1", "0/2", "1/2", "2/2", "0/3", "1/3", "2/3", "0/3"}));
+    EXPECT_EQ(seen, (Texts{"1/1 []", "2/1 [#XP0#]", "0/2 [#XP1#]", "1/2 []", "2/2 [#XP0#]",
+                           "0/3 [#XP1#]", "1/3 []", "2/3 [#XP0#]", "0/3 [#XP1# #XP0#]"}));
     EXPECT_EQ(lines, (Texts{"Exposure 1 of 3, 0:09 left, ends at 22:00:09",
                             "Exposure 1 of 3, 0:08 left, ends at 22:00:09",
                             "Exposure 1 of 3, 0:07 left, ends at 22:00:09",
@@ -139,29 +125,6 @@ TEST_F(Sequencer, TheLabelsAndTheRunLineTellTheExposureTheTimeLeftAndTheEnd) {
     start("2", "1", "1");
     r.main.connect_button.click();
     EXPECT_EQ(line(), "Run stopped at 22:33:12: 0 of 1 exposure completed");
-}
-
-TEST_F(Sequencer, StoppingInAGapClosesAgainAndARestartResetsTheLabels) {
-    start("2", "3", "5");
-    EXPECT_EQ(run(3), (Timed{{0, "#XP1#"}, {2, "#XP0#"}}));
-    r.sound.log.clear();
-    automatic.click();
-    EXPECT_EQ(look(), "START red 3/1 [#XP0#] (stop close beep)");  // the labels keep their values
-    EXPECT_TRUE(run(10).empty());
-    automatic.click();
-    EXPECT_EQ(look(), "STOP running green 0/1 [#XP1#] (open play)");
-    r.clock.advance(1000);
-    EXPECT_EQ(labels(), "1/1");  // a fresh one-second period
-}
-
-TEST_F(Sequencer, ManualSwitchingDuringARunLeavesTheRunAlone) {
-    start("5", "5", "2");
-    r.clock.advance(2000);
-    r.main.shutter_off.click();
-    r.main.shutter_on.click();
-    EXPECT_EQ(look(),
-              "STOP running green 2/1 [#XP1# #XP0# #XP1#] (open play stop close beep open play)");
-    EXPECT_EQ(run(3, 2), (Timed{{5, "#XP0#"}}));
 }
 
 TEST_F(Sequencer, StartRefusesBoxesThatCannotTimeARunAndNamesTheBox) {

@@ -19,24 +19,7 @@ struct SlewPad : ::testing::Test {
     orv::MainWindow& m = r.main;
 };
 
-TEST_F(SlewPad, EachArrowMovesOnPressAndStopsOnReleaseInItsOwnDirection) {
-    for (auto [arrow, move, stop] :
-         {std::tuple{&m.slew_right, "#Mw#", "#Qw#"}, std::tuple{&m.slew_up, "#Ms#", "#Qs#"},
-          std::tuple{&m.slew_down, "#Mn#", "#Qn#"}, std::tuple{&m.slew_left, "#Me#", "#Qe#"}}) {
-        arrow->press();
-        EXPECT_EQ(r.commands(), Texts{move}) << arrow->name();
-        r.clock.advance(5000);  // held: nothing in between
-        EXPECT_TRUE(r.commands().empty());
-        arrow->release();
-        EXPECT_EQ(r.commands(), Texts{stop}) << arrow->name();
-    }
-    EXPECT_TRUE(r.shown().empty());
-    // The bytes leave exactly as listed, with nothing added.
-    m.slew_up.press();
-    EXPECT_EQ(r.serial.written, "#Ms#");
-}
-
-TEST_F(SlewPad, PulseModeSendsTheTimeAsTypedOrExplainsWhatIsWrong) {
+TEST_F(SlewPad, ATypedPulseTimeSwitchesPulseModeOnAndGoesOutAsTypedOrIsExplained) {
     struct Case {
         std::string time;
         orv::ui::Button& arrow;
@@ -45,7 +28,7 @@ TEST_F(SlewPad, PulseModeSendsTheTimeAsTypedOrExplainsWhatIsWrong) {
     };
     // The length is tested first; the last case is four letters.
     for (const Case& c :
-         {Case{"2000", m.slew_down, {"#Mgn2000#"}, {}}, Case{"50", m.slew_up, {"#Mgs50#"}, {}},
+         {Case{"50", m.slew_up, {"#Mgs50#"}, {}}, Case{"2000", m.slew_down, {"#Mgn2000#"}, {}},
           Case{"-100", m.slew_up, {"#Mgs-100#"}, {}}, Case{"1.5", m.slew_right, {"#Mgw1.5#"}, {}},
           Case{" 007", m.slew_left, {"#Mge 007#"}, {}},
           Case{"12345", m.slew_up, {}, {kPulseTooLong}},
@@ -53,8 +36,7 @@ TEST_F(SlewPad, PulseModeSendsTheTimeAsTypedOrExplainsWhatIsWrong) {
           Case{"abcd", m.slew_up, {}, {kPulseNotNumber}},
           Case{"1e3", m.slew_up, {}, {kPulseNotNumber}},
           Case{"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", m.slew_up, {}, {kPulseNotNumber}}}) {
-        m.pulse_time.set_text(c.time);
-        m.pulse_mode.set_value(1);
+        m.pulse_time.set_text(c.time);  // typing a pulse time switches pulse mode on
         tap(c.arrow);  // a pulse ends by itself: the release sends nothing
         EXPECT_EQ(r.commands(), c.sent) << c.time;
         EXPECT_EQ(r.shown(), c.messages) << c.time;
@@ -63,23 +45,6 @@ TEST_F(SlewPad, PulseModeSendsTheTimeAsTypedOrExplainsWhatIsWrong) {
     m.slew_up.press();
     ASSERT_EQ(r.dialogs.shown.size(), 1u);
     EXPECT_EQ(r.dialogs.shown[0].title, "");
-}
-
-TEST_F(SlewPad, TypingAPulseTimeSwitchesPulseModeOnAndTheUserCanSwitchItOff) {
-    EXPECT_EQ(m.pulse_mode.value(), 0);
-    m.pulse_time.set_text("200");
-    EXPECT_EQ(m.pulse_mode.value(), 1);
-    tap(m.slew_up);
-    EXPECT_EQ(r.commands(), Texts{"#Mgs200#"});
-    m.pulse_mode.set_value(0);
-    tap(m.slew_up);
-    EXPECT_EQ(r.commands(), (Texts{"#Ms#", "#Qs#"}));
-    // Pulse mode is read at the release too: switched off while held, the release stops.
-    m.pulse_mode.set_value(1);
-    m.slew_right.press();
-    m.pulse_mode.set_value(0);
-    m.slew_right.release();
-    EXPECT_EQ(r.commands(), (Texts{"#Mgw200#", "#Qw#"}));
 }
 
 TEST_F(SlewPad, TheStopButtonSendsTheGeneralStopInEitherMode) {
