@@ -24,7 +24,7 @@ std::string summary(std::string_view bytes) {
     for (unsigned char c : bytes) sum += c;
     std::string text = std::to_string(bytes.size()) + " bytes:";
     for (std::size_t i = 0; i < 8 && i < bytes.size(); ++i)
-        text += " " + hex2(static_cast<unsigned char>(bytes[i]));
+        (text += ' ') += hex2(static_cast<unsigned char>(bytes[i]));
     char tail[32];
     std::snprintf(tail, sizeof tail, " ... sum %04X", sum & 0xFFFFu);
     return text + tail;
@@ -53,7 +53,7 @@ std::string shown_bytes(std::string_view bytes) {
         if (c >= 0x20 && c < 0x7F && c != '<')
             out += ch;
         else
-            out += "<" + hex2(c) + ">";
+            ((out += '<') += hex2(c)) += '>';  // appended in place: no temporaries
     }
     return out;
 }
