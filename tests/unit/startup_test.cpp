@@ -93,10 +93,11 @@ TEST(Shutdown, NamesAreComparedWithoutRegardToCase) {
     orv::Store& s = r.program.store;
     s.save("Orvantis", "ShutterTime", "60");
     s.save("orvantis", "focus", "123");
+    s.save("orvantis", "AZaz09", "z");  // the ends of the alphabet fold too
     ASSERT_TRUE(s.commit());
     EXPECT_EQ((Texts{s.read("orvantis", "shuttertime"), s.read("ORVANTIS", "FOCUS"),
-                     s.read("Orvantis", "never")}),
-              (Texts{"60", "123", ""}));
+                     s.read("Orvantis", "never"), s.read("orvantis", "azAZ09")}),
+              (Texts{"60", "123", "", "z"}));
 }
 
 TEST(Exit, ClosesFirmwareThenMainWithTheSaveThenPortSettingsAndEndsOnce) {
