@@ -94,12 +94,8 @@ TEST(BuildImage, RefusesFilesItCannotLoadSafelyNamingTheLine) {
 // code was never entered.
 TEST(FirmwareFile, AFileWithoutItsCodeIsNeverOfferedBootUp) {
     orv::fake::ConnectedRig r(false, "1.20#");
-    r.files.files["/fw/box.hex"] = record(0, 0, {1}) + kEnd;
-    r.main.password_box.set_text("7reed4reed");
-    r.main.firmware_upload.click();
-    r.dialogs.files.push_back("/fw/box.hex");
     r.dialogs.inputs.push_back(std::nullopt);  // the code prompt cancelled
-    r.program.firmware.browse.click();
+    r.load_firmware(record(0, 0, {1}) + kEnd);
     r.main.connect_button.click();  // DISCONNECT
     r.reconnect();
     EXPECT_EQ(r.program.firmware.file_box.text(), "/fw/box.hex");
