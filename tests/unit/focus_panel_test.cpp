@@ -94,16 +94,6 @@ struct Focus : ::testing::Test {
     }
 };
 
-TEST_F(Focus, AHeldButtonCountsOnePerTickAndTheReleaseStops) {
-    r.main.focus_up.press();
-    EXPECT_EQ(r.program.focus_timer->interval(), 10);
-    EXPECT_EQ(play("25 /up"), "5025 [#F+# #FQ#]");
-    EXPECT_EQ(play("100"), "5025 []");
-    // Down, and through zero into negative counts; a count as far out as 10^15 still runs.
-    EXPECT_EQ(play("at=2 down 5 /down"), "-3 [#F-# #FQ#]");
-    EXPECT_EQ(play("at=-1000000000000000 up 1 /up"), "-999999999999999 [#F+# #FQ#]");
-}
-
 TEST_F(Focus, GotoDoesNothingWhereTheFocuserIsAndOnTheOtherRowDuringARunLeavesBothFlags) {
     go(1, " 5000.0 ");  // where the focuser already is: nothing
     EXPECT_EQ(now(), "5000 []");
@@ -184,6 +174,9 @@ TEST(FocusStartUp, RestoredSetpointsAndIncrementAreHandledAsTyped) {
 }
 
 TEST_F(Focus, ABoxWithoutAWholeNumberIsRefusedWithAMessageAndNothingSent) {
+    // Any whole number runs: one count a tick, through zero, as far out as 10^15.
+    EXPECT_EQ(play("at=2 down 5 /down 10"), "-3 [#F-# #FQ#]");
+    EXPECT_EQ(play("at=-1000000000000000 up 1 /up"), "-999999999999999 [#F+# #FQ#]");
     // FOCUS: nothing sent on the press, nothing on its release, no run.
     for (const std::string position : {"abc", "12.5", ""}) {
         at(position);
