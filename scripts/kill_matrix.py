@@ -134,16 +134,16 @@ def cmd_report(args):
         best = max(tests, key=lambda t: sum(1 for k in left if t in caught[k]))
         cover.append(best)
         left = {k for k in left if best not in caught[k]}
-    print(f"{len(matrix)} mutants: {len(caught)} caught, {len(missed)} missed, "
-          f"{len(matrix) - len(caught) - len(missed)} void; a cover of {len(cover)} tests")
-    for t in sorted(tests, key=lambda t: (-alone[t], -some[t], t)):
-        print(f"{'cover' if t in cover else '     '} alone {alone[t]:3} caught {some[t]:3}  {t}")
-    print("tests that catch no mutant at all are not listed: see --gtest_list_tests")
     if args.missed:
         with open(args.missed, "w", encoding="utf-8") as f:
             for k in sorted(missed):
                 f.write(f"{k}  {matrix[k].get('after', '').strip()}\n")
         print(f"{len(missed)} missed mutants written to {args.missed}")
+    print(f"{len(matrix)} mutants: {len(caught)} caught, {len(missed)} missed, "
+          f"{len(matrix) - len(caught) - len(missed)} void; a cover of {len(cover)} tests")
+    for t in sorted(tests, key=lambda t: (-alone[t], -some[t], t)):
+        print(f"{'cover' if t in cover else '     '} alone {alone[t]:3} caught {some[t]:3}  {t}")
+    print("tests that catch no mutant at all are not listed: see --gtest_list_tests")
 
 
 def main():
