@@ -187,6 +187,7 @@ TEST(TrafficFiles, EachSessionIsOneFileCutAtItsLimitAndTheOldestGo) {
         }
     }
     big.write("");
+    big.write("after the cut");  // nothing more, not even the cut's line again
     const std::string cut = "(the rest of this session is not kept: the file reached 1 MiB)";
     EXPECT_EQ(fs::file_size(big.path()), TrafficFiles::kMaxFileBytes + cut.size() + 1);
     std::ifstream in(big.path());
