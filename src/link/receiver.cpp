@@ -65,6 +65,9 @@ void forget_awaited(MainState& s, Transport& transport) {
     s.do_code = false;
     s.do_firmware = false;
     s.instring.clear();
+    // What the serial port holds back of a broken-off answer would be read together with the
+    // next one (the socket's part waits in instring).
+    transport.discard_input();
     transport.set_threshold(kEveryByte);
 }
 

@@ -35,7 +35,7 @@ enum class Awaited {
 // Read Settings tells from it what it still waits for.
 Awaited awaited_reply(const MainState& s, int threshold);
 // Forgets every request still awaited of the Read Settings chain (and the bytes gathered for
-// it), so that no later reply is taken for one of them.
+// it, in instring or still in the serial port), so that no later reply is taken for one of them.
 void forget_awaited(MainState& s, Transport& transport);
 
 class Receiver {

@@ -126,15 +126,18 @@ TEST(ReadSettings, EachSilentStepTimesOutWithAMessageAndNothingLeftAwaited) {
     struct Step {
         int answered;  // how many replies the box gives before it goes silent
         const char* named;
+        std::string part = {};  // what came of the next reply before the box fell silent
     };
     const std::string replies[3] = {bytes({0, '#'}), kTimes + bytes({0, 0, '#'}), "ORV-2#"};
-    for (const Step& s : {Step{0, "#gRV#"}, Step{1, "#gET#"}, Step{2, "#GVP#"}, Step{3, "#GVN#"}}) {
+    for (const Step& s : {Step{0, "#gRV#"}, Step{1, "#gET#"}, Step{1, "#gET#", kTimes.substr(0, 5)},
+                          Step{2, "#GVP#"}, Step{3, "#GVN#"}}) {
         ConnectedRig r(false, "1.20#");
         r.main.read_settings.click();
         for (int i = 0; i < s.answered; ++i) {
             r.clock.advance(2500);  // each step gets its own time
             r.serial.arrive(replies[i]);
         }
+        r.serial.arrive(s.part);  // held back by the port: fewer bytes than the block
         r.clock.advance(2999);
         EXPECT_TRUE(r.dialogs.shown.empty()) << s.named;
         r.clock.advance(1);
@@ -144,10 +147,12 @@ TEST(ReadSettings, EachSilentStepTimesOutWithAMessageAndNothingLeftAwaited) {
         EXPECT_FALSE(r.main.state.do_firmware);
         EXPECT_EQ(r.program.transport.threshold(), 1);
         EXPECT_TRUE(r.main.read_settings.enabled()) << s.named;  // the buttons are back
-        // A late reply is not misread as flags or a settings block.
+        // The channel read next is not misread as flags or a settings block, nor read together
+        // with what was left of the block.
+        r.main.read_channel.click();
         r.serial.arrive(bytes({0x03, '#'}));
         EXPECT_EQ(r.main.rev_ra.value(), 0);
-        EXPECT_EQ(r.main.channel_box.text(), "3");
+        EXPECT_EQ(r.main.channel_box.text(), "3") << s.named << s.part.size();
         r.clock.advance(10000);
         EXPECT_EQ(r.dialogs.messages().size(), 1u);
     }
