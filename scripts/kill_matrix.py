@@ -8,6 +8,7 @@ nothing the others miss, can be found before tests are merged or deleted.
     scripts/kill_matrix.py report km.json --missed missed.txt   # per test: sole catches,
                                                     # catches, in the cover; the missed mutants
     scripts/kill_matrix.py run --only missed.txt --shards 1 --work /tmp/km-again --out again.json
+    scripts/kill_matrix.py run --all --under src/firmware --shards 1 --work /tmp/km-fw --out fw.json
 
 `run` takes the mutants of `mutate.py --count 150 --seed N` for each seed given, plus `--extra`
 more drawn at random (or every site with --all), builds each shard in its own copy of HEAD and
@@ -108,6 +109,8 @@ def cmd_run(args):
         for s in random.Random(99).sample(rest, min(args.extra, len(rest))):
             chosen[key(s)] = s
         chosen = list(chosen.values())
+    if args.under:
+        chosen = [s for s in chosen if any(s[0].startswith(u) for u in args.under)]
     chosen.sort(key=lambda s: (s[0], s[1], s[2] or 0))
     shards = [chosen[i::args.shards] for i in range(args.shards)]
     with ThreadPoolExecutor(args.shards) as pool:
@@ -155,6 +158,7 @@ def main():
     r.add_argument("--extra", type=int, default=0)
     r.add_argument("--all", action="store_true")
     r.add_argument("--only", help="a file of mutant keys (as report --missed writes them)")
+    r.add_argument("--under", nargs="*", help="only the mutants in files under these paths")
     r.add_argument("--shards", type=int, default=2)
     r.add_argument("--work", default="/tmp/orv-kill-matrix")
     r.add_argument("--out", required=True)
