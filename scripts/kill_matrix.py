@@ -9,6 +9,7 @@ nothing the others miss, can be found before tests are merged or deleted.
                                                     # catches, in the cover; the missed mutants
     scripts/kill_matrix.py run --only missed.txt --shards 1 --work /tmp/km-again --out again.json
     scripts/kill_matrix.py run --all --under src/firmware --shards 1 --work /tmp/km-fw --out fw.json
+    scripts/kill_matrix.py compare km.json fw.json   # caught in the first, missed in the second
 
 `run` takes the mutants of `mutate.py --count 150 --seed N` for each seed given, plus `--extra`
 more drawn at random (or every site with --all), builds each shard in its own copy of HEAD and
@@ -149,6 +150,26 @@ def cmd_report(args):
     print("tests that catch no mutant at all are not listed: see --gtest_list_tests")
 
 
+def cmd_compare(args):
+    with open(args.before, encoding="utf-8") as f:
+        before = json.load(f)
+    with open(args.after, encoding="utf-8") as f:
+        after = json.load(f)
+    both = [k for k in before if k in after]
+    lost = [k for k in both if before[k].get("failed") and not after[k].get("failed")
+            and not after[k].get("void")]
+    won = [k for k in both if after[k].get("failed") and not before[k].get("failed")
+           and not before[k].get("void")]
+    for k in sorted(lost):
+        print(f"lost {k}  {after[k].get('after', '').strip()}  (was caught by "
+              f"{', '.join(before[k]['failed'][:3])})")
+    for k in sorted(won):
+        print(f"won  {k}  {after[k].get('after', '').strip()}")
+    print(f"{len(both)} mutants in both: {len(lost)} caught before and missed now, "
+          f"{len(won)} missed before and caught now")
+    return 1 if lost else 0
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     sub = ap.add_subparsers(dest="cmd", required=True)
@@ -165,8 +186,11 @@ def main():
     p = sub.add_parser("report")
     p.add_argument("matrix")
     p.add_argument("--missed", help="write the missed mutants' keys and lines to this file")
+    c = sub.add_parser("compare", help="the mutants one matrix catches and the other misses")
+    c.add_argument("before")
+    c.add_argument("after")
     args = ap.parse_args()
-    return cmd_run(args) if args.cmd == "run" else cmd_report(args)
+    return {"run": cmd_run, "report": cmd_report, "compare": cmd_compare}[args.cmd](args)
 
 
 if __name__ == "__main__":

@@ -26,39 +26,46 @@ inline bool wait_until(const std::function<bool()>& done, int timeout_ms = 5000)
     }
     return true;
 }
+// Runs the event loop for `ms`.
+inline void pause(int ms) { wait_until([] { return false; }, ms); }
 
 inline std::string to_hex(const std::string& bytes) {
     static const char* digits = "0123456789abcdef";
     std::string out;
     for (unsigned char c : bytes) {
         if (!out.empty()) out += ' ';
-        out += digits[c >> 4];
-        out += digits[c & 15];
+        out += {digits[c >> 4], digits[c & 15]};
     }
     return out;
+}
+
+// How often `needle` occurs in `text`.
+inline std::size_t count(const std::string& text, const std::string& needle) {
+    std::size_t n = 0;
+    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+    return n;
 }
 
 class BoxSim {
 public:
     explicit BoxSim(const QStringList& options = {}) {
         log_path_ = dir_.filePath("box.log");
-        process_.setProgram(BOXSIM_PATH);
-        process_.setArguments(QStringList{"--log", log_path_} + options);
-        process_.start();
+        process_.start(BOXSIM_PATH, QStringList{"--log", log_path_} + options);
         process_.waitForStarted(5000);
         std::string out;
         wait_until([&] {
             out += process_.readAllStandardOutput().toStdString();
             return out.find("READY\n") != std::string::npos;
         });
-        for (const auto& key : {std::string("PTY "), std::string("TCP 127.0.0.1:")}) {
+        const auto value = [&out](const std::string& key) {
             const auto at = out.find(key);
-            if (at == std::string::npos) continue;
-            const auto end = out.find('\n', at);
-            const std::string value = out.substr(at + key.size(), end - at - key.size());
-            if (key == "PTY ") pty_ = value;
-            else tcp_port_ = static_cast<std::uint16_t>(std::stoi(value));
-        }
+            return at == std::string::npos
+                       ? std::string()
+                       : out.substr(at + key.size(), out.find('\n', at) - at - key.size());
+        };
+        pty_ = value("PTY ");
+        const std::string tcp = value("TCP 127.0.0.1:");
+        if (!tcp.empty()) tcp_port_ = static_cast<std::uint16_t>(std::stoi(tcp));
     }
     ~BoxSim() {
         process_.write("quit\n");
@@ -66,6 +73,7 @@ public:
     }
 
     const std::string& pty() const { return pty_; }
+    std::uint16_t tcp_port() const { return tcp_port_; }
     // Ends the box at once, as a pulled cable or a dead gateway would.
     void kill() {
         process_.kill();
@@ -76,6 +84,8 @@ public:
         QFile f(log_path_);
         return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string{};
     }
+    // How often the box logged `text`, e.g. "CMD #FQ#\n".
+    std::size_t logged(const std::string& text) const { return count(log(), text); }
     // The commands the box recognised, in order, with their times in milliseconds.
     std::vector<std::pair<double, std::string>> commands() const {
         std::vector<std::pair<double, std::string>> out;
@@ -86,7 +96,6 @@ public:
         }
         return out;
     }
-    std::uint16_t tcp_port() const { return tcp_port_; }
 
     // A control command; returns the box's answer line ("OK ..." or "ERR ...").
     std::string ask(const std::string& line) {
@@ -99,25 +108,20 @@ public:
         });
         return out.substr(0, out.find('\n'));
     }
-
     // The box sends these bytes, on "pty", "tcp" or both ("").
     void send(const std::string& bytes, const std::string& side = "") {
         ask("send" + side + " " + to_hex(bytes));
     }
-
     // Everything the box received (or with "TX", sent) on one side, as hex bytes separated by
     // blanks.
     std::string received_hex(const std::string& side, const std::string& kind = "RX") const {
-        QFile f(log_path_);
-        if (!f.open(QIODevice::ReadOnly)) return {};
         std::string all;
         const std::string tag = " " + side + " " + kind + " ";
-        for (const QByteArray& line : f.readAll().split('\n')) {
+        for (const QByteArray& line : QByteArray::fromStdString(log()).split('\n')) {
             const std::string l = line.toStdString();
             const auto at = l.find(tag);
             if (at == std::string::npos) continue;
-            if (!all.empty()) all += ' ';
-            all += l.substr(at + tag.size());
+            all += (all.empty() ? "" : " ") + l.substr(at + tag.size());
         }
         return all;
     }

@@ -23,15 +23,13 @@ public:
         probe.listen(QHostAddress::LocalHost, 0);
         port_ = probe.serverPort();
         probe.close();
-        const std::string yaml = "connection: &box\n"
-                                 "  accepter: tcp(nodelay),127.0.0.1," + std::to_string(port_) + "\n"
-                                 "  connector: serialdev," + device + "," + std::to_string(baud) + "n81,local\n"
-                                 "  options:\n"
-                                 "    kickolduser: true\n" +
-                                 (chardelay ? "" : "    chardelay: false\n");
         QFile f(dir_.filePath("ser2net.yaml"));
         f.open(QIODevice::WriteOnly);
-        f.write(yaml.c_str());
+        f.write(("connection: &box\n  accepter: tcp(nodelay),127.0.0.1," + std::to_string(port_) +
+                 "\n  connector: serialdev," + device + "," + std::to_string(baud) +
+                 "n81,local\n  options:\n    kickolduser: true\n" +
+                 (chardelay ? "" : "    chardelay: false\n"))
+                    .c_str());
         f.close();
         process_.start(QStandardPaths::findExecutable("ser2net", {"/usr/sbin", "/usr/bin"}),
                        {"-n", "-u", "-c", f.fileName(), "-P", dir_.filePath("pid")});
@@ -41,7 +39,7 @@ public:
             s.abort();
             s.connectToHost("127.0.0.1", port_);
             return s.waitForConnected(100);
-        }, 5000);
+        });
         s.abort();
     }
     ~Gateway() {

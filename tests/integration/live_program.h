@@ -63,6 +63,12 @@ struct BasicLiveProgram {
         connect_tcp(port);
         return wait_until([this] { return identified(); }, timeout_ms);
     }
+    // Every message shown so far, each in brackets.
+    std::string said() const {
+        std::string all;
+        for (const auto& m : dialogs.messages()) all += "[" + m + "] ";
+        return all;
+    }
     // Opens Firmware Upload and loads the HEX file at `path`, confirming it with its code.
     void load_firmware(const QString& path) {
         QFile f(path);
@@ -117,16 +123,22 @@ struct BoxOnLink {
     std::unique_ptr<LiveProgram> live;
 
     // Starts the box with `options` besides its link, and ser2net in front of it when asked.
-    void start_box(QStringList options, bool through_gateway) {
+    void start_box(QStringList options, bool through_gateway = false) {
         box = std::make_unique<BoxSim>(options << "--pty-link" << QString::fromStdString(link));
         if (through_gateway) gateway = std::make_unique<Gateway>(link);
     }
-    void start_program() {
-        live = std::make_unique<LiveProgram>(gateway ? "" : "COM3=" + link);
-    }
+    void start_program() { live = std::make_unique<LiveProgram>(gateway ? "" : "COM3=" + link); }
     bool connect() {
         return gateway ? live->connect_tcp_and_identify(gateway->port())
                        : live->connect_and_identify("COM3");
+    }
+    // All three, and the messages of the identification forgotten.
+    bool start_connected(const QStringList& options, bool through_gateway = false) {
+        start_box(options, through_gateway);
+        start_program();
+        const bool up = connect();
+        live->dialogs.shown.clear();
+        return up;
     }
 };
 
