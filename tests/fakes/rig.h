@@ -9,6 +9,12 @@ namespace orv::fake {
 
 using Texts = std::vector<std::string>;
 
+// The texts on one line, a blank between them.
+inline std::string joined(const Texts& texts) {
+    std::string out;
+    for (const auto& t : texts) out += (out.empty() ? "" : " ") + t;
+    return out;
+}
 // For EXPECT_PRED2, which prints both arguments when the check fails.
 inline bool holds(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

@@ -17,12 +17,6 @@ using Pairs = std::initializer_list<std::pair<const char*, const char*>>;
 
 namespace orv::fake {
 
-// The texts on one line, a blank between them.
-inline std::string joined(const Texts& texts) {
-    std::string out;
-    for (const auto& t : texts) out += (out.empty() ? "" : " ") + t;
-    return out;
-}
 // Stores values as an earlier run would have left them.
 inline void store_all(Rig& r, Pairs values) {
     for (const auto& [key, value] : values) r.stored("orvantis", key, value);

@@ -10,7 +10,6 @@ using namespace orv::fake;
 using orv::link::kNoOrvantis;
 using orv::platform::SocketFailure;
 using orv::platform::SocketState;
-using Writes = std::vector<std::pair<std::string, std::string>>;
 
 struct Connect : ::testing::Test {
     Rig r;
@@ -19,80 +18,76 @@ struct Connect : ::testing::Test {
         r.stored("Orvantis", "CommBaud", "9600");
         r.program.start();
     }
-    void choose(const std::string& entry) { r.main.port_list.set_text(entry); }
     void press() { r.main.connect_button.click(); }
     void connect(const std::string& entry) {
-        choose(entry);
+        r.main.port_list.set_text(entry);
         press();
     }
     void tcp(const char* address, const char* port) {
         r.settings.ip_address.set_text(address);
         r.settings.ip_port.set_text(port);
-        choose("TCP Port");
+        r.main.port_list.set_text("TCP Port");
     }
-    void list(std::initializer_list<const char*> entries) {
+    void list_com1_com3() {
         r.main.port_list.clear_items();
-        for (auto* e : entries) r.main.port_list.add_item(e);
+        for (auto* e : {"COM1", "COM3", "Search COM", "TCP Port"}) r.main.port_list.add_item(e);
     }
     const std::string& caption() { return r.main.connect_button.caption(); }
-    // The caption, with " open" while the serial port is open and " asking" while an answer
-    // is awaited.
-    std::string link() {
-        return caption() + (r.serial.is_open() ? " open" : "") +
-               (r.program.identify_timer->active() ? " asking" : "");
+    // The caption, " open" while the serial port is open, " asking" while an answer is awaited,
+    // then since the last look each write as " device:bytes" and each message after " ! ".
+    std::string look() {
+        std::string out = caption() + (r.serial.is_open() ? " open" : "") +
+                          (r.program.identify_timer->active() ? " asking" : "");
+        for (const auto& [device, bytes] : std::exchange(r.serial.writes, {}))
+            out += " " + device + ":" + bytes;
+        for (const auto& m : r.said()) out += " ! " + m;
+        return out;
+    }
+    // The messages of a failed TCP connect, with time to tell another after it.
+    Texts told() {
+        r.clock.advance(2 * orv::link::kSocketConnectTimeoutMs);
+        return r.said();
     }
 };
 
 TEST_F(Connect, ASilentComPortGetsGVnThenGVNThenIsGivenUpAfterTwoSeconds) {
-    choose("COM10");
+    r.main.port_list.set_text("COM10");
     r.main.state.bootmode = true;  // e.g. just after programming
     press();
-    EXPECT_EQ(r.serial.opened_path, "/dev/ttyUSB9");
     EXPECT_EQ(r.serial.opened_line.baud, 9600);
     EXPECT_FALSE(r.main.state.bootmode);
-    EXPECT_EQ(r.serial.written, "GVn#");
-    EXPECT_EQ(link(), "DISCONNECT open asking");
+    EXPECT_EQ(look(), "DISCONNECT open asking /dev/ttyUSB9:GVn#");
     r.clock.advance(999);
-    EXPECT_EQ(r.serial.written, "GVn#");
+    EXPECT_EQ(look(), "DISCONNECT open asking");
     r.clock.advance(1);
-    EXPECT_EQ(r.serial.written, "GVn#GVN#");
+    EXPECT_EQ(look(), "DISCONNECT open asking /dev/ttyUSB9:GVN#");
     EXPECT_TRUE(r.main.state.do_firmware);
-    EXPECT_TRUE(r.dialogs.shown.empty());
     r.clock.advance(1000);
-    EXPECT_EQ(r.dialogs.messages(),
-              Texts{std::string(kNoOrvantis) +
-                    "\nCOM10 was asked at 9600 baud. The Orvantis answers only at the rate set on "
-                    "it (9600, 19200, 38400 or 57600): choose another in Port Settings, or try "
-                    "\"Search COM\" in case it is on another port."});
-    EXPECT_EQ(link(), "CONNECT");
+    EXPECT_EQ(look(), "CONNECT ! " + std::string(kNoOrvantis) +
+                          "\nCOM10 was asked at 9600 baud. The Orvantis answers only at the rate "
+                          "set on it (9600, 19200, 38400 or 57600): choose another in Port "
+                          "Settings, or try \"Search COM\" in case it is on another port.");
     r.clock.advance(10000);
-    EXPECT_EQ(r.dialogs.messages().size(), 1u);
-    EXPECT_EQ(r.serial.written, "GVn#GVN#");
+    EXPECT_EQ(look(), "CONNECT");
 }
 
 TEST_F(Connect, SearchTriesEachPortTwoSecondsAndStopsAtTheOneThatAnswers) {
     r.ports.ports = {{1, "/dev/ttyUSB0"}, {3, "/dev/pts/3"}};
-    list({"COM1", "COM3", "Search COM", "TCP Port"});
+    list_com1_com3();
     connect("Search COM");
     EXPECT_EQ(r.main.port_list.text(), "COM1");
     r.serial.arrive("\xf0");  // noise on COM1 must not lead COM3's answer
     r.clock.advance(2000);
-    // COM1 had GVn# at 0 and GVN# at 1000; at 2000 COM3 is opened and asked.
-    EXPECT_EQ(r.serial.writes, (Writes{{"/dev/ttyUSB0", "GVn#"}, {"/dev/ttyUSB0", "GVN#"},
-                                       {"/dev/pts/3", "GVn#"}}));
+    EXPECT_EQ(look(), "DISCONNECT open asking /dev/ttyUSB0:GVn# /dev/ttyUSB0:GVN# /dev/pts/3:GVn#");
     EXPECT_EQ(r.main.port_list.text(), "COM3");
-    EXPECT_EQ(caption(), "DISCONNECT");
-    EXPECT_TRUE(r.dialogs.shown.empty());
     EXPECT_FALSE(r.main.read_settings.enabled());  // nothing found yet
     r.serial.arrive("11.1#");  // a first-generation box is announced only when searched for
     ASSERT_EQ(r.dialogs.shown.size(), 1u);
-    EXPECT_EQ(r.dialogs.shown[0].text, "Orvantis found on COM3");
     EXPECT_EQ(r.dialogs.shown[0].title, "Too Easy..");
     EXPECT_FALSE(r.main.state.search_com_mode);
-    EXPECT_FALSE(r.program.identify_timer->active());
     EXPECT_TRUE(r.main.read_settings.enabled());
     r.clock.advance(5000);
-    EXPECT_EQ(r.serial.writes.size(), 3u);
+    EXPECT_EQ(look(), "DISCONNECT open ! Orvantis found on COM3");
     // Each port is closed before the next is opened.
     Texts events;
     for (const auto& e : r.program.traffic.entries())
@@ -102,23 +97,28 @@ TEST_F(Connect, SearchTriesEachPortTwoSecondsAndStopsAtTheOneThatAnswers) {
 }
 
 TEST_F(Connect, ASearchEndsWithOneMessageAfterItsLastPortOrAtAnAnswerItCannotTake) {
-    list({"COM1", "COM3", "Search COM", "TCP Port"});
+    list_com1_com3();
     r.serial.refuse_path["/dev/ttyUSB0"] = "busy";  // counts as a port that does not answer
     connect("Search COM");
-    EXPECT_EQ(r.serial.writes, (Writes{{"/dev/pts/3", "GVn#"}}));
     r.clock.advance(2000);
-    EXPECT_EQ(r.said(), Texts{kNoOrvantis});
+    EXPECT_EQ(look(), "CONNECT /dev/pts/3:GVn# /dev/pts/3:GVN# ! " + std::string(kNoOrvantis));
     EXPECT_EQ(r.main.port_list.text(), "Search COM");
-    EXPECT_EQ(caption(), "CONNECT");
     EXPECT_FALSE(r.main.state.search_com_mode);
     r.serial.refuse_path.clear();
-    r.serial.writes.clear();
     press();  // a second press searches again: a box of a newer firmware answers on COM1
     EXPECT_EQ(r.main.port_list.text(), "COM1");
     r.serial.arrive("9.99#");
     r.clock.advance(4000);
+    EXPECT_EQ(std::exchange(r.serial.writes, {}).size(), 1u);  // COM3 not asked
     EXPECT_PRED2(messages_hold, r.said(), (Texts{"Future firmware version!", kNoOrvantis}));
-    EXPECT_EQ(r.serial.writes, (Writes{{"/dev/ttyUSB0", "GVn#"}}));  // COM3 not asked
+
+    // DISCONNECT during a search ends it with "Search COM" shown again, and nothing said.
+    connect("Search COM");
+    r.clock.advance(1000);
+    press();
+    EXPECT_EQ(r.main.port_list.text(), "Search COM");
+    r.clock.advance(10000);
+    EXPECT_EQ(look(), "CONNECT /dev/ttyUSB0:GVn# /dev/ttyUSB0:GVN#");
 }
 
 // Another program that has the port open too may take the Orvantis's answers: a search leaves
@@ -126,15 +126,14 @@ TEST_F(Connect, ASearchEndsWithOneMessageAfterItsLastPortOrAtAnAnswerItCannotTak
 // port cannot be opened.
 TEST_F(Connect, PortsOtherProgramsHaveOpenAreNamedWithThem) {
     r.ports.held[1] = {"minicom (pid 4242)"};
-    list({"COM1", "COM3", "Search COM", "TCP Port"});
+    list_com1_com3();
     connect("Search COM");
-    EXPECT_EQ(r.serial.opened_path, "/dev/pts/3");  // COM1 not tried
-    EXPECT_EQ(r.serial.open_count, 1);
+    EXPECT_EQ(r.serial.open_count, 1);  // COM1 not tried
     r.clock.advance(2000);
-    EXPECT_EQ(r.said(), Texts{std::string(kNoOrvantis) +
-                              "\nNot tried, because another program has them open:"
-                              "\nCOM1 is open in minicom (pid 4242)"
-                              "\nClose the port in that program, then search again."});
+    EXPECT_EQ(look(), "CONNECT /dev/pts/3:GVn# /dev/pts/3:GVN# ! " + std::string(kNoOrvantis) +
+                          "\nNot tried, because another program has them open:"
+                          "\nCOM1 is open in minicom (pid 4242)"
+                          "\nClose the port in that program, then search again.");
     // Closed there and searched again: COM1 is tried and no longer named.
     r.ports.held.clear();
     connect("Search COM");
@@ -152,7 +151,7 @@ TEST_F(Connect, PortsOtherProgramsHaveOpenAreNamedWithThem) {
 
     r.serial.refuse_path["/dev/ttyUSB0"] = "busy";
     connect("COM1");
-    EXPECT_EQ(r.dialogs.messages(),
+    EXPECT_EQ(r.said(),
               Texts{"COM1 (/dev/ttyUSB0) cannot be opened: busy.\nCOM1 is open in minicom (pid "
                     "4242): close it there, then press CONNECT again."});
 }
@@ -170,19 +169,8 @@ TEST_F(Connect, BadBaudRatesAndPortTextsAreRefusedBeforeAnythingIsSent) {
         EXPECT_EQ(r.said().size(), 1u) << entry;
     }
     connect("COM7");  // a stored port that no longer exists
-    EXPECT_EQ(r.dialogs.messages(), Texts{"COM7 does not exist on this computer."});
+    EXPECT_EQ(look(), "CONNECT ! COM7 does not exist on this computer.");
     EXPECT_EQ(r.serial.open_count, 0);
-    EXPECT_EQ(r.serial.written, "");
-}
-
-TEST_F(Connect, DisconnectDuringASearchEndsItWithSearchCOMShownAgain) {
-    connect("Search COM");
-    r.clock.advance(1000);
-    press();
-    EXPECT_EQ(r.main.port_list.text(), "Search COM");
-    r.clock.advance(10000);
-    EXPECT_EQ(r.serial.writes, (Writes{{"/dev/ttyUSB0", "GVn#"}, {"/dev/ttyUSB0", "GVN#"}}));
-    EXPECT_TRUE(r.dialogs.shown.empty());
 }
 
 TEST_F(Connect, TcpConnectsAsynchronouslyAndASecondPressRetries) {
@@ -190,18 +178,17 @@ TEST_F(Connect, TcpConnectsAsynchronouslyAndASecondPressRetries) {
     r.main.state.bootmode = true;
     press();
     EXPECT_FALSE(r.main.state.bootmode);
-    EXPECT_EQ(r.socket.host, "127.0.0.1");
-    EXPECT_EQ(r.socket.port, 4001);
-    EXPECT_EQ(link(), "CONNECT");
-    EXPECT_EQ(r.main.link_progress.caption(), "Connecting to 127.0.0.1:4001\u2026");
+    EXPECT_EQ(r.socket.host + ":" + std::to_string(r.socket.port), "127.0.0.1:4001");
+    EXPECT_EQ(caption() + " " + r.main.link_progress.caption(),
+              "CONNECT Connecting to 127.0.0.1:4001\u2026");
+    EXPECT_FALSE(r.program.identify_timer->active());
     press();  // closes the pending socket and connects again
     EXPECT_EQ(r.socket.connects, 2);
     EXPECT_EQ(caption(), "CONNECT");
     r.socket.accept();
-    EXPECT_EQ(caption(), "DISCONNECT");
-    EXPECT_EQ(r.main.link_progress.caption(), "Asking the Orvantis\u2026");
-    EXPECT_EQ(r.main.link_progress.accessible_name(), "Asking the Orvantis\u2026");
-    EXPECT_EQ(r.socket.sent, "GVn#");
+    EXPECT_EQ(caption() + " " + r.main.link_progress.caption() + " " +
+                  r.main.link_progress.accessible_name() + " " + r.socket.sent,
+              "DISCONNECT Asking the Orvantis\u2026 Asking the Orvantis\u2026 GVn#");
     r.clock.advance(1000);
     EXPECT_EQ(r.socket.sent, "GVn#GVN#");
     r.clock.advance(1000);
@@ -221,10 +208,8 @@ TEST_F(Connect, TheDoctorAdvisesOnSilenceAndTellsOfASlowAdapterOnce) {
     connect("COM3");
     r.clock.advance(2000);
     const Texts silent = r.said();
-    ASSERT_EQ(silent.size(), 1u);
-    EXPECT_PRED2(holds, silent[0], "baud.");
+    EXPECT_PRED2(one_holding, silent, "baud.");
     EXPECT_PRED2(holds, silent[0], "\nModemManager (pid 9) is running: stop it.");
-
     press();
     r.serial.arrive("\xf0\x0f");  // something at a wrong rate: bytes, but no answer
     r.clock.advance(2000);
@@ -244,42 +229,34 @@ TEST_F(Connect, TheDoctorAdvisesOnSilenceAndTellsOfASlowAdapterOnce) {
         r.serial.arrive("1.20#");
         press();
     }
-    const auto shown = r.dialogs.messages();  // "Orvantis found on ..." each time, and once:
+    const auto shown = r.said();  // "Orvantis found on ..." each time, and once:
     ASSERT_EQ(shown.size(), 5u);
     EXPECT_EQ((Texts{shown[0], shown[1], shown[2], shown[4]}),
               (Texts{"Orvantis found on COM3",
                      "COM3 is open in cu (pid 77) as well, so some of the Orvantis's replies may "
                      "go to that program instead. Close the port there.",
                      "Orvantis found on COM10", "Orvantis found on COM10"}));
-    const std::string& told = shown[3];
-    EXPECT_EQ(
-        told.rfind("COM10 is a USB serial adapter that holds short replies for up to 16 ms", 0), 0u)
-        << told;
+    EXPECT_EQ(shown[3].rfind("COM10 is a USB serial adapter that holds short replies for up to "
+                             "16 ms",
+                             0),
+              0u)
+        << shown[3];
     for (const char* part :
          {"about 4 s longer", "echo 1 | sudo tee /sys/class/tty/ttyUSB9/device/latency_timer",
           "ATTR{latency_timer}=\"1\""})
-        EXPECT_PRED2(holds, told, part);
+        EXPECT_PRED2(holds, shown[3], part);
 }
 
 TEST_F(Connect, TcpFailuresNameTheAddressAndTheReasonOnce) {
-    // The messages of a failed connect, with time to tell another after it.
-    const auto told = [this] {
-        r.clock.advance(2 * orv::link::kSocketConnectTimeoutMs);
-        return r.said();
-    };
     tcp("10.0.0.5", "70000");
     press();
     EXPECT_PRED2(one_holding, told(), "70000");
     EXPECT_EQ(r.socket.connects, 0);
 
     r.settings.ip_port.set_text("23");
-    press();
-    r.socket.fail("Connection refused");
-    EXPECT_PRED2(one_holding, told(), "10.0.0.5:23: Connection refused");
-    EXPECT_EQ(caption(), "CONNECT");
-
     // Each cause the machine tells apart gets its own next step.
     const std::pair<SocketFailure, const char*> steps[] = {
+        {SocketFailure::Other, "10.0.0.5:23: Connection refused"},
         {SocketFailure::Refused, "nothing takes connections on port 23"},
         {SocketFailure::NoRoute, "no way to 10.0.0.5"},
         {SocketFailure::UnknownHost, "The name 10.0.0.5 is not known"},
@@ -288,8 +265,9 @@ TEST_F(Connect, TcpFailuresNameTheAddressAndTheReasonOnce) {
     for (const auto& [kind, step] : steps) {
         r.socket.failure_kind = kind;
         press();
-        r.socket.fail("why");
+        r.socket.fail("Connection refused");
         EXPECT_PRED2(one_holding, told(), step);
+        EXPECT_EQ(caption(), "CONNECT");
     }
     press();
     EXPECT_PRED2(one_holding, told(), "no answer within 5 seconds");
@@ -303,28 +281,27 @@ TEST_F(Connect, ALostLinkIsReportedOnceAndLeavesTheWindowReadyToConnect) {
     r.dialogs.shown.clear();
     r.serial.lose("the device was removed");
     EXPECT_PRED2(one_holding, r.said(), "COM3 was lost: the device was removed");
-    EXPECT_EQ(caption(), "CONNECT");
-    EXPECT_EQ(enabled(r.main.read_settings, r.main.read_channel), "off off");
+    EXPECT_EQ(caption() + " " + enabled(r.main.read_settings, r.main.read_channel),
+              "CONNECT off off");
 
     tcp("127.0.0.1", "23");
-    press();
-    r.socket.accept();
-    r.socket.arrive("1.20#");
-    r.socket.fail("the connection was closed by the other side");
-    EXPECT_PRED2(one_holding, r.said(), "was lost");
-    EXPECT_EQ(caption(), "CONNECT");
-    EXPECT_FALSE(r.main.read_settings.enabled());
-
-    // A gateway whose network stopped answering even the socket's own probes.
-    press();
-    r.socket.accept();
-    r.socket.arrive("1.20#");
-    r.socket.failure_kind = SocketFailure::TimedOut;
-    r.socket.fail("Connection timed out");
-    EXPECT_EQ(r.dialogs.messages(),
-              Texts{"The connection to 127.0.0.1:23 was lost: nothing at that address answered "
-                    "for 6 seconds, not even its network.\nCheck the gateway's power and its "
-                    "cable or Wi-Fi, then press CONNECT."});
+    for (const auto kind : {SocketFailure::Other, SocketFailure::TimedOut}) {
+        press();
+        r.socket.accept();
+        r.socket.arrive("1.20#");
+        r.socket.failure_kind = kind;
+        r.socket.fail("the connection was closed by the other side");
+        EXPECT_EQ(caption() + " " + enabled(r.main.read_settings), "CONNECT off");
+    }
+    // The first: "was lost"; the second, a gateway whose network stopped answering even the
+    // socket's own probes.
+    const auto shown = r.said();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_PRED2(holds, shown[0], "was lost");
+    EXPECT_EQ(shown[1],
+              "The connection to 127.0.0.1:23 was lost: nothing at that address answered "
+              "for 6 seconds, not even its network.\nCheck the gateway's power and its "
+              "cable or Wi-Fi, then press CONNECT.");
 }
 
 }  // namespace

@@ -9,10 +9,10 @@ namespace {
 using namespace orv::fake;
 using orv::link::kNoOrvantis;
 
-const std::string kRejected =
-    std::string("Future firmware version! Please update this software from ") +
-    orv::link::kMakerWebAddress;
-const Texts kGivenUp = {kRejected, kNoOrvantis};
+const std::string kGivenUp = std::string(
+                                 "Future firmware version! Please update this software "
+                                 "from ") +
+                             orv::link::kMakerWebAddress + " ! " + kNoOrvantis;
 
 // A started program with a box on COM3 and a gateway at 127.0.0.1:4001, neither asked yet.
 struct Link {
@@ -38,9 +38,18 @@ struct Link {
         if (over_socket) r.socket.arrive(bytes);
         else r.serial.arrive(bytes);
     }
-    bool identified() const {
-        return r.main.read_settings.enabled() && r.main.connect_button.caption() == "DISCONNECT" &&
-               !r.program.identify_timer->active();
+    // "v2 orvantis on off on DISCONNECT": the generation, the device type, Read Settings, READ
+    // channel and shutter ON, the CONNECT button, " asking" while an answer is awaited,
+    // " search" during a search, then each message since the last look after " ! ".
+    std::string look() {
+        const auto& m = r.main;
+        std::string out = "v" + std::to_string(m.state.ver) + " " + m.state.device_type + " " +
+                          enabled(m.read_settings, m.read_channel, m.shutter_on) + " " +
+                          m.connect_button.caption();
+        if (r.program.identify_timer->active()) out += " asking";
+        if (m.state.search_com_mode) out += " search";
+        for (const auto& t : r.said()) out += " ! " + t;
+        return out;
     }
 };
 
@@ -68,10 +77,9 @@ TEST(Receiver, StrayBytesInFrontOrTwoRepliesInOnePiece) {
         };
         l.arrive(c.socket, c.arrival);
         EXPECT_EQ((c.late ? l.r.main.firmware_version : l.r.main.identity_box).text(), c.arrival);
-        EXPECT_EQ(l.identified(), c.accepted) << c.arrival << " socket " << c.socket;
-        if (!c.accepted) {
-            EXPECT_EQ(l.r.dialogs.messages(), kGivenUp) << c.arrival << " late " << c.late;
-        }
+        EXPECT_EQ(l.look(), c.accepted ? "v2 orvantis on on on DISCONNECT ! Orvantis found on COM3"
+                                       : "v0 orvantis off off off CONNECT ! " + kGivenUp)
+            << c.arrival << " socket " << c.socket << " late " << c.late;
     }
 }
 
@@ -80,7 +88,7 @@ TEST_F(Receiving, ABoxThatNeverEndsAReplyDoesNotFillTheMemory) {
     for (int i = 0; i < 16; ++i) r.serial.arrive(std::string(64 * 1024, 'x'));  // 1 MiB, no "#"
     EXPECT_EQ(r.main.state.instring.size(), orv::link::kMaxReplyLength);        // the newest bytes
     r.serial.arrive("#");
-    EXPECT_EQ(r.said(), kGivenUp);
+    EXPECT_EQ(look(), "v0 orvantis off off off CONNECT ! " + kGivenUp);
 }
 
 TEST_F(Receiving, GenerationOneIsIdentifiedSilentlyAndSwitchesTheGenerationTwoBoxesOff) {
@@ -88,38 +96,29 @@ TEST_F(Receiving, GenerationOneIsIdentifiedSilentlyAndSwitchesTheGenerationTwoBo
     r.main.autostar_mode.set_enabled(true);
     r.main.sequential_guiding.set_enabled(true);
     r.serial.arrive("11.1#");
-    EXPECT_TRUE(r.dialogs.shown.empty());
-    EXPECT_EQ(r.main.state.ver, 1);
-    EXPECT_EQ(enabled(r.main.autostar_mode, r.main.sequential_guiding, r.main.shutter_on),
-              "off off on");
-    EXPECT_EQ(r.main.state.device_type, "orvantis");
-    EXPECT_TRUE(identified());
+    EXPECT_EQ(enabled(r.main.autostar_mode, r.main.sequential_guiding), "off off");
+    EXPECT_EQ(look(), "v1 orvantis on on on DISCONNECT");
 }
 
 TEST_F(Receiving, TheEmulatorIdentityIsAnnouncedAndEnablesOnlyWhatItCanUse) {
     serial();
     r.serial.arrive("2.21#");
     ASSERT_EQ(r.dialogs.shown.size(), 1u);
-    EXPECT_EQ(r.dialogs.shown[0].text, "Orvantis LX200 emulator found on COM3");
     EXPECT_EQ(r.dialogs.shown[0].title, "Too Easy..");
-    EXPECT_EQ(r.main.state.device_type, "lx200");
-    EXPECT_EQ(enabled(r.main.read_settings, r.main.read_channel, r.main.shutter_on), "on off off");
+    EXPECT_EQ(look(), "v2 lx200 on off off DISCONNECT ! Orvantis LX200 emulator found on COM3");
 
     // Over the socket only "2.20#" is the emulator, and nothing is announced.
     r.main.connect_button.click();
-    r.dialogs.shown.clear();
     r.ports.held[3] = {"cu (pid 7)"};  // the serial port used before: nothing to do with TCP
     socket();
     r.socket.arrive("2.20#");
-    EXPECT_TRUE(r.dialogs.shown.empty());
-    EXPECT_EQ(r.main.state.device_type, "lx200");
-    EXPECT_TRUE(identified());
+    EXPECT_EQ(look(), "v2 lx200 on off off DISCONNECT");
 }
 
 TEST_F(Receiving, ThirtyEgIsAFirmwareVersionButNotAnIdentity) {
     serial();
     r.serial.arrive("30Eg#");
-    EXPECT_EQ(r.said(), kGivenUp);
+    EXPECT_EQ(look(), "v0 orvantis off off off CONNECT ! " + kGivenUp);
     EXPECT_FALSE(r.serial.is_open());
 
     r.ports.held[3] = {"cu (pid 7)"};  // told of once the box is found
@@ -128,12 +127,10 @@ TEST_F(Receiving, ThirtyEgIsAFirmwareVersionButNotAnIdentity) {
     EXPECT_EQ(r.serial.written.substr(r.serial.written.size() - 4), "GVN#");
     r.serial.arrive("30Eg#");
     EXPECT_EQ(r.main.firmware_version.text(), "30Eg#");
-    EXPECT_EQ(r.main.state.ver, 2);
     // No found message outside a search.
-    EXPECT_PRED2(one_holding, r.said(), "COM3 is open in cu (pid 7) as well");
-    EXPECT_TRUE(identified());
+    EXPECT_PRED2(holds, look(), "v2 orvantis on on on DISCONNECT ! COM3 is open in cu (pid 7)");
     r.clock.advance(5000);
-    EXPECT_TRUE(r.dialogs.shown.empty());
+    EXPECT_EQ(look(), "v2 orvantis on on on DISCONNECT");
 }
 
 TEST(Receiver, EitherGenerationTwoFirmwareReplyIdentifiesTheBoxOverEachLink) {
@@ -147,13 +144,9 @@ TEST(Receiver, EitherGenerationTwoFirmwareReplyIdentifiesTheBoxOverEachLink) {
             over_socket ? l.socket() : l.serial("Search COM");
             l.r.clock.advance(1000);  // no answer to GVn#: GVN# asks for the firmware version
             l.arrive(over_socket, reply);
-            const auto& m = l.r.main;
-            EXPECT_EQ(m.state.ver, 2) << reply << over_socket;
-            EXPECT_EQ(m.state.device_type, "orvantis") << reply << over_socket;
-            EXPECT_EQ(enabled(m.read_settings, m.shutter_on), "on on") << reply << over_socket;
-            EXPECT_FALSE(m.state.search_com_mode) << reply << over_socket;
-            EXPECT_EQ(l.r.dialogs.messages(),
-                      over_socket ? Texts{} : Texts{"Orvantis found on COM3"})
+            EXPECT_EQ(l.look(), over_socket ? "v2 orvantis on on on DISCONNECT"
+                                            : "v2 orvantis on on on DISCONNECT ! Orvantis found "
+                                              "on COM3")
                 << reply;
         }
     }
@@ -164,11 +157,8 @@ TEST_F(Receiving, TheSocketRejectsAnEmulatorFirmwareReplyAndGivesUp) {
     r.clock.advance(1000);
     EXPECT_EQ(r.socket.sent, "GVn#GVN#");
     r.socket.arrive("2.21#");
-    EXPECT_EQ(r.dialogs.messages(), kGivenUp);
+    EXPECT_EQ(look(), "v0 orvantis off off off CONNECT ! " + kGivenUp);
     EXPECT_EQ(r.socket.state(), orv::platform::SocketState::Closed);
-    EXPECT_EQ(r.main.connect_button.caption(), "CONNECT");
-    EXPECT_FALSE(r.main.read_settings.enabled());
-    EXPECT_EQ(r.main.state.device_type, "orvantis");
 }
 
 TEST_F(Receiving, RepliesNobodyAskedForGoToTheChannelBoxAndSocketArrivalsMarkAcks) {
@@ -182,8 +172,7 @@ TEST_F(Receiving, RepliesNobodyAskedForGoToTheChannelBoxAndSocketArrivalsMarkAck
     r.main.state.ack_rx = false;
     r.socket.arrive(std::string("\x07#", 2));
     EXPECT_TRUE(r.main.state.ack_rx);
-    EXPECT_EQ(r.main.channel_box.text(), "7");
-    EXPECT_TRUE(r.main.write_channel.enabled());
+    EXPECT_EQ(r.main.channel_box.text() + " " + enabled(r.main.write_channel), "7 on");
     r.socket.arrive(std::string("\xff#", 2));
     EXPECT_EQ(r.main.channel_box.text(), "255");
     r.socket.arrive("#");
