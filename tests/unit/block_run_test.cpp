@@ -14,6 +14,7 @@ namespace {
 
 using orv::firmware::BlockRun;
 using End = BlockRun::Result::End;
+using Verdict = std::tuple<End, std::size_t, std::vector<std::size_t>>;
 
 std::vector<std::uint8_t> image() {
     std::vector<std::uint8_t> img(orv::firmware::kImageSize);
@@ -36,41 +37,31 @@ struct Run : ::testing::Test {
             run.feed("x");  // an arrival while its message is open moves nothing
         };
     }
-    // Acknowledges every block, one byte each.
-    void ack_all() {
+    // Starts a serial run at 57600 baud and acknowledges every block, one byte each.
+    void start_and_ack_all() {
+        results.clear();
+        run.start(image(), true, 57600);
         for (int k = 0; k < 224; ++k) run.feed("\x06");
-    }
-    std::string memory() {
-        const auto img = image();
-        return std::string(img.begin(), img.end());
     }
 };
 
 // The read-back gives one verdict however it is cut into arrivals.
 TEST_F(Run, TheVerdictDoesNotDependOnHowTheReadBackArrives) {
-    std::string bad = memory();
+    const auto img = image();
+    std::string good(img.begin(), img.end()), bad = good;
     bad[5] ^= 1;
     bad[9] = static_cast<char>(bad[9] ^ 0x40);
     for (std::size_t i = 1000; i < 1020; ++i) bad[i] = static_cast<char>(~bad[i]);
-    for (const std::string& back : {memory(), bad}) {
-        std::vector<BlockRun::Result> verdicts;
+    const Verdict differs{End::Differs, 22, {5, 9, 1000, 1001, 1002, 1003, 1004, 1005}};
+    for (const auto& [back, verdict] : {std::pair{good, Verdict{End::Done, 0, {}}}, {bad, differs}})
         for (const std::size_t piece : {std::size_t{1}, std::size_t{7}, back.size()}) {
-            results.clear();
-            run.start(image(), true, 57600);
-            ack_all();
+            start_and_ack_all();
             for (std::size_t at = 0; at < back.size(); at += piece)
                 run.feed(back.substr(at, piece));
             run.feed("more");  // bytes past the memory change nothing
             ASSERT_EQ(results.size(), 1u) << piece;
-            verdicts.push_back(results[0]);
+            EXPECT_EQ(Verdict(results[0].end, results[0].differing, results[0].shown), verdict);
         }
-        for (const auto& v : verdicts)
-            EXPECT_EQ(std::tie(v.end, v.differing, v.shown),
-                      std::tie(verdicts[0].end, verdicts[0].differing, verdicts[0].shown));
-    }
-    const std::vector<std::size_t> shown = {5, 9, 1000, 1001, 1002, 1003, 1004, 1005};
-    EXPECT_EQ(std::tie(results[0].end, results[0].differing, results[0].shown),
-              std::tuple(End::Differs, std::size_t{22}, shown));
 }
 
 // A run starts once, with a whole image only, and the progress counts each block sent. The box
@@ -84,11 +75,9 @@ TEST_F(Run, StartsOnceWithAWholeImageAndWaitsThreeSecondsForEachPieceOfTheReadBa
     run.start(std::vector<std::uint8_t>(100), true, 57600);
     EXPECT_FALSE(run.running());
     for (const int pieces : {0, whole / 2000}) {
-        results.clear();
         progress.clear();
         run.start(image(), true, 57600);
-        run.start(image(), true, 57600);
-        ack_all();
+        start_and_ack_all();  // the second start changes nothing
         EXPECT_EQ((std::vector{progress.size(), progress[0], progress.back()}),
                   (std::vector<std::size_t>{224, 128, 28672}));
         for (int k = 0; k < pieces; ++k) {
