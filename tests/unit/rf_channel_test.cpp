@@ -11,24 +11,21 @@ using orv::platform::Answer;
 
 TEST(RfChannel, WriteSendsTheRawByteOrRefusesWithAMessage) {
     using namespace std::string_literals;
-    // The box, the bytes sent and a part of the message shown ("" for none).
-    for (const auto& [text, sent, message] : {std::tuple{"127", "#sCh\x7f#"s, ""},
-                                              {"35", "#sCh##"s, ""},
-                                              {" 0 ", "#sCh\x00#"s, ""},
-                                              {"12.5", "#sCh\x0c#"s, ""},
-                                              {"128", ""s, kChannelLimit},
-                                              {"127.6", ""s, kChannelLimit},
-                                              {"255", ""s, kChannelLimit},
-                                              {"-1", ""s, "below 0"},
-                                              {"-0.6", ""s, "below 0"}}) {
+    // The box, the bytes sent and the message shown ("" for none).
+    for (const auto& [text, sent, message] :
+         {std::tuple{"127", "#sCh\x7f#"s, ""},
+          {"35", "#sCh##"s, ""},
+          {" 0 ", "#sCh\x00#"s, ""},
+          {"12.5", "#sCh\x0c#"s, ""},
+          {"128", ""s, kChannelLimit},
+          {"127.6", ""s, kChannelLimit},
+          {"-1", ""s, "Channel -1 is below 0: the RF channel is a number from 0 to 127."},
+          {"-0.6", ""s, "Channel -0.6 is below 0: the RF channel is a number from 0 to 127."}}) {
         ConnectedRig r;
         r.main.channel_box.set_text(text);
         r.main.write_channel.click();
         EXPECT_EQ(r.serial.written, sent) << text;
-        if (*message == '\0')
-            EXPECT_TRUE(r.dialogs.shown.empty()) << text;
-        else
-            EXPECT_PRED2(orv::fake::one_holding, r.dialogs.messages(), message) << text;
+        EXPECT_EQ(orv::fake::joined(r.dialogs.messages()), message) << text;
     }
 }
 
@@ -58,11 +55,9 @@ TEST(RfChannel, WriteToRemoteAsksThenRepeatsUntilTheLedStopsAndNoOrOverTheLimitS
     r.main.channel_box.set_text("20");
     r.dialogs.answers = {Answer::No};
     r.main.write_to_remote.click();
-    EXPECT_EQ(r.serial.written, "");
     r.main.channel_box.set_text("200");
     r.main.write_to_remote.click();
     EXPECT_EQ(r.dialogs.messages().back(), kChannelLimit);
-    EXPECT_EQ(r.serial.written, "");
     r.main.read_channel.click();  // READ only asks
     EXPECT_EQ(r.serial.written, "#gCh#");
 }

@@ -16,32 +16,25 @@ std::string b(std::initializer_list<int> values) {
     return out;
 }
 
-void fill_times(ConnectedRig& r) {
-    const char* values[6] = {"300", "0", "65535", "300.5", "511.5", "35"};
-    for (int k = 0; k < 6; ++k) r.main.time_boxes[k].set_text(values[k]);
-}
-
-// Sends the acknowledgement of each command as it goes out; returns the commands in order.
-Texts write_all(ConnectedRig& r) {
-    Texts commands;
-    std::size_t seen = 0;
-    r.main.write_settings.click();
-    for (int guard = 0; guard < 20 && r.program.settings_write.running(); ++guard) {
-        commands.push_back(r.sent().substr(seen));
-        seen = r.sent().size();
-        r.arrive("#");
+// A box that answered `ident`, its time boxes filled with good values.
+struct Box : ConnectedRig {
+    explicit Box(bool over_socket = false, const char* ident = "1.20#")
+        : ConnectedRig(over_socket, ident) {
+        const char* values[6] = {"300", "0", "65535", "300.5", "511.5", "35"};
+        for (int k = 0; k < 6; ++k) main.time_boxes[k].set_text(values[k]);
     }
-    return commands;
-}
-
-void ack_all(ConnectedRig& r) {
-    for (int guard = 0; guard < 20 && r.program.settings_write.running(); ++guard) r.arrive("#");
-}
-
-// A generation two box on the serial port, the time boxes filled with good values.
-struct Writing : ::testing::Test {
-    ConnectedRig r{false, "1.20#"};
-    void SetUp() override { fill_times(r); }
+    // WRITE pressed, each command acknowledged as it goes out; the commands in order.
+    Texts write_all() {
+        Texts commands;
+        std::size_t seen = 0;
+        main.write_settings.click();
+        for (int guard = 0; guard < 20 && program.settings_write.running(); ++guard) {
+            commands.push_back(sent().substr(seen));
+            seen = sent().size();
+            arrive("#");
+        }
+        return commands;
+    }
 };
 
 TEST(EncodeTime, RoundsFirstThenSplitsHighByteFirst) {
@@ -56,7 +49,7 @@ TEST(EncodeTime, RoundsFirstThenSplitsHighByteFirst) {
 }
 
 // Each command goes out once the one before it is acknowledged; which ones depends on the
-// device type and the generation.
+// device type and the generation. A bad time box is named, and nothing is sent.
 TEST(WriteSettings, WhatIsSentDependsOnTheDeviceTypeAndTheGeneration) {
     const std::string flags = b({'#', 'r', 'R', 'A', 1, '#', ' ', '#', 'r', 'D', 'E', 0, '#'});
     const std::string times = " #T1" + b({0x01, 0x2C}) + "# #T2" + b({0, 0}) + "# #T3" +
@@ -65,22 +58,30 @@ TEST(WriteSettings, WhatIsSentDependsOnTheDeviceTypeAndTheGeneration) {
     for (const auto& [ident, sent] : {std::pair{"1.20#", flags + times + " #ASM0# #SEQ1#"},
                                       {"11.1#", flags + times},
                                       {"2.20#", flags + " #ASM0# #SEQ1#"}}) {
-        ConnectedRig r(false, ident);
-        fill_times(r);
+        Box r(false, ident);
         // The emulator's time boxes are not sent, so not checked.
         if (std::string(ident) == "2.20#") r.main.time_boxes[2].set_text("nonsense");
         r.main.rev_ra.set_value(1);
         r.main.sequential_guiding.set_value(1);
-        EXPECT_EQ(joined(write_all(r)), sent) << ident;
+        EXPECT_EQ(joined(r.write_all()), sent) << ident;
         // The serial acknowledgements never reached the receiver.
         EXPECT_EQ(r.main.channel_box.text() + r.main.state.instring, "#") << ident;
         EXPECT_TRUE(r.dialogs.shown.empty()) << ident;
     }
+    for (auto [k, text, name] : {std::tuple{2, "#", "Time #3"}, std::tuple{5, "-1", "Exp. Gap"},
+                                 std::tuple{0, "70000", "Time #1"}, std::tuple{3, "", "Time #4"}}) {
+        Box r;
+        r.main.time_boxes[k].set_text(text);
+        r.main.write_settings.click();
+        EXPECT_EQ(r.serial.written, "");
+        EXPECT_PRED2(one_holding, r.dialogs.messages(), name);
+        EXPECT_FALSE(r.program.settings_write.running());
+        EXPECT_TRUE(r.main.read_settings.enabled());
+    }
 }
 
 TEST(WriteSettings, OverTcpEachArrivalAcknowledgesOneCommandAndPassesThroughTheReceiver) {
-    ConnectedRig r(true, "1.20#");
-    fill_times(r);
+    Box r(true);
     r.main.write_settings.click();
     EXPECT_EQ(r.socket.sent, b({'#', 'r', 'R', 'A', 0, '#'}));
     r.socket.arrive(b({5}));  // half an answer: acknowledges the first command
@@ -91,23 +92,8 @@ TEST(WriteSettings, OverTcpEachArrivalAcknowledgesOneCommandAndPassesThroughTheR
     EXPECT_TRUE(r.program.settings_write.running());
 }
 
-TEST(WriteSettings, ABadTimeBoxIsNamedAndNothingIsSent) {
-    for (auto [k, text, name] : {std::tuple{2, "#", "Time #3"}, std::tuple{5, "-1", "Exp. Gap"},
-                                 std::tuple{0, "70000", "Time #1"}, std::tuple{3, "", "Time #4"}}) {
-        ConnectedRig r(false, "1.20#");
-        fill_times(r);
-        r.main.time_boxes[k].set_text(text);
-        r.main.write_settings.click();
-        EXPECT_EQ(r.serial.written, "");
-        EXPECT_PRED2(one_holding, r.dialogs.messages(), name);
-        EXPECT_FALSE(r.program.settings_write.running());
-        EXPECT_TRUE(r.main.read_settings.enabled());
-    }
-}
-
 TEST(WriteSettings, AQuickSerialAckIsNotThrownAwayAndOldInputIsNotTakenForOne) {
-    ConnectedRig r(false, "11.1#");
-    fill_times(r);
+    Box r(false, "11.1#");
     r.serial.waiting = "#";  // an answer from before, its notice still to come
     r.main.write_settings.click();
     r.serial.arrive("");
@@ -120,7 +106,8 @@ TEST(WriteSettings, AQuickSerialAckIsNotThrownAwayAndOldInputIsNotTakenForOne) {
     EXPECT_FALSE(r.program.write_timer->active());
 }
 
-TEST_F(Writing, ASilentBoxStopsTheWriteNamingTheStepAndUnlocksTheButtons) {
+TEST(WriteSettings, ASilentBoxStopsTheWriteNamingTheStepAndUnlocksTheButtons) {
+    Box r;
     r.main.write_settings.click();
     r.serial.arrive("#");
     r.serial.arrive("#");        // the box goes silent after "#T1"
@@ -134,33 +121,34 @@ TEST_F(Writing, ASilentBoxStopsTheWriteNamingTheStepAndUnlocksTheButtons) {
     EXPECT_EQ(r.main.channel_box.text(), "9");
 }
 
-TEST_F(Writing, EachWriteLocksTheButtonsTheChannelBoxCannotUnlockThemADisconnectEndsIt) {
+TEST(WriteSettings, EachWriteLocksTheButtonsTheChannelBoxCannotUnlockThemADisconnectEndsIt) {
+    Box r;
+    auto& m = r.main;
     for (int run = 0; run < 2; ++run) {
-        r.main.write_settings.click();
-        EXPECT_TRUE(r.main.commands_locked) << run;
-        EXPECT_FALSE(r.main.read_settings.enabled()) << run;
+        m.write_settings.click();
+        EXPECT_EQ(std::to_string(m.commands_locked) + enabled(m.read_settings), "1off") << run;
         if (run == 0) {
-            r.main.channel_box.set_text("12");  // typed while the write runs
-            EXPECT_EQ(enabled(r.main.write_channel, r.main.write_to_remote), "off off");
-            r.main.write_channel.click();
+            m.channel_box.set_text("12");  // typed while the write runs
+            EXPECT_EQ(enabled(m.write_channel, m.write_to_remote), "off off");
+            m.write_channel.click();
             EXPECT_EQ(r.serial.written.find("#sCh"), std::string::npos);
         }
-        ack_all(r);
-        EXPECT_FALSE(r.program.settings_write.running()) << run;
-        EXPECT_FALSE(r.main.commands_locked) << run;
-        EXPECT_TRUE(r.main.read_settings.enabled()) << run;
+        r.write_all();
         // Unlocked, the buttons follow what the box now holds.
-        EXPECT_EQ(enabled(r.main.write_channel, r.main.write_to_remote), "on on") << run;
+        EXPECT_EQ(std::to_string(r.program.settings_write.running() + m.commands_locked) +
+                      enabled(m.read_settings, m.write_channel, m.write_to_remote),
+                  "0on on on")
+            << run;
     }
     // A disconnect during the write ends it without enabling the device buttons again.
-    r.main.write_settings.click();
-    r.main.connect_button.click();  // DISCONNECT
+    m.write_settings.click();
+    m.connect_button.click();  // DISCONNECT
     EXPECT_FALSE(r.program.settings_write.running());
-    EXPECT_EQ(enabled(r.main.read_settings, r.main.send_button), "off on");
+    EXPECT_EQ(enabled(m.read_settings, m.send_button), "off on");
     r.clock.advance(10000);
     EXPECT_TRUE(r.dialogs.shown.empty());
-    r.main.write_settings.set_enabled(true);  // were it pressed all the same
-    r.main.write_settings.click();
+    m.write_settings.set_enabled(true);  // were it pressed all the same
+    m.write_settings.click();
     EXPECT_EQ(r.dialogs.messages(), Texts{orv::link::kNotConnected});
 }
 
