@@ -153,16 +153,21 @@ TEST_F(Firmware, BootUpAndProgramBelongToTheConfirmedFileOnly) {
     r.reconnect();
     EXPECT_EQ(enabled(w.boot_up, w.program_button), "off off");
 
-    // Confirmed, booted, then changed on disk before PROGRAM, its length and its confirmation
-    // code kept: refused, nothing sent.
+    // Confirmed, booted, then changed on disk before PROGRAM (its length and confirmation code
+    // kept, or spoilt as HEX): refused, nothing sent, the buttons back.
     load("/fw/box.hex", {kCode});
-    boot();
-    r.files.files["/fw/box.hex"] = ":0400000001020305F1\r\n:00000001FF\r\n";
-    r.dialogs.shown.clear();
-    w.program_button.click();
-    EXPECT_PRED2(one_holding, r.dialogs.messages(), "changed since its code was confirmed");
-    EXPECT_TRUE(r.serial.writes.empty());
-    EXPECT_EQ(enabled(w.browse, w.exit_button), "on on");  // another file can be chosen
+    for (const auto& [changed, problem] :
+         {std::pair{":0400000001020305F1\r\n:00000001FF\r\n",
+                    "changed since its code was confirmed"},
+          {":0400000001020304F3\r\n", "line 1 has a wrong checksum"}}) {
+        boot();
+        r.files.files["/fw/box.hex"] = changed;
+        r.dialogs.shown.clear();
+        w.program_button.click();
+        EXPECT_PRED2(one_holding, r.dialogs.messages(), problem);
+        EXPECT_TRUE(r.serial.writes.empty());
+        EXPECT_EQ(look(), "on on on on | Not programmed | 0/28671 | 1 boot");
+    }
 }
 
 TEST_F(Firmware, BootLoaderRepliesSwitchProgram) {
@@ -261,19 +266,6 @@ TEST_F(Firmware, BootUpIsOfferedOnlyOnALinkToTheBox) {
     EXPECT_EQ(r.dialogs.messages(), Texts{"Orvantis found on COM3"});
 }
 
-TEST_F(Firmware, NothingElseReachesTheBootLoader) {
-    boot();
-    EXPECT_EQ(enabled(r.main.write_settings, r.main.read_settings, r.main.send_button),
-              "off off off");
-    r.program.settings_write.start();  // were they started all the same
-    r.program.settings_read.start();
-    EXPECT_PRED2(messages_hold, r.dialogs.messages(),
-                 (Texts{"Write Settings cannot run while the Orvantis is in its boot loader",
-                        "Read Settings cannot run while the Orvantis is in its boot loader"}));
-    EXPECT_TRUE(r.serial.writes.empty());
-    EXPECT_FALSE(r.program.settings_write.running());
-}
-
 TEST_F(Firmware, AnAnswerToBootUpAfterTheWindowClosedDoesNotFillItsNextOpening) {
     w.boot_up.click();
     w.exit_button.click();
@@ -319,15 +311,6 @@ TEST_F(Firmware, ALostLinkOrAShortReadBackIsNotASuccess) {
     EXPECT_PRED2(one_holding, r.said(), "20000 of 28672");
 }
 
-TEST_F(Firmware, ABadFileIsRefusedBeforeAnythingIsSent) {
-    r.files.files["/fw/box.hex"] = ":0400000001020304F3\r\n";  // wrong checksum
-    boot();
-    w.program_button.click();
-    EXPECT_TRUE(r.serial.writes.empty());
-    EXPECT_PRED2(one_holding, r.dialogs.messages(), "line 1 has a wrong checksum");
-    EXPECT_EQ(look(), "on on on on | Not programmed | 0/28671 | 1 boot");
-}
-
 TEST_F(Firmware, AReadBackThatDiffersNamesTheAddressesAndLeavesTheBootLoaderOpen) {
     boot();
     program(224);
@@ -342,7 +325,7 @@ TEST_F(Firmware, AReadBackThatDiffersNamesTheAddressesAndLeavesTheBootLoaderOpen
 }
 
 // BOOT UP is refused while another run has the link; once it may go, an open shutter is closed
-// first and nothing else can be sent until the link closes.
+// first and nothing else (SEND, Write or Read Settings) can be sent until the link closes.
 TEST_F(Firmware, BootUpWaitsForOtherRunsThenNothingElseCanBeSent) {
     for (auto& box : r.main.time_boxes) box.set_text("10");
     r.main.write_settings.click();
@@ -366,12 +349,17 @@ TEST_F(Firmware, BootUpWaitsForOtherRunsThenNothingElseCanBeSent) {
     w.boot_up.click();
     auto& m = r.main;
     m.send_button.click();  // SEND: nothing may go into the block stream
+    EXPECT_EQ(enabled(m.slew_up, m.focus_up, m.read_settings, m.write_settings, m.shutter_on,
+                      m.send_button, m.goto_setpoint[0], m.connect_button),
+              "off off off off off off off on");
+    r.program.settings_write.start();  // were they started all the same
+    r.program.settings_read.start();
+    EXPECT_PRED2(messages_hold, r.said(),
+                 (Texts{"Write Settings cannot run while the Orvantis is in its boot loader",
+                        "Read Settings cannot run while the Orvantis is in its boot loader"}));
     std::string sent;
     for (const auto& write : r.serial.writes) sent += write.second + " ";
     EXPECT_EQ(sent, "#XP0# ROB# ");
-    EXPECT_EQ(enabled(m.slew_up, m.focus_up, m.read_settings, m.shutter_on, m.send_button,
-                      m.goto_setpoint[0], m.connect_button),
-              "off off off off off off on");
     // Once the link closes, SEND is usable again; the rest waits for the next box.
     m.connect_button.click();
     EXPECT_EQ(enabled(m.send_button, m.read_settings), "on off");
