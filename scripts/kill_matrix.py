@@ -36,12 +36,12 @@ def key(site):
     return f"{site[0]}:{site[1] + 1}:{site[2]}:{site[5]}"
 
 
-def run_shard(m, top, work, mine, jobs):
+def run_shard(m, top, work, mine, jobs, commit="HEAD"):
     src, build = os.path.join(work, "src"), os.path.join(work, "build")
     if os.path.isdir(src):
         shutil.rmtree(src)
     os.makedirs(src)
-    subprocess.run(f"git -C '{top}' archive HEAD | tar -x -C '{src}'", shell=True, check=True)
+    subprocess.run(f"git -C '{top}' archive {commit} | tar -x -C '{src}'", shell=True, check=True)
     subprocess.run(["cmake", "-S", src, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Debug",
                     "-DORV_BUILD_APP=OFF", "-DORV_BUILD_TESTS=ON"], stdout=subprocess.DEVNULL,
                    check=True)
@@ -92,7 +92,8 @@ def cmd_run(args):
     if os.path.isdir(probe):
         shutil.rmtree(probe)
     os.makedirs(probe)
-    subprocess.run(f"git -C '{top}' archive HEAD | tar -x -C '{probe}'", shell=True, check=True)
+    subprocess.run(f"git -C '{top}' archive {args.commit} | tar -x -C '{probe}'", shell=True,
+                   check=True)
     sites = m.sites(probe)
     if args.only:
         with open(args.only, encoding="utf-8") as f:
@@ -116,7 +117,7 @@ def cmd_run(args):
     shards = [chosen[i::args.shards] for i in range(args.shards)]
     with ThreadPoolExecutor(args.shards) as pool:
         parts = pool.map(lambda i: run_shard(m, top, os.path.join(args.work, f"shard{i}"),
-                                             shards[i], 1), range(args.shards))
+                                             shards[i], 1, args.commit), range(args.shards))
         matrix = {}
         for part in parts:
             matrix.update(part)
@@ -180,6 +181,7 @@ def main():
     r.add_argument("--all", action="store_true")
     r.add_argument("--only", help="a file of mutant keys (as report --missed writes them)")
     r.add_argument("--under", nargs="*", help="only the mutants in files under these paths")
+    r.add_argument("--commit", default="HEAD", help="the commit to mutate (default HEAD)")
     r.add_argument("--shards", type=int, default=2)
     r.add_argument("--work", default="/tmp/orv-kill-matrix")
     r.add_argument("--out", required=True)
