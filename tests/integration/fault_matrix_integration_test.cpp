@@ -6,22 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <memory>
 #include <string>
 
-#include "firmware/hex_image.h"
-#include "integration/boxsim_process.h"
-#include "integration/gateway.h"
 #include "integration/live_program.h"
 
 namespace {
 
-using orv::test::BoxSim;
-using orv::test::Gateway;
-using orv::test::LiveProgram;
 using orv::test::wait_until;
 
 enum class Exchange { Identify, Read, Write, Boot, Blocks, ReadBack };
@@ -72,23 +63,25 @@ protected:
         live->dialogs.shown.clear();
     }
     void start_box() { BoxOnLink::start_box({"--box", "gen2", "--baud", "57600"}, GetParam().gateway); }
-    // Sets the fault up so that it strikes at the exchange, then starts the exchange.
+    bool in_boot_loader() const {
+        const Exchange e = GetParam().exchange;
+        return e == Exchange::Boot || e == Exchange::Blocks || e == Exchange::ReadBack;
+    }
+    // Sets the fault up so that it strikes at the exchange, then starts the exchange. During a
+    // programming run the fault is set once the boot loader is ready.
     void strike() {
         const Case c = GetParam();
-        const char* at[] = {"GVn#", "#gRV#", "#T3", "ROB#", "block 5", "A"};
-        const std::string where = at[static_cast<int>(c.exchange)];
-        if (c.fault == Fault::Silent) {
-            ASSERT_EQ(box->ask(c.exchange == Exchange::Blocks ? "fault silent-after-block 5"
-                                                                 : "fault silent-after " + where),
-                      "OK");
-        } else if (c.fault == Fault::Garbage) {
-            ASSERT_EQ(box->ask("fault garbage on"), "OK");
-        } else if (c.fault == Fault::Slow) {
-            ASSERT_EQ(box->ask("fault reply-delay 12000"), "OK");
+        const bool run = c.exchange == Exchange::Blocks || c.exchange == Exchange::ReadBack;
+        const char* silent[] = {"silent-after GVn#", "silent-after #gRV#",   "silent-after #T3",
+                                "silent-after ROB#", "silent-after-block 5", "silent-after A"};
+        const char* others[] = {"", "clear", "garbage on", "reply-delay 12000"};
+        const std::string fault =
+            std::string("fault ") + (c.fault == Fault::Silent ? silent[static_cast<int>(c.exchange)]
+                                                              : others[static_cast<int>(c.fault)]);
+        if (!run) {
+            ASSERT_EQ(box->ask(fault), "OK");
         }
-        if (c.exchange == Exchange::Boot || c.exchange == Exchange::Blocks ||
-            c.exchange == Exchange::ReadBack)
-            load_firmware();
+        if (in_boot_loader()) live->load_firmware(orv::test::zero_firmware(dir));
         auto& m = live->main();
         auto& w = live->program->firmware;
         switch (c.exchange) {
@@ -108,32 +101,21 @@ protected:
                 break;
             case Exchange::Blocks:
             case Exchange::ReadBack:
-                if (c.fault != Fault::Silent && c.fault != Fault::Drop) {
-                    ASSERT_EQ(box->ask("fault clear"), "OK");
-                }
                 w.boot_up.click();
                 ASSERT_TRUE(wait_until([&] { return w.program_button.enabled(); }, 3000));
-                if (c.fault == Fault::Garbage) {
-                    ASSERT_EQ(box->ask("fault garbage on"), "OK");
-                }
-                if (c.fault == Fault::Slow) {
-                    ASSERT_EQ(box->ask("fault reply-delay 12000"), "OK");
-                }
+                ASSERT_EQ(box->ask(fault), "OK");
                 live->dialogs.shown.clear();
                 w.program_button.click();
                 break;
         }
-        if (c.fault == Fault::Drop) {
-            if (c.exchange == Exchange::Blocks || c.exchange == Exchange::ReadBack)
-                wait_until([&] {
-                    return box->log().find(c.exchange == Exchange::Blocks ? "CMD block 5" : "CMD A\n") !=
-                           std::string::npos;
-                }, 10000);
-            if (c.gateway) gateway->kill();
-            else box->kill();
-        }
+        if (c.fault != Fault::Drop) return;
+        const std::string reached = c.exchange == Exchange::Blocks ? "CMD block 5" : "CMD A\n";
+        if (run) wait_until([&] { return box->logged(reached) > 0; }, 10000);
+        if (c.gateway)
+            gateway->kill();
+        else
+            box->kill();
     }
-    void load_firmware() { live->load_firmware(orv::test::zero_firmware(dir)); }
 };
 
 TEST_P(FaultMatrix, TheUserIsToldInTimeAndCanConnectAgain) {
@@ -142,17 +124,15 @@ TEST_P(FaultMatrix, TheUserIsToldInTimeAndCanConnectAgain) {
     QElapsedTimer clock;
     clock.start();
     strike();
-    auto& d = live->dialogs;
-    const bool told = wait_until([&] {
-        for (const auto& m : d.messages())
-            if (m.find(c.expected) != std::string::npos) return true;
-        return false;
-    }, 15000);
-    std::string all;
-    for (const auto& m : d.messages()) all += "[" + m + "] ";
-    ASSERT_TRUE(told) << "expected \"" << c.expected << "\", got " << all;
+    const bool told = wait_until(
+        [&] {
+            return !live->dialogs.messages().empty() &&
+                   live->said().find(c.expected) != std::string::npos;
+        },
+        15000);
+    ASSERT_TRUE(told) << "expected \"" << c.expected << "\", got " << live->said();
     EXPECT_LT(clock.elapsed(), 14000);
-    for (const auto& m : d.messages()) EXPECT_EQ(m.find("successfully"), std::string::npos) << m;
+    EXPECT_EQ(live->said().find("successfully"), std::string::npos) << live->said();
     EXPECT_LT(probe.longest_ms(), 250) << "the window stopped answering";
     EXPECT_FALSE(live->program->settings_write.running());
     EXPECT_FALSE(live->program->programmer.running());
@@ -160,18 +140,15 @@ TEST_P(FaultMatrix, TheUserIsToldInTimeAndCanConnectAgain) {
     // Whatever happened, the user can connect again once the box answers. A box that was
     // unplugged, is still sending late replies, or was left in its boot loader is power-cycled
     // first, as its owner would; the others only stop misbehaving.
-    wait_until([] { return false; }, 300);
-    const bool boot_loader = c.exchange == Exchange::Boot || c.exchange == Exchange::Blocks ||
-                             c.exchange == Exchange::ReadBack;
-    if (c.fault == Fault::Drop || c.fault == Fault::Slow || boot_loader) {
+    orv::test::pause(300);
+    if (c.fault == Fault::Drop || c.fault == Fault::Slow || in_boot_loader()) {
         box.reset();
         gateway.reset();
         start_box();
     } else {
         ASSERT_EQ(box->ask("fault clear"), "OK");
     }
-    if (live->main().connect_button.caption() == "DISCONNECT")
-        live->main().connect_button.click();
+    if (live->main().connect_button.caption() == "DISCONNECT") live->main().connect_button.click();
     EXPECT_TRUE(connect()) << "CONNECT does not work again";
 }
 
