@@ -6,21 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QTemporaryDir>
-#include <cstdio>
-#include <memory>
 #include <string>
 
-#include "integration/boxsim_process.h"
-#include "integration/gateway.h"
 #include "integration/live_program.h"
 
 namespace {
 
-using orv::test::BoxSim;
 using orv::test::Gateway;
-using orv::test::LiveProgram;
 using orv::test::wait_until;
 
 enum class Way { Exit, Close, Sigterm, Disconnect, LostLink };
@@ -38,26 +30,15 @@ protected:
     void SetUp() override {
         const Case c = GetParam();
         const bool disconnect_tcp = c.way == Way::Disconnect && c.run == Run::Sequence;
-        start_box({"--box", "gen2"}, c.way == Way::LostLink || disconnect_tcp);
-        start_program();
-        ASSERT_TRUE(connect());
-        live->dialogs.shown.clear();
+        ASSERT_TRUE(start_connected({"--box", "gen2"}, c.way == Way::LostLink || disconnect_tcp));
     }
     std::size_t logged(const std::string& command) const {
-        std::size_t n = 0;
-        const std::string log = box->log();
-        for (auto at = log.find(" " + command + "\n"); at != std::string::npos;
-             at = log.find(" " + command + "\n", at + 1))
-            ++n;
-        return n;
+        return box->logged(" " + command + "\n");
     }
     // How many commands the box has logged, known or not.
     std::size_t commands() const {
-        std::size_t n = 0;
         const std::string log = box->log();
-        for (const char* kind : {" CMD ", " UNKNOWN "})
-            for (auto at = log.find(kind); at != std::string::npos; at = log.find(kind, at + 1)) ++n;
-        return n;
+        return orv::test::count(log, " CMD ") + orv::test::count(log, " UNKNOWN ");
     }
     int blocks() {
         const std::string state = box->ask("state");
@@ -67,12 +48,11 @@ protected:
     void start() {
         auto& m = live->main();
         switch (GetParam().run) {
-            case Run::Programming: {
+            case Run::Programming:
                 live->load_firmware(orv::test::zero_firmware(dir));
                 ASSERT_TRUE(live->start_programming());
                 ASSERT_TRUE(wait_until([&] { return blocks() >= 5; }, 5000));
                 break;
-            }
             case Run::Focus:
                 m.focus_position.set_text("5000");
                 m.setpoint_box[0].set_text("9000");  // forty seconds of running
@@ -94,7 +74,7 @@ protected:
         switch (GetParam().run) {
             case Run::Programming: {
                 const int at = blocks();
-                wait_until([] { return false; }, 600);
+                orv::test::pause(600);
                 return box->ask("state").find("mode=boot") != std::string::npos && at < 224 &&
                        blocks() == at;
             }
@@ -111,11 +91,8 @@ TEST_P(WaysOut, LeaveTheBoxInAKnownStateAndSaySo) {
     const Case c = GetParam();
     start();
     auto& p = *live;
-    QElapsedTimer clock;
-    clock.start();
     p.dialogs.answers = {orv::platform::Answer::Yes};  // "Quit anyway?"
     std::string note;
-    qint64 took = -1;
     switch (c.way) {
         case Way::Exit:
             p.main().exit_button.click();
@@ -136,7 +113,6 @@ TEST_P(WaysOut, LeaveTheBoxInAKnownStateAndSaySo) {
     if (c.way != Way::LostLink) {
         EXPECT_EQ(p.program->finished(), c.way != Way::Disconnect);
         EXPECT_TRUE(wait_until([&] { return box_left_still(); }, 2000)) << box->log();
-        took = clock.elapsed();
         const bool programming = c.run == Run::Programming;
         EXPECT_EQ(note, programming && c.way == Way::Sigterm ? orv::kLeftInBootLoader : "");
         EXPECT_EQ(p.dialogs.messages().size(), 0u);  // nothing but the question, if any
@@ -145,13 +121,10 @@ TEST_P(WaysOut, LeaveTheBoxInAKnownStateAndSaySo) {
         EXPECT_EQ(asked, programming && c.way != Way::Sigterm);
     } else {
         ASSERT_TRUE(wait_until([&] { return !p.dialogs.messages().empty(); }, 8000));
-        took = clock.elapsed();
-        std::string said;
-        for (const auto& m : p.dialogs.messages()) said += m + "\n";
         const char* expected[] = {"programming did not complete",
                                   "while the focuser was running: it may still be running",
                                   "with the shutter open: the camera may still be exposing"};
-        EXPECT_NE(said.find(expected[static_cast<int>(c.run)]), std::string::npos) << said;
+        EXPECT_NE(p.said().find(expected[static_cast<int>(c.run)]), std::string::npos) << p.said();
         // Connected again: nothing of the old run goes out by itself. A box left in its boot
         // loader does not answer the identification, and gets no more blocks either.
         const std::size_t before = box->log().size();
@@ -166,15 +139,12 @@ TEST_P(WaysOut, LeaveTheBoxInAKnownStateAndSaySo) {
             ASSERT_TRUE(connect());
             // The box writes its log a moment after it answers: let the identification's lines
             // land, then count the commands that follow.
-            wait_until([] { return false; }, 300);
+            orv::test::pause(300);
             const std::size_t after_identify = commands();
-            wait_until([] { return false; }, 2000);
+            orv::test::pause(2000);
             EXPECT_EQ(commands(), after_identify) << box->log().substr(before);
         }
     }
-    std::printf("[ ways out ] %s during %s: %lld ms until %s\n", kWayNames[static_cast<int>(c.way)],
-                kRunNames[static_cast<int>(c.run)], static_cast<long long>(took),
-                c.way == Way::LostLink ? "the user was told" : "the box was left still");
 }
 
 std::vector<Case> all_cases() {
