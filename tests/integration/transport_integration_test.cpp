@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "integration/boxsim_process.h"
@@ -40,6 +40,13 @@ struct RealTransport : ::testing::Test {
         t->on_socket_arrival = [this] { received += t->read_socket(); };
     }
     void TearDown() override { qunsetenv("ORVANTIS_PORTS"); }
+    // Opens COM4, notifying of every byte.
+    std::string open_com4(const std::string& line) {
+        t->set_line_settings(line);
+        t->set_port_number(4);
+        t->set_threshold(1);
+        return t->open_serial();
+    }
 
     QTemporaryDir dir;
 };
@@ -48,10 +55,7 @@ struct RealTransport : ::testing::Test {
 TEST_F(RealTransport, SerialAndSocketCarryEveryByteValueBothWays) {
     ASSERT_TRUE(ports->exists(4));
     EXPECT_FALSE(ports->exists(5));
-    t->set_line_settings("9600,N,8,1");
-    t->set_port_number(4);
-    t->set_threshold(1);
-    ASSERT_EQ(t->open_serial(), "");
+    ASSERT_EQ(open_com4("9600,N,8,1"), "");
     bool connected = false;
     t->on_socket_connected = [&] { connected = true; };
     std::string all;
@@ -80,60 +84,35 @@ TEST_F(RealTransport, TheLastCommandGoesOutWhenThePortOrSocketIsClosedOrDestroye
         const std::string stop = destroy ? "#XP0#" : "#FQ#";
         auto port = std::make_unique<orv::qt::QtSerialPort>();
         ASSERT_EQ(port->open(box.pty(), {}), "");
-        port->write(stop);
-        if (destroy)
-            port.reset();
-        else
-            port->close();
-        EXPECT_TRUE(wait_until([&] {
-            return box.log().find("pty CMD " + stop) != std::string::npos;
-        })) << stop;
-
         auto peer = std::make_unique<orv::qt::QtTcpSocket>();
         peer->connect_to("127.0.0.1", box.tcp_port());
         ASSERT_TRUE(
             wait_until([&] { return peer->state() == orv::platform::SocketState::Connected; }));
+        port->write(stop);
         peer->send(stop);
-        if (destroy)
+        if (destroy) {
+            port.reset();
             peer.reset();
-        else
+        } else {
+            port->close();
             peer->close();
-        EXPECT_TRUE(wait_until([&] {
-            return box.log().find("tcp CMD " + stop) != std::string::npos;
-        })) << stop;
+        }
+        for (const std::string side : {"pty", "tcp"})
+            EXPECT_TRUE(wait_until([&] { return box.logged(side + " CMD " + stop) > 0; }))
+                << side << " " << stop;
     }
 }
 
 TEST_F(RealTransport, ThresholdHoldsTheNotificationUntilTheBlockIsComplete) {
-    t->set_line_settings("57600,N,8,1");
-    t->set_port_number(4);
-    t->set_threshold(1);
-    ASSERT_EQ(t->open_serial(), "");
+    ASSERT_EQ(open_com4("57600,N,8,1"), "");
     t->set_threshold(15);
     box.send(std::string("\x01\x2c#\x00\x05", 5), "pty");  // a "#" inside the block
-    wait_until([] { return false; }, 200);
+    orv::test::pause(200);
     EXPECT_EQ(notifications, 0);
     EXPECT_EQ(t->in_count(), 5u);
     box.send(std::string(10, '\x23'), "pty");
     EXPECT_TRUE(wait_until([&] { return notifications > 0; }));
     EXPECT_EQ(received.size(), 15u);
-}
-
-TEST_F(RealTransport, ARefusedConnectIsReportedAndTheSocketEndsClosed) {
-    std::string error;
-    t->on_socket_error = [&](const std::string& why) { error = why; };
-    // Nothing listens on port 1 of the loopback address.
-    ASSERT_EQ(t->connect_socket("127.0.0.1", "1"), "");
-    EXPECT_TRUE(wait_until([&] { return !error.empty(); }));
-    EXPECT_EQ(t->socket_state(), orv::platform::SocketState::Closed);
-    EXPECT_FALSE(t->send_socket("x"));
-}
-
-TEST_F(RealTransport, OpeningAMissingOrForeignDeviceSaysWhy) {
-    t->set_line_settings("9600,N,8,1");
-    t->set_port_number(7);
-    EXPECT_EQ(t->open_serial(), "COM7 does not exist on this computer.");
-    EXPECT_FALSE(t->serial_open());
 }
 
 }  // namespace
