@@ -13,77 +13,73 @@
 
 namespace {
 
-TEST(SettingsStoreOnDisk, RoundTripsValuesExactlyAndNamesWithoutCase) {
-    QTemporaryDir dir;
-    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+// A store as a fresh program has it, on the file in `config`.
+class SettingsStoreOnDisk : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        file = orv::qt::QtSettingsStore::file_of("orvantis");
+    }
+    void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
+    struct Fresh {
+        orv::qt::QtSettingsStore backend;
+        orv::Store store{backend};
+    };
+    QTemporaryDir config;
+    QString file;
+};
+
+TEST_F(SettingsStoreOnDisk, RoundTripsValuesExactlyAndNamesWithoutCase) {
     const std::string awkward[] = {"", " 30 ", "#", "a=b;c", "C:\\dir\\file", "Ünïcødé °",
                                    "\"quoted\"", "[Startup]", "line"};
     {
-        orv::qt::QtSettingsStore backend;
-        orv::Store store(backend);
+        Fresh saving;
         for (std::size_t i = 0; i < std::size(awkward); ++i)
-            store.save("Orvantis", "Key" + std::to_string(i), awkward[i]);
-        store.save("orvantis", "IPaddr0", "192.168.1.3");
-        ASSERT_TRUE(store.commit());
+            saving.store.save("Orvantis", "Key" + std::to_string(i), awkward[i]);
+        saving.store.save("orvantis", "IPaddr0", "192.168.1.3");
+        ASSERT_TRUE(saving.store.commit());
     }
-    EXPECT_TRUE(QFile::exists(orv::qt::QtSettingsStore::file_of("orvantis")));
-    orv::qt::QtSettingsStore backend;
-    orv::Store store(backend);
+    EXPECT_TRUE(QFile::exists(file));
+    Fresh s;
     for (std::size_t i = 0; i < std::size(awkward); ++i)
-        EXPECT_EQ(store.read("ORVANTIS", "key" + std::to_string(i)), awkward[i]) << i;
-    EXPECT_EQ(store.read("Orvantis", "ipaddr0"), "192.168.1.3");
-    EXPECT_EQ(store.read("Orvantis", "never"), "");
-    qunsetenv("XDG_CONFIG_HOME");
+        EXPECT_EQ(s.store.read("ORVANTIS", "key" + std::to_string(i)), awkward[i]) << i;
+    EXPECT_EQ(s.store.read("Orvantis", "ipaddr0"), "192.168.1.3");
+    EXPECT_EQ(s.store.read("Orvantis", "never"), "");
 }
 
-TEST(SettingsStoreOnDisk, NamesWrittenByHandInAnyCaseAreFoundAndRewrittenInOneForm) {
-    QTemporaryDir dir;
-    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-    const QString file = orv::qt::QtSettingsStore::file_of("orvantis");
+TEST_F(SettingsStoreOnDisk, NamesWrittenByHandInAnyCaseAreFoundAndRewrittenInOneForm) {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+    QFile by_hand(file);
+    ASSERT_TRUE(by_hand.open(QIODevice::WriteOnly));
+    by_hand.write("[Other]\nDev=0\n[Startup]\ndev=1\nCommPort=COM3\nIPPORT=4001\n");
+    by_hand.close();
     {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Other]\nDev=0\n[Startup]\ndev=1\nCommPort=COM3\nIPPORT=4001\n");
-    }
-    {
-        orv::qt::QtSettingsStore backend;
-        orv::Store store(backend);
-        EXPECT_EQ(store.read("orvantis", "dev"), "1");
-        EXPECT_EQ(store.read("Orvantis", "commport"), "COM3");
-        EXPECT_EQ(store.read("orvantis", "IPport"), "4001");
-        EXPECT_EQ(store.read("orvantis", "never"), "");
-        store.save("Orvantis", "CommPort", "COM5");
-        ASSERT_TRUE(store.commit());
+        Fresh s;
+        EXPECT_EQ(s.store.read("orvantis", "dev"), "1");
+        EXPECT_EQ(s.store.read("Orvantis", "commport"), "COM3");
+        EXPECT_EQ(s.store.read("orvantis", "IPport"), "4001");
+        s.store.save("Orvantis", "CommPort", "COM5");
+        ASSERT_TRUE(s.store.commit());
     }
     QSettings raw(file, QSettings::IniFormat);
     int spellings = 0;
-    for (const QString& group : raw.childGroups()) {
-        raw.beginGroup(group);
-        for (const QString& key : raw.childKeys())
-            if (key.compare("commport", Qt::CaseInsensitive) == 0) ++spellings;
-        raw.endGroup();
-    }
+    for (const QString& key : raw.allKeys())
+        if (key.section('/', -1).compare("commport", Qt::CaseInsensitive) == 0) ++spellings;
     EXPECT_EQ(spellings, 1);
-    orv::qt::QtSettingsStore backend;
-    orv::Store store(backend);
-    EXPECT_EQ(store.read("Orvantis", "CommPort"), "COM5");
-    EXPECT_EQ(store.read("orvantis", "dev"), "1");
-    qunsetenv("XDG_CONFIG_HOME");
+    Fresh s;
+    EXPECT_EQ(s.store.read("Orvantis", "CommPort"), "COM5");
+    EXPECT_EQ(s.store.read("orvantis", "dev"), "1");
 }
 
-TEST(SettingsStoreOnDisk, AnUnwritableFolderIsReportedNotIgnored) {
-    QTemporaryDir dir;
-    const QString blocked = dir.filePath("blocked");
+TEST_F(SettingsStoreOnDisk, AnUnwritableFolderIsReportedNotIgnored) {
+    const QString blocked = config.filePath("blocked");
     QFile f(blocked);  // a file where the folder should be
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
     qputenv("XDG_CONFIG_HOME", blocked.toUtf8());
-    orv::qt::QtSettingsStore backend;
-    orv::Store store(backend);
-    store.save("Orvantis", "CommPort", "COM1");
-    EXPECT_FALSE(store.commit());
-    qunsetenv("XDG_CONFIG_HOME");
+    Fresh s;
+    s.store.save("Orvantis", "CommPort", "COM1");
+    EXPECT_FALSE(s.store.commit());
 }
 
 }  // namespace
