@@ -9,15 +9,10 @@
 #include <QProcess>
 #include <cstdio>
 
-#include "integration/boxsim_process.h"
-#include "integration/gateway.h"
 #include "integration/live_program.h"
 
 namespace {
 
-using orv::test::BoxSim;
-using orv::test::Gateway;
-using orv::test::LiveProgram;
 using orv::test::wait_until;
 
 // Drops the gateway's packets both ways, as if its power went off.
@@ -33,19 +28,18 @@ bool pull_the_plug(std::uint16_t port) {
 TEST(Watchdog, AGatewayThatVanishesDuringAFocusRunIsReportedWithinTenSeconds) {
     if (qEnvironmentVariable("ORV_OWN_NETWORK") != "1")
         GTEST_SKIP() << "needs a network namespace of its own (tests/integration/own_network.sh)";
-    BoxSim box({"--box", "gen1"});
-    Gateway gateway(box.pty());
-    ASSERT_TRUE(gateway.available());
-    LiveProgram p("");
-    ASSERT_TRUE(p.connect_tcp_and_identify(gateway.port()));
+    orv::test::BoxOnLink on;
+    ASSERT_TRUE(on.start_connected({"--box", "gen1"}, true));
+    auto& p = *on.live;
+    auto& box = *on.box;
+    const std::uint16_t port = on.gateway->port();
     p.main().setpoint_box[0].set_text("9000");
     p.main().goto_setpoint[0].click();
-    ASSERT_TRUE(wait_until([&] { return box.log().find("#F+#") != std::string::npos; }, 2000));
-    p.dialogs.shown.clear();
+    ASSERT_TRUE(wait_until([&] { return box.logged("#F+#") > 0; }, 2000));
 
     QElapsedTimer clock;
     clock.start();
-    ASSERT_TRUE(pull_the_plug(gateway.port()));
+    ASSERT_TRUE(pull_the_plug(port));
     ASSERT_TRUE(wait_until([&] { return !p.dialogs.messages().empty(); }, 20000));
     const auto reported_ms = clock.elapsed();
     std::printf("a silent gateway reported after %lld ms: %s\n",
@@ -53,8 +47,7 @@ TEST(Watchdog, AGatewayThatVanishesDuringAFocusRunIsReportedWithinTenSeconds) {
     EXPECT_LT(reported_ms, 10000);
     const auto shown = p.dialogs.messages();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_NE(shown[0].find("The connection to 127.0.0.1:" + std::to_string(gateway.port()) +
-                            " was lost"),
+    EXPECT_NE(shown[0].find("The connection to 127.0.0.1:" + std::to_string(port) + " was lost"),
               std::string::npos)
         << shown[0];
     EXPECT_NE(shown[0].find("The link was lost while the focuser was running: it may still be "
