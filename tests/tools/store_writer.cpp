@@ -7,29 +7,15 @@
 #include <QCoreApplication>
 #include <string>
 
+#include "../fakes/fakes.h"
 #include "platform/qt/qt_settings_store.h"
-#include "platform/sound_player.h"
 #include "shell/startup.h"
-
-namespace {
-
-class Silent : public orv::platform::SoundPlayer {
-public:
-    void set_file(const std::string&) override {}
-    void open() override {}
-    void play() override {}
-    void stop() override {}
-    void close() override {}
-    void beep() override {}
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
     qputenv("XDG_CONFIG_HOME", argv[1]);
     QCoreApplication app(argc, argv);
-    Silent sound;
+    orv::fake::SoundPlayer sound;
     for (long generation = 1;; ++generation) {
         // A fresh store each time, as a fresh program would have at its shutdown.
         orv::qt::QtSettingsStore backend;
