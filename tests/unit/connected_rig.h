@@ -41,12 +41,6 @@ struct Connected : ConnectedRig {
     }
     // The same, as one line with a blank between commands.
     std::string sent_line() { return joined(commands()); }
-    // The messages shown since the last call.
-    Texts shown() {
-        auto out = dialogs.messages();
-        dialogs.shown.clear();
-        return out;
-    }
     // CONNECT again after a DISCONNECT, to the same box; what connecting sent is cleared.
     void connect_again() {
         main.connect_button.click();

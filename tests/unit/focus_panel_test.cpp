@@ -31,14 +31,7 @@ struct Focus : ::testing::Test {
     Connected r;
     orv::MainState& s = r.main.state;
     bool running() const { return r.program.focus_timer->active(); }
-    // Moves the fake clock by whole focus ticks.
-    void ticks(int n) { r.clock.advance(10 * n); }
     void at(const std::string& position) { r.main.focus_position.set_text(position); }
-    // Types the setpoint of row 1 or 2 and presses its GOTO.
-    void go(int row, const std::string& setpoint) {
-        r.main.setpoint_box[row - 1].set_text(setpoint);
-        r.main.goto_setpoint[row - 1].click();
-    }
     // Plays the user's steps, then tells now(). Steps, blank-separated: a number of focus ticks;
     // "up" or "down" presses that FOCUS button and "/up" or "/down" releases it; "at=5000"
     // types the position; "sp1=4990" types setpoint 1, "g1=4990" types it and presses its GOTO,
@@ -61,7 +54,7 @@ struct Focus : ::testing::Test {
                 if (is != std::string::npos) m.setpoint_box[w[1] - '1'].set_text(value);
                 m.goto_setpoint[w[1] - '1'].click();
             } else {
-                w.ends_with("ms") ? r.clock.advance(std::stoi(w)) : ticks(std::stoi(w));
+                r.clock.advance(std::stoi(w) * (w.ends_with("ms") ? 1 : 10));  // ms or focus ticks
             }
         }
         return now();
@@ -73,7 +66,7 @@ struct Focus : ::testing::Test {
         if (running()) out += " running";
         if (s.focus_goto1) out += " goto1";
         if (s.focus_goto2) out += " goto2";
-        for (const auto& m : r.shown()) out += " ! " + m;
+        for (const auto& m : r.said()) out += " ! " + m;
         return out;
     }
     // Types into a row's box; the row after.
@@ -95,7 +88,7 @@ struct Focus : ::testing::Test {
 };
 
 TEST_F(Focus, GotoDoesNothingWhereTheFocuserIsAndOnTheOtherRowDuringARunLeavesBothFlags) {
-    go(1, " 5000.0 ");  // where the focuser already is: nothing
+    r.goto_focus(" 5000.0 ");  // where the focuser already is: nothing
     EXPECT_EQ(now(), "5000 []");
     EXPECT_EQ(s.focus_constant, 0);
     // The second GOTO picks the direction afresh, with no stop in between and the run's rhythm
@@ -186,8 +179,7 @@ TEST_F(Focus, ABoxWithoutAWholeNumberIsRefusedWithAMessageAndNothingSent) {
     }
     // GOTO: the setpoint, then the position.
     EXPECT_EQ(play("at=5000 g1=4990x"), "5000 [] ! " + bad_setpoint(1));
-    go(2, "");
-    EXPECT_EQ(now(), "5000 [] ! " + bad_setpoint(2));
+    EXPECT_EQ(play("g2="), "5000 [] ! " + bad_setpoint(2));
     EXPECT_EQ(play("sp1=4990 at=5000.5 g1"), "5000.5 [] ! " + kBadPosition);
 }
 
@@ -221,7 +213,7 @@ TEST_F(Focus, ALostLinkEndsARunWithoutTryingToSend) {
     r.serial.lose("the device was removed");
     EXPECT_FALSE(running());
     EXPECT_TRUE(r.commands().empty());
-    EXPECT_EQ(r.shown().size(), 1u);  // only the lost link
+    EXPECT_EQ(r.said().size(), 1u);  // only the lost link
 }
 
 }  // namespace

@@ -141,7 +141,7 @@ TEST_F(Sequencer, StartRefusesBoxesThatCannotTimeARunAndNamesTheBox) {
     for (const char* n : {"0", "01", "ten", "32768"}) cases.push_back({"120", "15", n, count});
     for (const Case& c : cases) {
         start(c.e, c.g, c.n);
-        EXPECT_EQ(r.shown(), Texts{c.message}) << c.e << "|" << c.g << "|" << c.n;
+        EXPECT_EQ(r.said(), Texts{c.message}) << c.e << "|" << c.g << "|" << c.n;
         EXPECT_EQ(look(), "START red 0/0 []") << c.e << "|" << c.g << "|" << c.n;
     }
     ASSERT_FALSE(r.dialogs.shown.size());
@@ -151,7 +151,7 @@ TEST_F(Sequencer, StartRefusesBoxesThatCannotTimeARunAndNamesTheBox) {
         EXPECT_TRUE(running()) << e;
         automatic.click();
     }
-    EXPECT_TRUE(r.shown().empty());
+    EXPECT_TRUE(r.said().empty());
 }
 
 TEST_F(Sequencer, BoxesEditedDuringARunStillEndIt) {
@@ -161,7 +161,7 @@ TEST_F(Sequencer, BoxesEditedDuringARunStillEndIt) {
     r.main.exposure_secs.set_text("010");
     r.clock.advance(1000);
     EXPECT_EQ(look(), "START red 4/1 [#XP1# #XP0#] (open play stop close beep)");
-    ASSERT_EQ(r.shown().size(), 1u);
+    ASSERT_EQ(r.said().size(), 1u);
 
     // A count lowered below the current exposure ends the run at the end of that cycle.
     start("1", "1", "5");
@@ -179,7 +179,7 @@ TEST_F(Sequencer, BoxesEditedDuringARunStillEndIt) {
     r.main.exposure_secs.set_text("3");
     EXPECT_EQ(run(1, 5), (Timed{{5, "#XP1#"}, {6, "#XP1#"}}));
     EXPECT_EQ(labels(), "0/2");
-    EXPECT_TRUE(r.shown().empty());
+    EXPECT_TRUE(r.said().empty());
 }
 
 TEST_F(Sequencer, DisconnectingEndsARunAndClosesAnOpenShutterFirst) {
@@ -191,7 +191,7 @@ TEST_F(Sequencer, DisconnectingEndsARunAndClosesAnOpenShutterFirst) {
               "START red 1/1 [#XP0#] (stop close beep) off");
     r.clock.advance(10000);
     EXPECT_EQ(look(), "START red 1/1 []");
-    EXPECT_TRUE(r.shown().empty());
+    EXPECT_TRUE(r.said().empty());
 
     // Connected again, Auto Shutter starts a new run at once; in its gap the shutter is
     // already closed, and disconnecting sends nothing more.
@@ -216,7 +216,7 @@ TEST_F(Sequencer, ALostLinkEndsTheRunAndStopsShowingAnOpenShutter) {
     r.serial.lose("the device was unplugged");
     // Nothing goes to a port that is gone.
     EXPECT_EQ(look(), "START red 1/1 [] (stop close)");
-    EXPECT_PRED2(orv::fake::one_holding, r.shown(), "was lost");
+    EXPECT_PRED2(orv::fake::one_holding, r.said(), "was lost");
     // Connected again, the shutter is closed: the next DISCONNECT has nothing to close.
     r.connect_again();
     r.main.connect_button.click();

@@ -39,7 +39,7 @@ TEST_F(SlewPad, ATypedPulseTimeSwitchesPulseModeOnAndGoesOutAsTypedOrIsExplained
         m.pulse_time.set_text(c.time);  // typing a pulse time switches pulse mode on
         tap(c.arrow);  // a pulse ends by itself: the release sends nothing
         EXPECT_EQ(r.commands(), c.sent) << c.time;
-        EXPECT_EQ(r.shown(), c.messages) << c.time;
+        EXPECT_EQ(r.said(), c.messages) << c.time;
     }
     // The messages have no title of their own.
     m.slew_up.press();

@@ -20,52 +20,39 @@ const std::vector<std::pair<const char*, std::function<void(Connected&)>>> kWays
     {"SIGTERM", [](Connected& r) { r.program.terminate(); }},
 };
 
+// Whatever ran, leaving sends its stop, says nothing, saves the focus position shown, stops the
+// exposure timer, and a held arrow's release afterwards sends nothing.
 TEST(WayOut, EveryWayOutStopsAFocusRunAnExposureRunAndAnOpenShutter) {
-    struct Run {
-        const char* what;
-        std::function<void(Connected&)> start;
-        Texts stop;                            // what leaving sends
-        std::function<void(Connected&)> then;  // and what else it must leave behind
-    };
-    const Run runs[] = {
-        {"focus GOTO",
-         [](Connected& r) {
+    const std::pair<std::function<void(Connected&)>, Texts> runs[] = {
+        {[](Connected& r) {
              r.goto_focus("4000");
              r.clock.advance(50);
          },
-         {"#FQ#"},
-         [](Connected& r) {
-             EXPECT_TRUE(r.program.finished());
-             EXPECT_EQ(r.saved("focus"), r.main.focus_position.text());
-         }},
-        {"exposures",
-         [](Connected& r) {
+         {"#FQ#"}},
+        {[](Connected& r) {
              r.expose("5", "1", "3");
              r.clock.advance(1000);
          },
-         {"#XP0#"},
-         [](Connected& r) { EXPECT_FALSE(r.program.sequencer_timer->active()); }},
-        {"shutter ON", [](Connected& r) { r.main.shutter_on.click(); }, {"#XP0#"}, nullptr},
-        // A held arrow: the mount stops, and the arrow's release later sends nothing.
-        {"held arrow",
-         [](Connected& r) { r.main.slew_up.press(); },
-         {"#Q#"},
-         [](Connected& r) {
-             r.main.slew_up.release();
-             EXPECT_TRUE(r.commands().empty());
-         }},
-        // Nothing running: nothing is sent, nothing said.
-        {"nothing", [](Connected&) {}, {}, [](Connected& r) { EXPECT_TRUE(r.shown().empty()); }},
+         {"#XP0#"}},
+        {[](Connected& r) { r.main.shutter_on.click(); }, {"#XP0#"}},
+        {[](Connected& r) { r.main.slew_up.press(); }, {"#Q#"}},
+        {[](Connected&) {}, {}},  // nothing running: nothing is sent
     };
     for (const auto& [how, leave] : kWaysOut) {
-        for (const Run& run : runs) {
-            SCOPED_TRACE(std::string(how) + ", " + run.what);
+        for (const auto& [start, stop] : runs) {
+            SCOPED_TRACE(std::string(how) + ", stopping " + testing::PrintToString(stop));
             Connected r;
-            run.start(r);
+            start(r);
             r.commands();
             leave(r);
-            EXPECT_EQ(r.commands(), run.stop);
-            if (run.then) run.then(r);
+            EXPECT_EQ(r.commands(), stop);
+            EXPECT_TRUE(r.program.finished());
+            EXPECT_EQ(r.saved("focus"), r.main.focus_position.text());
+            EXPECT_FALSE(r.program.sequencer_timer->active());
+            EXPECT_TRUE(r.said().empty());
+            if (stop != Texts{"#Q#"}) continue;  // the held arrow, released after leaving
+            r.main.slew_up.release();
+            EXPECT_TRUE(r.commands().empty());
         }
     }
 }
@@ -151,44 +138,38 @@ struct Programming : ::testing::Test {
         for (int k = 0; k < 10; ++k) r.serial.arrive("K");
         ASSERT_TRUE(r.program.programmer.running());
         r.commands();
-        r.shown();
+        r.said();
+    }
+    // "going" or "finished", " programming" while the run is on, the commits of the store, then
+    // each dialog shown since the last look as " kind: text".
+    std::string look() {
+        std::string out = std::string(r.program.finished() ? "finished" : "going") +
+                          (r.program.programmer.running() ? " programming" : "") + " saved " +
+                          std::to_string(r.store.commits);
+        for (const auto& d : std::exchange(r.dialogs.shown, {}))
+            out += " " + d.kind + ": " + d.text;
+        return out;
     }
 };
 
 TEST_F(Programming, ExitOrTheCloseControlAskFirstAndNoLeavesTheRunGoing) {
-    r.dialogs.answers = {Answer::No};
+    const std::string asked = std::string(" question: ") + orv::kQuitWhileProgramming;
+    r.dialogs.answers = {Answer::No, Answer::No, Answer::Yes};
     r.main.exit_button.click();
-    ASSERT_EQ(r.dialogs.shown.size(), 1u);
-    EXPECT_EQ(r.dialogs.shown[0].kind, "question");
-    EXPECT_EQ(r.dialogs.shown[0].text, orv::kQuitWhileProgramming);
     EXPECT_EQ(r.dialogs.last_default, Answer::No);
-    EXPECT_FALSE(r.program.finished());
-    EXPECT_TRUE(r.program.programmer.running());
-    r.dialogs.shown.clear();
-
-    r.dialogs.answers = {Answer::No};
+    EXPECT_EQ(look(), "going programming saved 0" + asked);
     EXPECT_FALSE(r.program.main_closing());
-    EXPECT_TRUE(r.program.programmer.running());
+    EXPECT_EQ(look(), "going programming saved 0" + asked);
     // The run goes on where it was.
     r.serial.arrive("K");
     EXPECT_EQ(r.commands().size(), 1u);
-
-    r.dialogs.shown.clear();
-    r.dialogs.answers = {Answer::Yes};
     EXPECT_TRUE(r.program.main_closing());
-    EXPECT_TRUE(r.program.finished());
-    EXPECT_FALSE(r.program.programmer.running());
-    EXPECT_EQ(r.dialogs.messages(), Texts{});  // no end-of-run message after the user's Yes
-    EXPECT_EQ(r.store.commits, 1);
+    EXPECT_EQ(look(), "finished saved 1" + asked);  // no end-of-run message after the user's Yes
 }
 
 TEST_F(Programming, SigtermStopsTheRunSavesAndSaysTheBoxIsInItsBootLoader) {
-    const std::string note = r.program.terminate();
-    EXPECT_EQ(note, orv::kLeftInBootLoader);
-    EXPECT_TRUE(r.dialogs.shown.empty());  // no question: nobody may be there to answer it
-    EXPECT_TRUE(r.program.finished());
-    EXPECT_FALSE(r.program.programmer.running());
-    EXPECT_EQ(r.store.commits, 1);
+    EXPECT_EQ(r.program.terminate(), orv::kLeftInBootLoader);
+    EXPECT_EQ(look(), "finished saved 1");  // no question: nobody may be there to answer it
     r.clock.advance(10000);
     EXPECT_TRUE(r.commands().empty());  // no further block goes out
 }
