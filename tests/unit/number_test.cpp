@@ -1,28 +1,29 @@
+// Reading the number a text box holds, and the 16-bit values sent to the box.
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "ui/number.h"
 
-using orv::read_number;
-
-TEST(ReadNumber, HugeTextsStayNumbersWithoutOverflowingAnything) {
+TEST(Numbers, HugeTextsStayNumbersAndSixteenBitValuesReportOutOfRangeInsteadOfWrapping) {
     const std::string huge(10000, '9');
-    const auto big = read_number(huge);
+    const auto big = orv::read_number(huge);
     ASSERT_TRUE(big.has_value());
     EXPECT_TRUE(std::isinf(*big));
-    EXPECT_EQ(read_number("0." + std::string(400, '0') + "1"), 0.0);
-    EXPECT_FALSE(orv::text_to_int16(huge).has_value());
-    EXPECT_FALSE(orv::text_to_int16("-" + huge).has_value());
-}
-
-TEST(ToInt16, ReportsOutOfRangeInsteadOfWrapping) {
-    EXPECT_EQ(orv::text_to_int16("32767"), 32767);
-    EXPECT_EQ(orv::text_to_int16("-32768"), -32768);
-    EXPECT_EQ(orv::text_to_int16("32767.5"), std::nullopt);  // rounds to 32768
-    EXPECT_EQ(orv::text_to_int16("32767.4"), 32767);
-    EXPECT_EQ(orv::text_to_int16("-32768.5"), -32768);      // even neighbour
-    EXPECT_EQ(orv::text_to_int16("40000"), std::nullopt);
-    EXPECT_EQ(orv::text_to_int16("letters"), std::nullopt);
+    EXPECT_EQ(orv::read_number("0." + std::string(400, '0') + "1"), 0.0);
+    using Int16 = std::optional<std::int16_t>;
+    // 32767.5 rounds to 32768, -32768.5 to its even neighbour.
+    for (const auto& [text, value] : {std::pair{huge, Int16{}},
+                                      {"-" + huge, Int16{}},
+                                      {"32767", Int16{32767}},
+                                      {"-32768", Int16{-32768}},
+                                      {"32767.5", Int16{}},
+                                      {"32767.4", Int16{32767}},
+                                      {"-32768.5", Int16{-32768}},
+                                      {"40000", Int16{}},
+                                      {"letters", Int16{}}})
+        EXPECT_EQ(orv::text_to_int16(text), value) << text;
 }
