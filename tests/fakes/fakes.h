@@ -37,57 +37,52 @@ class Clock;
 
 class Timer : public platform::Timer {
 public:
-    explicit Timer(Clock& clock) : clock_(clock) {}
+    explicit Timer(Clock& c) : clock(c) {}
     ~Timer() override;
     void start(int interval_ms) override;
-    void stop() override { active_ = false; }
-    bool active() const override { return active_; }
-    int interval() const override { return interval_; }
+    void stop() override { on = false; }
+    bool active() const override { return on; }
+    int interval() const override { return every; }
 
+    Clock& clock;
+    bool on = false;
+    int every = 0;
     std::int64_t due = 0;
-
-private:
-    friend class Clock;
-    Clock& clock_;
-    bool active_ = false;
-    int interval_ = 0;
 };
 
 class Clock : public platform::Clock {
 public:
     std::unique_ptr<platform::Timer> make_timer() override {
         auto t = std::make_unique<Timer>(*this);
-        timers_.insert(t.get());
+        timers.insert(t.get());
         return t;
     }
-    std::int64_t now_ms() const override { return now_; }
+    std::int64_t now_ms() const override { return now; }
 
     // Moves time forward, firing every tick that falls due, in time order.
     void advance(std::int64_t ms) {
-        const std::int64_t end = now_ + ms;
+        const std::int64_t end = now + ms;
         for (;;) {
             Timer* next = nullptr;
-            for (Timer* t : timers_)
-                if (t->active_ && t->due <= end && (next == nullptr || t->due < next->due)) next = t;
+            for (Timer* t : timers)
+                if (t->on && t->due <= end && (next == nullptr || t->due < next->due)) next = t;
             if (next == nullptr) break;
-            now_ = next->due;
-            next->due += next->interval_;
+            now = next->due;
+            next->due += next->every;
             if (next->on_tick) next->on_tick();
         }
-        now_ = end;
+        now = end;
     }
-    void forget(Timer* t) { timers_.erase(t); }
 
-private:
-    std::int64_t now_ = 0;
-    std::set<Timer*> timers_;
+    std::int64_t now = 0;
+    std::set<Timer*> timers;
 };
 
-inline Timer::~Timer() { clock_.forget(this); }
+inline Timer::~Timer() { clock.timers.erase(this); }
 inline void Timer::start(int interval_ms) {
-    interval_ = interval_ms;
-    active_ = interval_ms > 0;
-    due = clock_.now_ms() + interval_ms;
+    every = interval_ms;
+    on = interval_ms > 0;
+    due = clock.now + interval_ms;
 }
 
 class SerialPort : public platform::SerialPort {
