@@ -5,14 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <fstream>
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "integration/boxsim_process.h"
-#include "integration/gateway.h"
 #include "integration/live_program.h"
 
 namespace {
