@@ -108,6 +108,8 @@ TEST_P(Session, SettingsAndChannelReadBackAsWrittenAndTheLogIsWhatTheBoxSaw) {
     p.dialogs.files = {file};
     p.program->traffic_window.save.click();
     EXPECT_TRUE(p.dialogs.messages().empty());
+    // The box writes its log a moment after it answers: let it catch up.
+    wait_until([&] { return to_hex(bytes_in(file, '<')) == box.received_hex(side, "TX"); }, 2000);
     EXPECT_EQ(to_hex(bytes_in(file, '>')), box.received_hex(side));
     EXPECT_EQ(to_hex(bytes_in(file, '<')), box.received_hex(side, "TX"));
 }
