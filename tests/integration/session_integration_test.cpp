@@ -90,18 +90,20 @@ TEST_P(Session, SettingsAndChannelReadBackAsWrittenAndTheLogIsWhatTheBoxSaw) {
     EXPECT_EQ(m.rev_ra.value(), 1);
     EXPECT_EQ(m.autostar_mode.value(), gen2 ? 1 : 0);
 
-    // WRITE's acknowledgement "#" reads as channel 35 too, so the box's log is what tells that
-    // both answers (1 and 2 bytes) were sent; then everything it sent must have been read here.
-    const std::string side = c.link == Link::Tcp ? "tcp" : "pty";
-    const auto box_sent = [&] { return (box.received_hex(side, "TX").size() + 1) / 3; };
-    const std::size_t before_write = box_sent();
     m.channel_box.set_text("35");
     m.write_channel.click();
     wait_until([&] { return box.logged("CMD #sCh") > 0; }, 2000);
     m.channel_box.set_text("0");
     m.read_channel.click();
+    // WRITE's acknowledgement "#" reads as channel 35 too, so the box's log is what tells that
+    // the read was answered; then everything the box sent must have been read here.
+    const std::string side = c.link == Link::Tcp ? "tcp" : "pty";
     ASSERT_TRUE(wait_until([&] {
-        return box_sent() >= before_write + 3 && p.program->transport.received() == box_sent();
+        const std::string log = box.log();
+        const auto read_at = log.find("CMD #gCh");
+        return read_at != std::string::npos &&
+               log.find(" " + side + " TX ", read_at) != std::string::npos &&
+               p.program->transport.received() == (box.received_hex(side, "TX").size() + 1) / 3;
     }));
     EXPECT_EQ(m.channel_box.text(), "35");
     QTemporaryDir dir;
