@@ -78,9 +78,7 @@ Programmer::Programmer(MainWindow& main, FirmwareWindow& window, link::Transport
 }
 
 void Programmer::end_boot_wait() {
-    if (!booting_) return;
-    booting_ = false;
-    timer_.stop();
+    if (booting()) timer_.stop();
 }
 
 void Programmer::boot_up() {
@@ -109,7 +107,6 @@ void Programmer::boot_up() {
     transport_.send_command(link::kBootUp);
     window_.status_line.set_caption("Please Wait...");
     window_.program_button.set_enabled(false);
-    booting_ = true;
     timer_.start(kBootReplyTimeoutMs);
 }
 
@@ -117,10 +114,7 @@ void Programmer::boot_reply(const std::string& reply) {
     if (!window_.visible()) return;
     window_.reply_box.set_text(reply);
     if (running()) return;  // a stray "#" in the middle of a run changes nothing
-    if (booting_) {
-        booting_ = false;
-        timer_.stop();
-    }
+    end_boot_wait();
     if (reply.front() == link::kBootNotReady) window_.program_button.set_enabled(false);
     if (reply.front() == link::kBootReady) {
         window_.program_button.set_enabled(true);
@@ -134,8 +128,6 @@ void Programmer::set_progress(std::size_t value) {
 
 void Programmer::program() {
     if (running()) return;
-    booting_ = false;
-    transport_.discard_output();
     for (auto* b :
          {&window_.browse, &window_.boot_up, &window_.program_button, &window_.exit_button})
         b->set_enabled(false);
@@ -216,17 +208,14 @@ void Programmer::ended(const BlockRun::Result& r) {
 
 void Programmer::finish(bool succeeded, const std::string& status) {
     run_.stop();
-    timer_.stop();
     if (transport_.serial_owned()) transport_.release_serial();
     transport_.set_threshold(link::kEveryByte);
     window_.status_line.set_caption(status);
     window_.browse.set_enabled(true);
-    window_.program_button.set_enabled(false);
-    window_.exit_button.set_enabled(true);
-    if (!over_socket_) transport_.discard_input();
+    window_.exit_button.set_enabled(true);  // PROGRAM stays off from its press until BOOT UP
+    transport_.discard_input();
     if (succeeded) {
-        window_.boot_up.set_enabled(false);
-        close_link();
+        close_link();  // which takes BOOT UP away with the link
         dialogs_.message(kCompleted, "");
         return;
     }
@@ -248,9 +237,8 @@ void Programmer::timed_out() {
         run_.tick();
         return;
     }
+    // Between runs the timer runs only while BOOT UP waits for its answer.
     timer_.stop();
-    if (!booting_) return;
-    booting_ = false;
     window_.status_line.set_caption("No answer from the boot loader");
     dialogs_.message("The Orvantis did not answer BOOT UP within " +
                          std::to_string(kBootReplyTimeoutMs / 1000) +

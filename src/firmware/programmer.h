@@ -68,8 +68,9 @@ private:
     CommandLock lock_;
 
     bool over_socket_ = false;
-    bool booting_ = false;  // BOOT UP sent, no boot-loader reply yet
     BlockRun run_;
+    // BOOT UP sent, no boot-loader reply yet: between runs the timer waits for nothing else.
+    bool booting() const { return !running() && timer_.active(); }
 };
 
 }  // namespace orv::firmware

@@ -208,7 +208,6 @@ void Connection::connect_serial() {
     }
     transport_.set_port_number(port);
     transport_.set_threshold(kEveryByte);
-    transport_.discard_input();
     const std::string why = transport_.open_serial();
     if (!why.empty()) {
         if (!s_.search_com_mode) {
@@ -377,7 +376,6 @@ void Connection::give_up(const std::string& message, const std::string& device_t
     std::string full = message;
     for (const std::string& line : s_.cut_off) full += "\n" + line;
     if (!s_.cut_off.empty()) full += " Check the telescope.";
-    s_.cut_off.clear();
     dialogs_.message(full, "");
 }
 
