@@ -116,10 +116,7 @@ void FocusPanel::press(std::int16_t sign) {
 
 void FocusPanel::release() {
     held_ = false;
-    if (refused_press_) {
-        refused_press_ = false;
-        return;
-    }
+    if (refused_press_) return;  // every press decides this afresh
     stop_timer();
     s_.focus_goto1 = false;
     s_.focus_goto2 = false;

@@ -41,8 +41,7 @@ std::optional<platform::LineSettings> parse_line_settings(std::string_view text)
 }
 
 std::optional<std::uint16_t> parse_ip_port(std::string_view text) {
-    for (char c : text)
-        if (c < '0' || c > '9') return std::nullopt;
+    // A sign is refused by the range: from_chars takes "-" only, and no port is below 1.
     const auto v = whole(text);
     if (!v || *v < 1 || *v > 65535) return std::nullopt;
     return static_cast<std::uint16_t>(*v);
@@ -98,9 +97,9 @@ void Transport::serial_arrival() {
         owner();
         return;
     }
-    const auto waiting = serial_.bytes_waiting();
-    const auto needed = static_cast<std::size_t>(threshold_ < 1 ? 1 : threshold_);
-    if (waiting >= needed && threshold_ > 0 && on_serial_notify) on_serial_notify();
+    if (threshold_ > 0 && serial_.bytes_waiting() >= static_cast<std::size_t>(threshold_) &&
+        on_serial_notify)
+        on_serial_notify();
 }
 
 std::size_t Transport::in_count() const { return serial_.is_open() ? serial_.bytes_waiting() : 0; }

@@ -38,14 +38,14 @@ Program::Program(Platform p)
 
 void Program::start() {
     start_up(main, settings, store, platform.ports, platform.sound);
-    restore_positions({&main, &settings, &firmware}, store);
+    restore_positions(placed(), store);
     main.show();
 }
 
 void Program::shut_down_once() {
     if (shut_down_) return;
     shut_down_ = true;
-    save_positions({&main, &settings, &firmware}, store);
+    save_positions(placed(), store);
     if (!shut_down(main, settings, store, platform.sound))
         platform.dialogs.message(kNotSaved, "");
 }

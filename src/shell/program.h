@@ -25,6 +25,7 @@
 #include "platform/sound_player.h"
 #include "platform/tcp_socket.h"
 #include "platform/timer.h"
+#include "shell/startup.h"
 #include "shell/store.h"
 #include "shutter/shutter.h"
 #include "ui/firmware_window.h"
@@ -104,6 +105,9 @@ public:
 
 private:
     void shut_down_once();
+    PlacedWindows placed() {
+        return {{"Main", &main}, {"Settings", &settings}, {"Firmware", &firmware}};
+    }
     // Every way out ends here: what runs on the box stops while the link can carry the stop,
     // the values are saved, the windows close.
     void end();

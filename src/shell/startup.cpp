@@ -110,30 +110,20 @@ bool shut_down(MainWindow& main, PortSettingsWindow& settings, Store& store,
     return saved;
 }
 
-namespace {
-
-// "Main", "Settings", "Firmware": the key stem of a window, by its place in the list.
-const char* position_stem(std::size_t i) {
-    static const char* stems[] = {"Main", "Settings", "Firmware"};
-    return i < 3 ? stems[i] : "Window";
-}
-
-}  // namespace
-
-void restore_positions(const std::vector<ui::Window*>& windows, Store& store) {
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        const std::string stem = position_stem(i);
+void restore_positions(const PlacedWindows& windows, Store& store) {
+    for (const auto& [name, window] : windows) {
+        const std::string stem = name;
         const auto x = text_to_int16(store.read(kAppFocus, stem + "Left"));
         const auto y = text_to_int16(store.read(kAppFocus, stem + "Top"));
-        if (x && y) windows[i]->set_position(*x, *y);
+        if (x && y) window->set_position(*x, *y);
     }
 }
 
-void save_positions(const std::vector<ui::Window*>& windows, Store& store) {
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        const auto& p = windows[i]->position();
+void save_positions(const PlacedWindows& windows, Store& store) {
+    for (const auto& [name, window] : windows) {
+        const auto& p = window->position();
         if (!p.known) continue;
-        const std::string stem = position_stem(i);
+        const std::string stem = name;
         store.save(kAppFocus, stem + "Left", std::to_string(p.x));
         store.save(kAppFocus, stem + "Top", std::to_string(p.y));
     }

@@ -2,6 +2,7 @@
 // Start-up and shutdown of the main window: the working values restored from and saved to the
 // settings store, the port list filled, the notification sound prepared.
 
+#include <utility>
 #include <vector>
 
 #include "platform/port_directory.h"
@@ -19,9 +20,11 @@ void start_up(MainWindow& main, PortSettingsWindow& settings, Store& store,
               platform::PortDirectory& ports, platform::SoundPlayer& sound);
 
 // Where the main, port settings and firmware windows were ("MainLeft", "MainTop", ... in the
-// store): restored before they are shown, saved with the working values.
-void restore_positions(const std::vector<ui::Window*>& windows, Store& store);
-void save_positions(const std::vector<ui::Window*>& windows, Store& store);
+// store, each window under its key stem): restored before they are shown, saved with the
+// working values.
+using PlacedWindows = std::vector<std::pair<const char*, ui::Window*>>;
+void restore_positions(const PlacedWindows& windows, Store& store);
+void save_positions(const PlacedWindows& windows, Store& store);
 
 // Saves the working values; returns false when the store could not be written.
 bool shut_down(MainWindow& main, PortSettingsWindow& settings, Store& store,

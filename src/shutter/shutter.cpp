@@ -249,8 +249,7 @@ void Shutter::step() {
     main_.elapsed_label.set_caption("0");
     // The last exposure is the one whose number reads as the count box; a count lowered
     // during the run below the current number ends the run too.
-    if (main_.exposure_number_label.caption() != main_.exposure_count.text() &&
-        label_number(main_.exposure_number_label) < *plain_number(main_.exposure_count.text())) {
+    if (label_number(main_.exposure_number_label) < *plain_number(main_.exposure_count.text())) {
         main_.exposure_number_label.set_caption(
             std::to_string(label_number(main_.exposure_number_label) + 1));
     } else {

@@ -180,6 +180,7 @@ TEST_F(Sequencer, BoxesEditedDuringARunStillEndIt) {
     EXPECT_EQ(run(1, 5), (Timed{{5, "#XP1#"}, {6, "#XP1#"}}));
     EXPECT_EQ(labels(), "0/2");
     EXPECT_TRUE(r.said().empty());
+
 }
 
 TEST_F(Sequencer, DisconnectingEndsARunAndClosesAnOpenShutterFirst) {

@@ -157,9 +157,12 @@ TEST(TrafficWindow, PauseHoldsTheLinesTheFilterChoosesADirectionAndCopyAndSaveTa
     // A long session: the window keeps only about the latest lines the log keeps.
     w.direction.set_text("Both");
     w.show();
-    for (int i = 0; i < 6000; ++i) log.add(Flow::Received, std::to_string(i));
-    EXPECT_LE(w.lines.items().size(), TrafficLog::kKeepEntries + 100);
-    EXPECT_GE(w.lines.items().size(), TrafficLog::kKeepEntries);
+    // The oldest hundred go once the window holds a hundred lines more than the log keeps.
+    for (int i = 0; i < 6000 && w.lines.items().size() < TrafficLog::kKeepEntries + 100; ++i)
+        log.add(Flow::Received, "x");
+    EXPECT_EQ(w.lines.items().size(), TrafficLog::kKeepEntries + 100);
+    log.add(Flow::Received, "5999");
+    EXPECT_EQ(w.lines.items().size(), TrafficLog::kKeepEntries + 1);
     EXPECT_EQ(w.lines.items().back().substr(w.lines.items().back().size() - 4), "5999");
 }
 
