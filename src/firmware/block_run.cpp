@@ -99,8 +99,7 @@ void BlockRun::tick() {
 }
 
 void BlockRun::stop() {
-    blocks_.stop();
-    timer_.stop();
+    blocks_.stop();  // which stops the timer the blocks and the read-back share
     state_ = State::Idle;
 }
 

@@ -221,6 +221,7 @@ TEST_F(Firmware, ProgrammingOverSerialSendsAcknowledgedBlocksThenVerifies) {
     r.serial.arrive(kImage.substr(200, 9800));
     EXPECT_TRUE(r.dialogs.shown.empty());
     r.serial.arrive(kImage.substr(10000));
+    r.clock.advance(kBootReplyTimeoutMs);  // and nothing is timed after it
     EXPECT_EQ(r.dialogs.messages(), Texts{kCompleted});
     EXPECT_EQ(look(), "on off off on | Done! | 10200/28671 | 1 closed");
     // None of it reached the reply receiver.
