@@ -83,8 +83,7 @@ void Connection::enter(LinkState state) {
 }
 
 void Connection::identified() {
-    identify_timer_.stop();
-    enter(LinkState::Identified);
+    enter(LinkState::Identified);  // the receiver has stopped the identification timer
 }
 
 void Connection::advise_found() {
@@ -316,8 +315,7 @@ void Connection::serial_lost(const std::string& why) {
 
 void Connection::close_link(const std::string& device_type) {
     s_.cut_off.clear();
-    identify_timer_.stop();
-    connect_timer_.stop();
+    identify_timer_.stop();  // the connect timer ended with the connect, before any link was up
     // Runs stop and held buttons let go while their stop commands can still reach the box.
     main_.stop_runs.fire();
     main_.enable_controls(false, device_type);

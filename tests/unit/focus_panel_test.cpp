@@ -213,7 +213,14 @@ TEST_F(Focus, ALostLinkEndsARunWithoutTryingToSend) {
     r.serial.lose("the device was removed");
     EXPECT_FALSE(running());
     EXPECT_TRUE(r.commands().empty());
-    EXPECT_EQ(r.said().size(), 1u);  // only the lost link
+    const Texts said = r.said();
+    ASSERT_EQ(said.size(), 1u);  // only the lost link, which names the run it cut off
+    EXPECT_PRED2(orv::fake::holds, said[0], "while the focuser was running");
+    // The next link lost, with nothing running, says nothing of the focuser.
+    r.reconnect();
+    r.said();
+    r.lose();
+    EXPECT_FALSE(orv::fake::one_holding(r.said(), "focuser"));
 }
 
 }  // namespace
