@@ -5,8 +5,7 @@ namespace orv {
 void CommandLock::lock() {
     if (locked_) return;
     locked_ = true;
-    main_.commands_locked = true;
-    saved_.clear();
+    main_.commands_locked = true;  // saved_ is empty: unlock() emptied it
     for (auto* b : {&main_.slew_up,          &main_.slew_right,       &main_.slew_down,
                     &main_.slew_left,        &main_.slew_stop,        &main_.focus_up,
                     &main_.focus_down,       &main_.read_channel,     &main_.write_channel,
