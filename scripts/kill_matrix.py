@@ -10,12 +10,16 @@ nothing the others miss, can be found before tests are merged or deleted.
     scripts/kill_matrix.py run --only missed.txt --shards 1 --work /tmp/km-again --out again.json
     scripts/kill_matrix.py run --all --under src/firmware --shards 1 --work /tmp/km-fw --out fw.json
     scripts/kill_matrix.py compare km.json fw.json   # caught in the first, missed in the second
+    scripts/kill_matrix.py seeds km.json --seeds 1 2 3 --shared   # what a seed would score
 
 `run` takes the mutants of `mutate.py --count 150 --seed N` for each seed given, plus `--extra`
 more drawn at random (or every site with --all), builds each shard in its own copy of HEAD and
 writes the matrix as JSON. `report` prints, for each unit test, how many mutants it alone
 catches and how many it catches at all, and marks the tests of a smallest cover found greedily:
-deleting only unmarked tests leaves every caught mutant caught.
+deleting only unmarked tests leaves every caught mutant caught. `seeds` looks up, in a matrix of
+every site of the same commit, the mutants a seed draws (those of this project's mutate.py, or
+with --shared those of ../shared/tools/mutate.py, which leaves out src/ui) and prints the score
+that run would give, without building anything.
 """
 import argparse
 import json
@@ -171,6 +175,36 @@ def cmd_compare(args):
     return 1 if lost else 0
 
 
+def cmd_seeds(args):
+    with open(args.matrix, encoding="utf-8") as f:
+        matrix = json.load(f)
+    m = load_tool()
+    if args.shared:
+        m.CORE = tuple(c for c in m.CORE if c != "src/ui")
+    top = subprocess.run(["git", "rev-parse", "--show-toplevel"], cwd=HERE, stdout=subprocess.PIPE,
+                         text=True, check=True).stdout.strip()
+    probe = os.path.join(args.work, "sites")
+    if os.path.isdir(probe):
+        shutil.rmtree(probe)
+    os.makedirs(probe)
+    subprocess.run(f"git -C '{top}' archive {args.commit} | tar -x -C '{probe}'", shell=True,
+                   check=True)
+    sites = m.sites(probe)
+    worst = 100.0
+    for seed in args.seeds:
+        drawn = random.Random(seed).sample(sites, min(args.count, len(sites)))
+        rows = [matrix.get(key(site)) for site in drawn]
+        unknown = sum(1 for r in rows if r is None)
+        void = sum(1 for r in rows if r and r.get("void"))
+        caught = sum(1 for r in rows if r and r.get("failed"))
+        missed = len(rows) - unknown - void - caught
+        score = 100.0 * caught / max(1, caught + missed)
+        worst = min(worst, score)
+        print(f"seed {seed}: {caught} caught, {missed} missed, {void} void"
+              f"{f', {unknown} not in the matrix' if unknown else ''}: {score:.1f} %")
+    print(f"lowest {worst:.1f} %")
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     sub = ap.add_subparsers(dest="cmd", required=True)
@@ -191,8 +225,16 @@ def main():
     c = sub.add_parser("compare", help="the mutants one matrix catches and the other misses")
     c.add_argument("before")
     c.add_argument("after")
+    d = sub.add_parser("seeds", help="the score each seed's draw has in a whole-site matrix")
+    d.add_argument("matrix")
+    d.add_argument("--seeds", type=int, nargs="*", default=list(range(1, 21)))
+    d.add_argument("--count", type=int, default=150)
+    d.add_argument("--shared", action="store_true", help="the shared tool's folders (no src/ui)")
+    d.add_argument("--commit", default="HEAD", help="the commit the matrix was made on")
+    d.add_argument("--work", default="/tmp/orv-kill-matrix")
     args = ap.parse_args()
-    return {"run": cmd_run, "report": cmd_report, "compare": cmd_compare}[args.cmd](args)
+    return {"run": cmd_run, "report": cmd_report, "compare": cmd_compare,
+            "seeds": cmd_seeds}[args.cmd](args)
 
 
 if __name__ == "__main__":
