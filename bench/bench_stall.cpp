@@ -1,10 +1,14 @@
 // The longest time the event loop goes without turning while the program talks to the box: a
 // 1 ms precise probe timer in the same process records the largest gap between its ticks during
 // identification, settings read and write, loading a firmware file, and programming; and, for
-// comparison, with no program at all and with the program started and idle. The simulated box paces its bytes at 9600 baud (57600 for
-// programming).
+// comparison, with no program at all and with the program started and idle. The simulated box
+// paces its bytes at 9600 baud (57600 for programming).
 //
-// Usage: bench_stall [--repeat N] [--idle-ms MS] [--only link|programming] [--detail] [--no-windows]
+// --night switches every program on to night mode (red on black, the brightest level) before it
+// is measured; the traffic log also goes to files with ORV_TRAFFIC_DIR set (see harness.h).
+//
+// Usage: bench_stall [--repeat N] [--idle-ms MS] [--only link|programming] [--detail] [--night]
+//                    [--no-windows]
 
 #include <QApplication>
 #include <cstdio>
@@ -12,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "harness.h"
@@ -60,6 +65,18 @@ std::vector<double> measure_settings_write(StallProbe& probe, int repeat, BenchP
     });
 }
 
+// Night mode as the user switches it on: the check box, which the main window follows.
+bool night = false;
+void dress(BenchProgram& p) {
+    if (!night) return;
+    p.main().night_mode.set_value(1);
+    static bool told = false;
+    if (!std::exchange(told, true))
+        std::printf("# night mode: window %s, text %s\n",
+                    qPrintable(QApplication::palette().color(QPalette::Window).name()),
+                    qPrintable(QApplication::palette().color(QPalette::WindowText).name()));
+}
+
 bool disconnect(BenchProgram& p) {
     if (p.main().connect_button.caption() != "CONNECT") p.main().connect_button.click();
     return wait_until([&] { return p.main().connect_button.caption() == "CONNECT"; }, 2000);
@@ -77,12 +94,16 @@ int main(int argc, char** argv) {
     std::string only;  // "link" or "programming": only those phases (after the idle baseline)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--detail") == 0) detail = true;
+        if (std::strcmp(argv[i], "--night") == 0) night = true;
         if (i + 1 < argc && std::strcmp(argv[i], "--idle-ms") == 0) idle_ms = std::max(100, std::atoi(argv[i + 1]));
         if (i + 1 < argc && std::strcmp(argv[i], "--only") == 0) only = argv[i + 1];
     }
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--repeat") == 0) repeat = std::max(1, std::atoi(argv[i + 1]));
     print_machine("bench_stall", windows);
+    if (night && !windows) std::printf("# --night without windows: nothing to show in red\n");
+    if (night) std::printf("# night mode on\n");
+    if (!qEnvironmentVariable("ORV_TRAFFIC_DIR").isEmpty()) std::printf("# traffic log to files\n");
 
     StallProbe probe;
     probe.start();
@@ -98,6 +119,7 @@ int main(int argc, char** argv) {
     }
     {
         BenchProgram p("", windows);
+        dress(p);
         const auto gaps = measure(probe, 1, [&] {
             wait_until([] { return false; }, idle_ms);
             return true;
@@ -116,6 +138,7 @@ int main(int argc, char** argv) {
     if (only.empty() || only == "link") {
         BoxSim box({"--box", "gen2", "--baud", "9600"});
         BenchProgram p("COM3=" + box.pty(), windows);
+        dress(p);
         auto gaps = measure(
             probe, repeat, [&] { return p.connect_serial("COM3", "9600"); }, [&] { disconnect(p); });
         report("identification pty 9600 (CONNECT -> box identified)", repeat, gaps);
@@ -139,6 +162,7 @@ int main(int argc, char** argv) {
         BoxSim box({"--box", "gen2", "--baud", "9600"});
         Ser2net gateway(box.pty(), 9600, true);
         BenchProgram p("", windows);
+        dress(p);
         auto gaps = measure(
             probe, repeat, [&] { return p.connect_tcp(gateway.port()); }, [&] { disconnect(p); });
         report("identification ser2net 9600 (CONNECT -> box identified)", repeat, gaps);
@@ -159,6 +183,7 @@ int main(int argc, char** argv) {
             std::unique_ptr<Ser2net> gateway;
             if (through_gateway) gateway = std::make_unique<Ser2net>(box.pty(), 57600, true);
             BenchProgram p(through_gateway ? "" : "COM3=" + box.pty(), windows);
+            dress(p);
             const bool up = through_gateway ? p.connect_tcp(gateway->port()) : p.connect_serial("COM3", "57600");
             if (!up) {
                 std::printf("  (not identified)\n");

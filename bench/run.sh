@@ -28,10 +28,18 @@ fi
 echo "== uptime: $(uptime)"
 cd "$build/bench"
 status=0
+quiet() { "$@" 2> >(grep -v -e propagateSizeHints -e XDG_RUNTIME_DIR >&2); }
 for bench in bench_programming bench_stall bench_focus bench_sequencer; do
     echo "== $bench"
-    ./"$bench" "${windows[@]}" 2> >(grep -v -e propagateSizeHints -e XDG_RUNTIME_DIR >&2) || status=1
+    quiet ./"$bench" "${windows[@]}" || status=1
 done
+# The stalls again with the traffic log written to files, and in night mode.
+traffic="$(mktemp -d)"
+echo "== bench_stall (traffic log to files)"
+ORV_TRAFFIC_DIR="$traffic" quiet ./bench_stall "${windows[@]}" || status=1
+rm -rf "$traffic"
+echo "== bench_stall --night"
+quiet ./bench_stall --night "${windows[@]}" || status=1
 echo "== startup"
 "$root/bench/startup.sh" "$build" || status=1
 exit "$status"
