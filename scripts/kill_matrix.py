@@ -87,18 +87,23 @@ def run_shard(m, top, work, mine, jobs, commit="HEAD"):
     return out
 
 
-def cmd_run(args):
-    m = load_tool()
+def commit_sites(m, commit, work):
+    """The mutation sites of `commit`, read from a copy of it under `work`; and the checkout's top."""
     top = subprocess.run(["git", "rev-parse", "--show-toplevel"], cwd=HERE, stdout=subprocess.PIPE,
                          text=True, check=True).stdout.strip()
-    os.makedirs(args.work, exist_ok=True)
-    probe = os.path.join(args.work, "sites")
+    os.makedirs(work, exist_ok=True)
+    probe = os.path.join(work, "sites")
     if os.path.isdir(probe):
         shutil.rmtree(probe)
     os.makedirs(probe)
-    subprocess.run(f"git -C '{top}' archive {args.commit} | tar -x -C '{probe}'", shell=True,
+    subprocess.run(f"git -C '{top}' archive {commit} | tar -x -C '{probe}'", shell=True,
                    check=True)
-    sites = m.sites(probe)
+    return m.sites(probe), top
+
+
+def cmd_run(args):
+    m = load_tool()
+    sites, top = commit_sites(m, args.commit, args.work)
     if args.only:
         with open(args.only, encoding="utf-8") as f:
             # A key holds single blanks ("drop call"); report --missed puts two after it.
@@ -181,15 +186,7 @@ def cmd_seeds(args):
     m = load_tool()
     if args.shared:
         m.CORE = tuple(c for c in m.CORE if c != "src/ui")
-    top = subprocess.run(["git", "rev-parse", "--show-toplevel"], cwd=HERE, stdout=subprocess.PIPE,
-                         text=True, check=True).stdout.strip()
-    probe = os.path.join(args.work, "sites")
-    if os.path.isdir(probe):
-        shutil.rmtree(probe)
-    os.makedirs(probe)
-    subprocess.run(f"git -C '{top}' archive {args.commit} | tar -x -C '{probe}'", shell=True,
-                   check=True)
-    sites = m.sites(probe)
+    sites, _ = commit_sites(m, args.commit, args.work)
     worst = 100.0
     for seed in args.seeds:
         drawn = random.Random(seed).sample(sites, min(args.count, len(sites)))
