@@ -65,7 +65,8 @@ std::vector<double> measure_settings_write(StallProbe& probe, int repeat, BenchP
     });
 }
 
-// Night mode as the user switches it on: the check box, which the main window follows.
+// Night mode as the user switches it on: the check box, which the main window follows. The
+// first program dressed prints the colours it got, which shows the mode took.
 bool night = false;
 void dress(BenchProgram& p) {
     if (!night) return;
@@ -102,7 +103,6 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--repeat") == 0) repeat = std::max(1, std::atoi(argv[i + 1]));
     print_machine("bench_stall", windows);
     if (night && !windows) std::printf("# --night without windows: nothing to show in red\n");
-    if (night) std::printf("# night mode on\n");
     if (!qEnvironmentVariable("ORV_TRAFFIC_DIR").isEmpty()) std::printf("# traffic log to files\n");
 
     StallProbe probe;

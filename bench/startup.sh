@@ -30,11 +30,11 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/orvantis" "$work/bare" "$work/cutecom"
 programs=(orvantis bare)
-command -v cutecom > /dev/null && programs+=(cutecom)
 
 echo "# startup: $(date -u '+%Y-%m-%d %H:%M:%S UTC'); nproc $(nproc); cpu $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); loadavg $(cat /proc/loadavg)"
 echo "# orvantis: $orvantis; bare window: $build/bench/bare_window; Qt $(dpkg-query -W -f='${Version}' libqt6core6 2>/dev/null || echo '?')"
 if command -v cutecom > /dev/null; then
+    programs+=(cutecom)
     echo "# cutecom: $(dpkg-query -W -f='${Version}' cutecom 2>/dev/null || echo '?') ($(ldd "$(command -v cutecom)" | grep -o 'libQt[0-9]Core[^ ]*' | head -1))"
 else
     echo "# cutecom is not installed: measured without it"
