@@ -4,6 +4,8 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include <QThread>
+
 namespace orv::qt {
 
 namespace {
@@ -22,6 +24,11 @@ void watch_for_silence(qintptr fd) {
     setsockopt(static_cast<int>(fd), IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
     setsockopt(static_cast<int>(fd), IPPROTO_TCP, TCP_USER_TIMEOUT, &give_up_ms, sizeof give_up_ms);
 }
+
+// A gateway such as ser2net that sees the connection end drops what it has read from it but not
+// yet written to the serial line, when both come in one go. Whatever the last write held must
+// reach the line first: the connection ends only this long after it.
+constexpr qint64 kGatewayLingerMs = 50;
 
 }  // namespace
 
@@ -74,8 +81,16 @@ void QtTcpSocket::close() {
     closing_ = true;
     // What was sent last (the stop commands of a run, the boot loader's closing "AAAA") still
     // waits in the socket's own buffer until the event loop turns: hand it to the system first,
-    // which delivers it before the connection ends. Aborting alone would drop it.
-    if (socket_.state() == QAbstractSocket::ConnectedState) socket_.flush();
+    // which delivers it before the connection ends. Aborting alone would drop it. Then give the
+    // gateway the moment it needs to pass it on to the box.
+    if (socket_.state() == QAbstractSocket::ConnectedState) {
+        socket_.flush();
+        if (socket_.bytesToWrite() > 0) socket_.waitForBytesWritten(kGatewayLingerMs);
+        const qint64 since = since_send_.isValid() ? since_send_.elapsed() : kGatewayLingerMs;
+        if (since < kGatewayLingerMs)
+            QThread::msleep(static_cast<unsigned long>(kGatewayLingerMs - since));
+    }
+    since_send_.invalidate();
     socket_.abort();
     closing_ = false;
 }
@@ -92,6 +107,7 @@ platform::SocketState QtTcpSocket::state() const {
 void QtTcpSocket::send(std::string_view bytes) {
     if (socket_.state() != QAbstractSocket::ConnectedState) return;
     socket_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    since_send_.start();
 }
 
 std::string QtTcpSocket::read_all() {

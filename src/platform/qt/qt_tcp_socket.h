@@ -1,6 +1,7 @@
 #pragma once
 // The TCP client socket on QTcpSocket.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTcpSocket>
 
@@ -23,6 +24,7 @@ public:
 
 private:
     QTcpSocket socket_;
+    QElapsedTimer since_send_;  // since the last write; invalid before the first
     bool closing_ = false;
     platform::SocketFailure failure_ = platform::SocketFailure::Other;
 };
