@@ -1,6 +1,7 @@
 // Why a port cannot be opened or a gateway cannot be reached, each cause made real on this
-// machine: a user without the device's group, a device only root may open, a lock held by a live
-// process, a program known to grab adapters, the adapter's latency timer and a refused connect.
+// machine: a user without the device's group, a device only root may open, a live program holding
+// it or its lock, a program known to grab adapters, the adapter's latency timer and a refused
+// connect.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -46,8 +47,9 @@ protected:
         holder.kill();
         holder.waitForFinished();
     }
-    // Starts `program` (sleep, or a copy of it under another name); its pid.
+    // Starts `program` (sleep, or a copy of it under another name) with the device open; its pid.
     std::string start_holder(const QString& program = "sleep") {
+        holder.setStandardInputFile(QString::fromStdString(path));
         holder.start(program, {"30"});
         return holder.waitForStarted() ? std::to_string(holder.processId()) : "";
     }
@@ -77,9 +79,15 @@ TEST_F(Doctor, APortThisUserMayNotOpenSaysWhoOwnsItAndTheFix) {
               "the device is gone: it was unplugged or switched off. Plug it in again");
 }
 
-TEST_F(Doctor, ALockFileOfALiveProgramNamesThatProgram) {
+// A program that has the device open is found from /proc, and one whose lock file names the
+// device from the lock folders, each with its name and pid.
+TEST_F(Doctor, ALiveProgramHoldingOrLockingThePortIsNamed) {
+    const auto holders = [&] { return orv::qt::processes_holding(path); };
+    EXPECT_TRUE(holders().empty());
     const std::string pid = start_holder();
     ASSERT_NE(pid, "");
+    const std::vector<std::string> expected{"sleep (pid " + pid + ")"};
+    EXPECT_TRUE(wait_until([&] { return holders() == expected; }, 3000));
     QTemporaryDir locks;
     std::string name = "LCK.." + path.substr(5);  // /dev/pts/N -> LCK..pts_N
     name[name.find('/')] = '_';
@@ -90,7 +98,9 @@ TEST_F(Doctor, ALockFileOfALiveProgramNamesThatProgram) {
     EXPECT_EQ(orv::qt::lock_holder(path, dirs), "locked by sleep (pid " + pid + ") with " + file);
     holder.kill();
     holder.waitForFinished();
+    EXPECT_TRUE(holders().empty());
     EXPECT_EQ(orv::qt::lock_holder(path, dirs), "");  // a stale lock holds nothing
+    EXPECT_TRUE(orv::qt::processes_holding("/no/such/device").empty());
 }
 
 TEST_F(Doctor, AModemManagerRunningIsNamedWithWhatToDo) {

@@ -135,27 +135,6 @@ TEST(PortDirectory, DevicesAreFoundInSysfsAndToldByWhatTheyAre) {
     EXPECT_EQ(orv::qt::present_serial_devices(sys, dev)[1].identity, "usb:0403:6001:A12345");
 }
 
-// A program that has a device open is found, with its name and pid (a file stands in for the
-// device: what is read from /proc is the same).
-TEST(PortDirectory, AnotherProgramHoldingTheDeviceIsNamed) {
-    QTemporaryDir dir;
-    const QString device = dir.filePath("ttyUSB0");
-    ASSERT_TRUE(write_file(device));
-    const auto holders = [&] { return orv::qt::processes_holding(device.toStdString()); };
-    EXPECT_TRUE(holders().empty());
-    QProcess holder;
-    holder.setStandardInputFile(device);
-    holder.start("sleep", {"30"});
-    ASSERT_TRUE(holder.waitForStarted());
-    const std::vector<std::string> expected{"sleep (pid " + std::to_string(holder.processId()) +
-                                            ")"};
-    EXPECT_TRUE(wait_until([&] { return holders() == expected; }, 3000));
-    holder.kill();
-    holder.waitForFinished();
-    EXPECT_TRUE(holders().empty());
-    EXPECT_TRUE(orv::qt::processes_holding("/no/such/device").empty());
-}
-
 TEST(PortDirectory, PinsFromTheFileAndTheEnvironmentNameExistingPathsOnly) {
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
