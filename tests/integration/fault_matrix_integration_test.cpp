@@ -54,7 +54,6 @@ protected:
         }
         if (in_boot_loader()) live->load_firmware(orv::test::zero_firmware(dir));
         auto& m = live->main();
-        auto& w = live->program->firmware;
         switch (c.exchange) {
             case Exchange::Identify:
                 m.connect_button.click();  // DISCONNECT
@@ -68,15 +67,11 @@ protected:
                 m.write_settings.click();
                 break;
             case Exchange::Boot:
-                w.boot_up.click();
+                live->program->firmware.boot_up.click();
                 break;
             case Exchange::Blocks:
             case Exchange::ReadBack:
-                w.boot_up.click();
-                ASSERT_TRUE(wait_until([&] { return w.program_button.enabled(); }, 3000));
-                ASSERT_EQ(box->ask(fault), "OK");
-                live->dialogs.shown.clear();
-                w.program_button.click();
+                ASSERT_TRUE(live->start_programming([&] { ASSERT_EQ(box->ask(fault), "OK"); }));
                 break;
         }
         if (c.fault != Fault::Drop) return;

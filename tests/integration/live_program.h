@@ -76,11 +76,13 @@ struct BasicLiveProgram {
                                               : std::to_string(firmware::confirmation_sum(text)));
         program->firmware.browse.click();
     }
-    // BOOT UP, and PROGRAM once the boot loader is ready; false when it never got ready.
-    bool start_programming() {
+    // BOOT UP, and PROGRAM once the boot loader is ready (and `when_ready` has run); false when it
+    // never got ready.
+    bool start_programming(const std::function<void()>& when_ready = {}) {
         auto& w = program->firmware;
         w.boot_up.click();
         if (!wait_until([&] { return w.program_button.enabled(); }, 3000)) return false;
+        if (when_ready) when_ready();
         dialogs.shown.clear();
         w.program_button.click();
         return true;
