@@ -3,16 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QThread>
 #include <set>
 
+#include "integration/boxsim_process.h"
 #include "platform/qt/qt_settings_store.h"
 #include "shell/store.h"
 
@@ -37,11 +33,8 @@ protected:
 // Values come back exactly as saved. Names are found in any case, also as a user wrote them by
 // hand, and are written back in one spelling.
 TEST_F(SettingsStoreOnDisk, RoundTripsValuesExactlyAndNamesInAnyCaseAsOneSpelling) {
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
-    QFile by_hand(file);
-    ASSERT_TRUE(by_hand.open(QIODevice::WriteOnly));
-    by_hand.write("[Other]\nDev=0\n[Startup]\ndev=1\nCommPort=COM3\nIPPORT=4001\n");
-    by_hand.close();
+    ASSERT_TRUE(orv::test::write_file(
+        file, "[Other]\nDev=0\n[Startup]\ndev=1\nCommPort=COM3\nIPPORT=4001\n"));  // by hand
     const std::string awkward[] = {"",          " 30 ",       "#",         "a=b;c", "C:\\dir\\file",
                                    "Ünïcødé °", "\"quoted\"", "[Startup]", "line"};
     {
@@ -69,9 +62,7 @@ TEST_F(SettingsStoreOnDisk, RoundTripsValuesExactlyAndNamesInAnyCaseAsOneSpellin
 
 TEST_F(SettingsStoreOnDisk, AnUnwritableFolderIsReportedNotIgnored) {
     const QString blocked = config.filePath("blocked");
-    QFile f(blocked);  // a file where the folder should be
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
+    ASSERT_TRUE(orv::test::write_file(blocked));  // a file where the folder should be
     qputenv("XDG_CONFIG_HOME", blocked.toUtf8());
     Fresh s;
     s.store.save("Orvantis", "CommPort", "COM1");
