@@ -2,9 +2,12 @@
 // The simulated box as a real process, and a way to wait on the real event loop.
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
@@ -29,14 +32,20 @@ inline bool wait_until(const std::function<bool()>& done, int timeout_ms = 5000)
 // Runs the event loop for `ms`.
 inline void pause(int ms) { wait_until([] { return false; }, ms); }
 
+// Writes `bytes` to `path`, making the folders that lead to it; false when it cannot.
+inline bool write_file(const QString& path, const QByteArray& bytes = {}) {
+    QFile f(path);
+    return QDir().mkpath(QFileInfo(path).path()) && f.open(QIODevice::WriteOnly) &&
+           f.write(bytes) == bytes.size();
+}
+// The whole file at `path`, empty when it cannot be read.
+inline std::string read_file(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string{};
+}
+
 inline std::string to_hex(const std::string& bytes) {
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (!out.empty()) out += ' ';
-        out += {digits[c >> 4], digits[c & 15]};
-    }
-    return out;
+    return QByteArray::fromStdString(bytes).toHex(' ').toStdString();
 }
 
 // How often `needle` occurs in `text`.
@@ -52,20 +61,13 @@ public:
         log_path_ = dir_.filePath("box.log");
         process_.start(BOXSIM_PATH, QStringList{"--log", log_path_} + options);
         process_.waitForStarted(5000);
-        std::string out;
-        wait_until([&] {
-            out += process_.readAllStandardOutput().toStdString();
-            return out.find("READY\n") != std::string::npos;
-        });
-        const auto value = [&out](const std::string& key) {
-            const auto at = out.find(key);
-            return at == std::string::npos
-                       ? std::string()
-                       : out.substr(at + key.size(), out.find('\n', at) - at - key.size());
+        QString out;
+        wait_until([&] { return (out += process_.readAllStandardOutput()).contains("READY\n"); });
+        const auto value = [&out](const QString& key) {
+            return QRegularExpression(key + "(\\S+)").match(out).captured(1);
         };
-        pty_ = value("PTY ");
-        const std::string tcp = value("TCP 127.0.0.1:");
-        if (!tcp.empty()) tcp_port_ = static_cast<std::uint16_t>(std::stoi(tcp));
+        pty_ = value("PTY ").toStdString();
+        tcp_port_ = value("TCP 127.0.0.1:").toUShort();
     }
     ~BoxSim() {
         process_.write("quit\n");
@@ -80,10 +82,7 @@ public:
         process_.waitForFinished(3000);
     }
     // The box's log, whole.
-    std::string log() const {
-        QFile f(log_path_);
-        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string{};
-    }
+    std::string log() const { return read_file(log_path_); }
     // How often the box logged `text`, e.g. "CMD #FQ#\n".
     std::size_t logged(const std::string& text) const { return count(log(), text); }
     // The commands the box recognised, in order, with their times in milliseconds.
@@ -101,12 +100,9 @@ public:
     std::string ask(const std::string& line) {
         process_.readAllStandardOutput();
         process_.write((line + "\n").c_str());
-        std::string out;
-        wait_until([&] {
-            out += process_.readAllStandardOutput().toStdString();
-            return out.find('\n') != std::string::npos;
-        });
-        return out.substr(0, out.find('\n'));
+        QString out;
+        wait_until([&] { return (out += process_.readAllStandardOutput()).contains('\n'); });
+        return out.section('\n', 0, 0).toStdString();
     }
     // The box sends these bytes, on "pty", "tcp" or both ("").
     void send(const std::string& bytes, const std::string& side = "") {
@@ -116,13 +112,11 @@ public:
     // blanks.
     std::string received_hex(const std::string& side, const std::string& kind = "RX") const {
         std::string all;
-        const std::string tag = " " + side + " " + kind + " ";
-        for (const QByteArray& line : QByteArray::fromStdString(log()).split('\n')) {
-            const std::string l = line.toStdString();
-            const auto at = l.find(tag);
-            if (at == std::string::npos) continue;
-            all += (all.empty() ? "" : " ") + l.substr(at + tag.size());
-        }
+        const QByteArray tag = QByteArray::fromStdString(" " + side + " " + kind + " ");
+        for (const QByteArray& line : QByteArray::fromStdString(log()).split('\n'))
+            if (line.contains(tag))
+                all += (all.empty() ? "" : " ") +
+                       line.mid(line.indexOf(tag) + tag.size()).toStdString();
         return all;
     }
 

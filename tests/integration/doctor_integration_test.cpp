@@ -1,15 +1,12 @@
 // Why a port cannot be opened or a gateway cannot be reached, each cause made real on this
-// machine: a user without the device's group, a device only root may open, a lock held by a live
-// process, a program known to grab adapters, the adapter's latency timer and a refused connect.
+// machine: a user without the device's group, a device only root may open, a live program holding
+// it or its lock, a program known to grab adapters, the adapter's latency timer and a refused
+// connect.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
-
-#include <QDir>
-#include <QStandardPaths>
-#include <QTcpServer>
 
 #include "integration/live_program.h"
 #include "platform/qt/serial_doctor.h"
@@ -28,12 +25,11 @@ std::string open_as(const std::string& device, bool as_nobody) {
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                               QFile::ReadOther | QFile::ExeOther);
     }
-    QProcess p;
+    QStringList args{QString::fromStdString(device)};
     if (as_nobody)
-        p.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", opener,
-                            QString::fromStdString(device)});
-    else
-        p.start(opener, {QString::fromStdString(device)});
+        args = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", opener} + args;
+    QProcess p;
+    p.start(as_nobody ? "setpriv" : opener, args);
     p.waitForFinished(10000);
     return p.readAllStandardOutput().toStdString();
 }
@@ -51,8 +47,9 @@ protected:
         holder.kill();
         holder.waitForFinished();
     }
-    // Starts `program` (sleep, or a copy of it under another name); its pid.
+    // Starts `program` (sleep, or a copy of it under another name) with the device open; its pid.
     std::string start_holder(const QString& program = "sleep") {
+        holder.setStandardInputFile(QString::fromStdString(path));
         holder.start(program, {"30"});
         return holder.waitForStarted() ? std::to_string(holder.processId()) : "";
     }
@@ -72,9 +69,8 @@ TEST_F(Doctor, APortThisUserMayNotOpenSaysWhoOwnsItAndTheFix) {
     ASSERT_EQ(::chown(path.c_str(), 0, 0), 0);
     ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
     const std::string why = open_as(path, true);
-    EXPECT_EQ(
-        why.rfind("permission denied: only root may open " + path + " (crw------- root root)", 0),
-        0u)
+    EXPECT_TRUE(why.starts_with("permission denied: only root may open " + path +
+                                " (crw------- root root)"))
         << why;
     EXPECT_NE(why.find("GROUP=\"dialout\", MODE=\"0660\""), std::string::npos) << why;
     // Root itself may open it: no permission trouble to tell.
@@ -83,22 +79,28 @@ TEST_F(Doctor, APortThisUserMayNotOpenSaysWhoOwnsItAndTheFix) {
               "the device is gone: it was unplugged or switched off. Plug it in again");
 }
 
-TEST_F(Doctor, ALockFileOfALiveProgramNamesThatProgram) {
+// A program that has the device open is found from /proc, and one whose lock file names the
+// device from the lock folders, each with its name and pid.
+TEST_F(Doctor, ALiveProgramHoldingOrLockingThePortIsNamed) {
+    const auto holders = [&] { return orv::qt::processes_holding(path); };
+    EXPECT_TRUE(holders().empty());
     const std::string pid = start_holder();
     ASSERT_NE(pid, "");
+    const std::vector<std::string> expected{"sleep (pid " + pid + ")"};
+    EXPECT_TRUE(wait_until([&] { return holders() == expected; }, 3000));
     QTemporaryDir locks;
     std::string name = "LCK.." + path.substr(5);  // /dev/pts/N -> LCK..pts_N
     name[name.find('/')] = '_';
     const std::string file = locks.path().toStdString() + "/" + name;
-    QFile f(QString::fromStdString(file));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray::fromStdString(pid).rightJustified(10) + "\n");
-    f.close();
+    ASSERT_TRUE(orv::test::write_file(QString::fromStdString(file),
+                                      QByteArray::fromStdString(pid).rightJustified(10) + "\n"));
     const std::vector<std::string> dirs = {"/no/such/dir", locks.path().toStdString()};
     EXPECT_EQ(orv::qt::lock_holder(path, dirs), "locked by sleep (pid " + pid + ") with " + file);
     holder.kill();
     holder.waitForFinished();
+    EXPECT_TRUE(holders().empty());
     EXPECT_EQ(orv::qt::lock_holder(path, dirs), "");  // a stale lock holds nothing
+    EXPECT_TRUE(orv::qt::processes_holding("/no/such/device").empty());
 }
 
 TEST_F(Doctor, AModemManagerRunningIsNamedWithWhatToDo) {
@@ -109,31 +111,24 @@ TEST_F(Doctor, AModemManagerRunningIsNamedWithWhatToDo) {
     std::vector<std::string> found;
     EXPECT_TRUE(wait_until([&] { return !(found = orv::qt::adapter_grabbers()).empty(); }));
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].rfind("ModemManager (pid " + pid + ") is running", 0), 0u) << found[0];
+    EXPECT_TRUE(found[0].starts_with("ModemManager (pid " + pid + ") is running")) << found[0];
     EXPECT_NE(found[0].find("sudo systemctl stop ModemManager"), std::string::npos);
 }
 
 TEST_F(Doctor, TheLatencyTimerIsReadFromTheAdaptersSysfsEntry) {
     QTemporaryDir sys;
-    const QString dir = sys.filePath("class/tty/ttyUSB0/device");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    QFile f(dir + "/latency_timer");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("16\n");
-    f.close();
+    const QString file = sys.filePath("class/tty/ttyUSB0/device/latency_timer");
+    ASSERT_TRUE(orv::test::write_file(file, "16\n"));
     const auto latency = orv::qt::latency_timer("/dev/ttyUSB0", sys.path().toStdString());
     EXPECT_EQ(latency.ms, 16);
-    EXPECT_EQ(latency.file, (dir + "/latency_timer").toStdString());
+    EXPECT_EQ(latency.file, file.toStdString());
     EXPECT_EQ(orv::qt::latency_timer("/dev/ttyS0", sys.path().toStdString()).ms, 0);
 }
 
 // The real socket tells a refused connect from others: the message names the port.
 TEST_F(Doctor, ARefusedConnectNamesThePortAndLeavesTheSocketClosed) {
     orv::test::LiveProgram live("");
-    QTcpServer closed;  // a free port with nothing listening on it
-    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
-    const auto free_port = closed.serverPort();
-    closed.close();
+    const auto free_port = orv::test::free_port();
     live.connect_tcp(free_port);
     ASSERT_TRUE(wait_until([&] { return !live.dialogs.messages().empty(); }));
     EXPECT_NE(live.said().find("nothing takes connections on port " + std::to_string(free_port)),

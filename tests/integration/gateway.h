@@ -16,13 +16,17 @@
 
 namespace orv::test {
 
+// A loopback port that nothing listens on now.
+inline std::uint16_t free_port() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
 class Gateway {
 public:
     explicit Gateway(const std::string& device, int baud = 9600, bool chardelay = false) {
-        QTcpServer probe;  // find a free port
-        probe.listen(QHostAddress::LocalHost, 0);
-        port_ = probe.serverPort();
-        probe.close();
+        port_ = free_port();
         QFile f(dir_.filePath("ser2net.yaml"));
         f.open(QIODevice::WriteOnly);
         f.write(("connection: &box\n  accepter: tcp(nodelay),127.0.0.1," + std::to_string(port_) +

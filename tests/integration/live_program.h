@@ -2,10 +2,7 @@
 // The whole program on the real Qt transports, timers and COM names, with scripted dialogs
 // and an in-memory store so that a test can read every message.
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <memory>
-#include <string>
 
 #include "fakes/fakes.h"
 #include "firmware/hex_image.h"
@@ -71,21 +68,21 @@ struct BasicLiveProgram {
     }
     // Opens Firmware Upload and loads the HEX file at `path`, confirming it with its code.
     void load_firmware(const QString& path) {
-        QFile f(path);
-        const bool read = f.open(QIODevice::ReadOnly);
+        const std::string text = read_file(path);
         main().password_box.set_text("7reed4reed");
         main().firmware_upload.click();
         dialogs.files.push_back(path.toStdString());
-        dialogs.inputs.push_back(
-            read ? std::to_string(firmware::confirmation_sum(f.readAll().toStdString()))
-                 : std::string());
+        dialogs.inputs.push_back(text.empty() ? ""
+                                              : std::to_string(firmware::confirmation_sum(text)));
         program->firmware.browse.click();
     }
-    // BOOT UP, and PROGRAM once the boot loader is ready; false when it never got ready.
-    bool start_programming() {
+    // BOOT UP, and PROGRAM once the boot loader is ready (and `when_ready` has run); false when it
+    // never got ready.
+    bool start_programming(const std::function<void()>& when_ready = {}) {
         auto& w = program->firmware;
         w.boot_up.click();
         if (!wait_until([&] { return w.program_button.enabled(); }, 3000)) return false;
+        if (when_ready) when_ready();
         dialogs.shown.clear();
         w.program_button.click();
         return true;
@@ -108,8 +105,7 @@ using LiveProgram = BasicLiveProgram<qt::QtSerialPort, qt::QtTcpSocket>;
 // Writes a HEX file of one zero byte (the run programs the whole memory all the same) into `dir`.
 inline QString zero_firmware(const QTemporaryDir& dir) {
     const QString path = dir.filePath("zero.hex");
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) f.write(":0100000000FF\r\n:00000001FF\r\n");
+    write_file(path, ":0100000000FF\r\n:00000001FF\r\n");
     return path;
 }
 

@@ -1,13 +1,14 @@
-// The settings store on disk, through QSettings in a configuration folder of the test's own.
+// The settings store on disk, through QSettings in a configuration folder of the test's own,
+// and its file surviving a kill at any moment of a save.
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSettings>
-#include <QTemporaryDir>
+#include <QThread>
+#include <set>
 
+#include "integration/boxsim_process.h"
 #include "platform/qt/qt_settings_store.h"
 #include "shell/store.h"
 
@@ -29,35 +30,20 @@ protected:
     QString file;
 };
 
-TEST_F(SettingsStoreOnDisk, RoundTripsValuesExactlyAndNamesWithoutCase) {
-    const std::string awkward[] = {"", " 30 ", "#", "a=b;c", "C:\\dir\\file", "Ünïcødé °",
-                                   "\"quoted\"", "[Startup]", "line"};
-    {
-        Fresh saving;
-        for (std::size_t i = 0; i < std::size(awkward); ++i)
-            saving.store.save("Orvantis", "Key" + std::to_string(i), awkward[i]);
-        saving.store.save("orvantis", "IPaddr0", "192.168.1.3");
-        ASSERT_TRUE(saving.store.commit());
-    }
-    EXPECT_TRUE(QFile::exists(file));
-    Fresh s;
-    for (std::size_t i = 0; i < std::size(awkward); ++i)
-        EXPECT_EQ(s.store.read("ORVANTIS", "key" + std::to_string(i)), awkward[i]) << i;
-    EXPECT_EQ(s.store.read("Orvantis", "ipaddr0"), "192.168.1.3");
-    EXPECT_EQ(s.store.read("Orvantis", "never"), "");
-}
-
-TEST_F(SettingsStoreOnDisk, NamesWrittenByHandInAnyCaseAreFoundAndRewrittenInOneForm) {
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
-    QFile by_hand(file);
-    ASSERT_TRUE(by_hand.open(QIODevice::WriteOnly));
-    by_hand.write("[Other]\nDev=0\n[Startup]\ndev=1\nCommPort=COM3\nIPPORT=4001\n");
-    by_hand.close();
+// Values come back exactly as saved. Names are found in any case, also as a user wrote them by
+// hand, and are written back in one spelling.
+TEST_F(SettingsStoreOnDisk, RoundTripsValuesExactlyAndNamesInAnyCaseAsOneSpelling) {
+    ASSERT_TRUE(orv::test::write_file(
+        file, "[Other]\nDev=0\n[Startup]\ndev=1\nCommPort=COM3\nIPPORT=4001\n"));  // by hand
+    const std::string awkward[] = {"",          " 30 ",       "#",         "a=b;c", "C:\\dir\\file",
+                                   "Ünïcødé °", "\"quoted\"", "[Startup]", "line"};
     {
         Fresh s;
         EXPECT_EQ(s.store.read("orvantis", "dev"), "1");
         EXPECT_EQ(s.store.read("Orvantis", "commport"), "COM3");
         EXPECT_EQ(s.store.read("orvantis", "IPport"), "4001");
+        for (std::size_t i = 0; i < std::size(awkward); ++i)
+            s.store.save("Orvantis", "Key" + std::to_string(i), awkward[i]);
         s.store.save("Orvantis", "CommPort", "COM5");
         ASSERT_TRUE(s.store.commit());
     }
@@ -67,19 +53,57 @@ TEST_F(SettingsStoreOnDisk, NamesWrittenByHandInAnyCaseAreFoundAndRewrittenInOne
         if (key.section('/', -1).compare("commport", Qt::CaseInsensitive) == 0) ++spellings;
     EXPECT_EQ(spellings, 1);
     Fresh s;
+    for (std::size_t i = 0; i < std::size(awkward); ++i)
+        EXPECT_EQ(s.store.read("ORVANTIS", "key" + std::to_string(i)), awkward[i]) << i;
     EXPECT_EQ(s.store.read("Orvantis", "CommPort"), "COM5");
     EXPECT_EQ(s.store.read("orvantis", "dev"), "1");
+    EXPECT_EQ(s.store.read("Orvantis", "never"), "");
 }
 
 TEST_F(SettingsStoreOnDisk, AnUnwritableFolderIsReportedNotIgnored) {
     const QString blocked = config.filePath("blocked");
-    QFile f(blocked);  // a file where the folder should be
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
+    ASSERT_TRUE(orv::test::write_file(blocked));  // a file where the folder should be
     qputenv("XDG_CONFIG_HOME", blocked.toUtf8());
     Fresh s;
     s.store.save("Orvantis", "CommPort", "COM1");
     EXPECT_FALSE(s.store.commit());
+}
+
+// The generations found in the file's values ("g1", "g2", ...); empty when there is no file
+// yet. The night mode's two keys can only hold their own values and carry none.
+std::set<QString> generations(const QString& file) {
+    QSettings s(file, QSettings::IniFormat);
+    std::set<QString> found;
+    for (const QString& key : s.allKeys())
+        if (!key.contains("Night", Qt::CaseInsensitive)) found.insert(s.value(key).toString());
+    return found;
+}
+
+// A kill at any moment of a shutdown's save leaves one whole generation of values in the file,
+// the old one or the new one, never a mix and never torn.
+TEST_F(SettingsStoreOnDisk, AKillDuringAShutdownSaveLeavesTheOldOrTheNewFileWhole) {
+    // Runs a writer, saving the shutdown's values again and again, and kills it `after_us` on.
+    const auto write_and_kill = [this](unsigned long after_us) {
+        QProcess writer;
+        writer.start(STORE_WRITER_PATH, {config.path()});
+        const bool started = writer.waitForStarted(5000);
+        QThread::usleep(after_us);
+        writer.kill();
+        writer.waitForFinished(5000);
+        return started;
+    };
+    // One whole save first, however slowly this build starts a process.
+    for (unsigned long us = 100000; generations(file).empty() && us < 20000000; us *= 2)
+        ASSERT_TRUE(write_and_kill(us));
+    // ORV_DURABILITY_KILLS raises the count for a long run (1,000 and more).
+    const int kills = std::max(60, qEnvironmentVariableIntValue("ORV_DURABILITY_KILLS"));
+    QRandomGenerator rng(1234);
+    for (int i = 0; i < kills; ++i) {
+        ASSERT_TRUE(write_and_kill(rng.bounded(2000u, 150000u)));
+        ASSERT_EQ(generations(file).size(), 1u) << "kill " << i << " left no file or a mixed one";
+        ASSERT_EQ(QSettings(file, QSettings::IniFormat).allKeys().size(), 33)
+            << "kill " << i << " left a torn file";
+    }
 }
 
 }  // namespace
