@@ -5,9 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(ok) ((ok) ? void() : orv_fuzz_broken(#ok, __FILE__, __LINE__))
-
-[[noreturn]] inline void orv_fuzz_broken(const char* what, const char* file, int line) {
-    std::fprintf(stderr, "%s:%d: invariant broken: %s\n", file, line, what);
-    std::abort();
-}
+#define FUZZ_CHECK(ok)                                                                       \
+    ((ok) ? void()                                                                           \
+          : (std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #ok), \
+             std::abort()))

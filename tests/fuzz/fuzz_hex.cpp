@@ -12,6 +12,7 @@
 // record-like line repaired (byte count and checksum made right), which lets the fuzzer reach
 // addresses, record types and the end of the image.
 
+#include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
@@ -69,12 +70,10 @@ std::pair<std::vector<std::uint8_t>, std::size_t> second_reading(std::vector<std
 // The text with each record-like line (":" and 10 or more hex digits, in pairs, perhaps a CR)
 // given the right byte count and checksum; other lines, CRs and LFs are kept.
 std::string repaired(const std::string& text) {
-    std::string out, line;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i] != '\n') {
-            line += text[i];
-            continue;
-        }
+    std::string out;
+    for (std::size_t from = 0, to = 0; to < text.size(); from = to + 1) {
+        to = std::min(text.find('\n', from), text.size());
+        std::string line = text.substr(from, to - from);
         const bool cr = !line.empty() && line.back() == '\r';
         std::vector<std::uint8_t> b = record_bytes(line.substr(0, line.size() - cr));
         if (b.size() >= 5 && b.size() <= 260) {
@@ -86,8 +85,7 @@ std::string repaired(const std::string& text) {
                 (line += "0123456789ABCDEF"[x >> 4]) += "0123456789ABCDEF"[x & 15];
             if (cr) line += '\r';
         }
-        out += line + (i < text.size() ? "\n" : "");
-        line.clear();
+        out += line + (to < text.size() ? "\n" : "");
     }
     return out;
 }

@@ -16,9 +16,8 @@
 #include <string>
 #include <utility>  // also for the fakes, which use std::exchange
 
-#include "config/rf_channel.h"
 #include "config/settings_write.h"
-#include "fakes/fakes.h"
+#include "fakes/rig.h"
 #include "fuzz/check.h"
 #include "ui/number.h"
 
@@ -61,23 +60,6 @@ void check_line_settings(const std::string& text) {
                          line->data_bits == *data && line->stop_bits == *stop));
 }
 
-// The RF Channel box and its WRITE, on a serial port that is open.
-struct Channel {
-    orv::fake::SerialPort serial;
-    orv::fake::TcpSocket socket;
-    orv::fake::PortDirectory ports;
-    orv::fake::Dialogs dialogs;
-    orv::MainWindow main;
-    orv::link::Transport transport{serial, socket, ports};
-    orv::config::RfChannel rf{main, transport, dialogs};
-    Channel() {
-        ports.ports[1] = "/dev/ttyUSB0";
-        transport.set_line_settings("9600,N,8,1");
-        FUZZ_CHECK(transport.open_serial().empty());
-        main.enable_controls(true, "orvantis");
-    }
-};
-
 template <class T>
 std::optional<T> in_range(bool ok, double v) {
     return ok ? std::optional<T>(static_cast<T>(v)) : std::nullopt;
@@ -107,14 +89,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check_line_settings(text + ",N,8,1");
 
     // WRITE is enabled for a number, and sends "#sCh" n "#" for one that rounds to 0..127; for
-    // anything else a message and nothing.
-    static Channel c;
+    // anything else a message and nothing; on the program connected to a box over COM3.
+    static orv::fake::ConnectedRig c;
     c.main.channel_box.set_text(text);
     FUZZ_CHECK(c.main.write_channel.enabled() == v.has_value());
-    c.rf.write_channel();
+    c.program.rf_channel.write_channel();
     const bool sends = v && r >= 0 && r < 128;
-    FUZZ_CHECK(c.serial.written == (sends ? "#sCh" + std::string(1, char(r)) + "#" : ""));
-    FUZZ_CHECK(c.dialogs.shown.size() == (sends ? 0u : 1u));
-    c.serial.written.clear(), c.serial.writes.clear(), c.dialogs.shown.clear();
+    FUZZ_CHECK(std::exchange(c.serial.written, {}) ==
+               (sends ? "#sCh" + std::string(1, char(r)) + "#" : ""));
+    FUZZ_CHECK(c.said().size() == (sends ? 0u : 1u));
+    c.serial.writes.clear();
     return 0;
 }

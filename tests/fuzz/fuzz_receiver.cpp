@@ -54,11 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
 
     if ((flags & 0x80u) != 0) rig.main.read_settings.click();
-    s.bootmode = (flags & 0x01u) != 0;
-    s.button_flag = (flags & 0x02u) != 0;
-    s.do_code = (flags & 0x04u) != 0;
-    s.do_firmware = (flags & 0x08u) != 0;
-    s.do_orvantis = (flags & 0x10u) != 0;
+    bool* const awaited[] = {&s.bootmode, &s.button_flag, &s.do_code, &s.do_firmware,
+                             &s.do_orvantis};
+    for (int bit = 0; bit < 5; ++bit) *awaited[bit] = (flags >> bit & 1u) != 0;
     static const int kThresholds[4] = {0, 1, 13, 15};
     if (const int t = kThresholds[(flags >> 5) & 3u]; t != 0) transport.set_threshold(t);
 

@@ -49,14 +49,13 @@ using End = BlockRun::Result::End;
 constexpr int kBauds[8] = {9600, 57600, 115200, 19200, 0, 1200, 460800, 921600};
 
 struct Script {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t at = 0;
-    std::uint8_t byte() { return at < size ? data[at++] : 0; }
+    std::string_view rest;
     std::string bytes(std::size_t n) {
-        n = std::min(n, size - at);
-        return std::string(reinterpret_cast<const char*>(data + (at += n) - n), n);
+        std::string out(rest.substr(0, n));
+        rest.remove_prefix(out.size());
+        return out;
     }
+    std::uint8_t byte() { return static_cast<std::uint8_t>(bytes(1)[0]); }  // 0 at the end
 };
 
 // What both checkers follow of a run of acknowledged sends (steps, or blocks and the read-back
@@ -242,10 +241,10 @@ struct Steps : Session {
 };
 
 template <class S>
-void play(S& s, Script& in) {
+void play(S&& s, Script& in) {
     static const std::int64_t kAdvanceMs[4] = {1, 50, 1000, 25000};
     s.start(0);
-    for (s.check_state(); in.at < in.size; s.check_state()) {
+    for (s.check_state(); !in.rest.empty(); s.check_state()) {
         const std::uint8_t e = in.byte();
         if ((e & 3) == 0) s.feed(in.bytes(e >> 2));
         if ((e & 3) == 1) s.echo(e, in);
@@ -257,14 +256,8 @@ void play(S& s, Script& in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Script in{data, size};
+    Script in{{reinterpret_cast<const char*>(data), size}};
     const std::uint8_t setup = in.byte(), seed = in.byte(), timeout = in.byte();
-    if ((setup & 1) != 0) {
-        Steps s(setup, seed, timeout);
-        play(s, in);
-    } else {
-        Programming p(setup, seed);
-        play(p, in);
-    }
+    (setup & 1) != 0 ? play(Steps(setup, seed, timeout), in) : play(Programming(setup, seed), in);
     return 0;
 }

@@ -104,8 +104,6 @@ TEST_P(EachControl, ReachesTheProgramUnderItsCaption) {
     EXPECT_TRUE(!row.then || row.then(rig));
 }
 
-void PrintTo(const Row& row, std::ostream* out) { *out << row.window << ", " << row.steps[0].name; }
-
 std::string row_name(const ::testing::TestParamInfo<std::tuple<Row, bool>>& info) {
     const auto& [row, by_hand] = info.param;
     std::string out = row.window + ("_" + std::string(row.steps.back().name));
@@ -144,7 +142,6 @@ const Hold kHolds[] = {
     {"EscapePressed", "Slew south", Qt::LeftButton, M::Escape, "#Ms##Q#", ""},
 };
 // clang-format on
-void PrintTo(const Hold& hold, std::ostream* out) { *out << hold.what; }
 
 class SlewPad : public Views, public ::testing::WithParamInterface<Hold> {};
 
