@@ -232,13 +232,6 @@ public:
         return out;
     }
 
-    // The first line of each message: the message itself, without the advice that follows it.
-    std::vector<std::string> headlines() const {
-        std::vector<std::string> out = messages();
-        for (auto& m : out) m = m.substr(0, m.find('\n'));
-        return out;
-    }
-
     std::vector<Shown> shown;
     std::deque<platform::Answer> answers;
     std::deque<std::optional<std::string>> inputs;
@@ -308,7 +301,6 @@ public:
 class FileReader : public platform::FileReader {
 public:
     std::optional<std::string> read(const std::string& path, std::string& error) override {
-        ++reads;
         const auto it = files.find(path);
         if (it == files.end()) {
             error = "no such file";
@@ -317,7 +309,6 @@ public:
         return it->second;
     }
     std::map<std::string, std::string> files;
-    int reads = 0;
 };
 
 }  // namespace orv::fake

@@ -43,8 +43,7 @@ struct Connected : ConnectedRig {
     std::string sent_line() { return joined(commands()); }
     // CONNECT again after a DISCONNECT, to the same box; what connecting sent is cleared.
     void connect_again() {
-        main.connect_button.click();
-        serial.arrive("1.20#");
+        reconnect();
         commands();
     }
 };

@@ -11,6 +11,8 @@ using orv::link::kNoOrvantis;
 using orv::platform::SocketFailure;
 using orv::platform::SocketState;
 
+const std::string kNone = kNoOrvantis;
+
 struct Connect : ::testing::Test {
     Rig r;
     void SetUp() override {
@@ -33,11 +35,14 @@ struct Connect : ::testing::Test {
         for (auto* e : {"COM1", "COM3", "Search COM", "TCP Port"}) r.main.port_list.add_item(e);
     }
     const std::string& caption() { return r.main.connect_button.caption(); }
-    // The caption, " open" while the serial port is open, " asking" while an answer is awaited,
-    // then since the last look each write as " device:bytes" and each message after " ! ".
+    // The PORT list's text, the caption, " open" while the serial port is open, " asking" while
+    // an answer is awaited, " searching" during a search, then since the last look each write
+    // as " device:bytes" and each message after " ! ".
     std::string look() {
-        std::string out = caption() + (r.serial.is_open() ? " open" : "") +
-                          (r.program.identify_timer->active() ? " asking" : "");
+        std::string out = r.main.port_list.text() + ": " + caption() +
+                          (r.serial.is_open() ? " open" : "") +
+                          (r.program.identify_timer->active() ? " asking" : "") +
+                          (r.main.state.search_com_mode ? " searching" : "");
         for (const auto& [device, bytes] : std::exchange(r.serial.writes, {}))
             out += " " + device + ":" + bytes;
         for (const auto& m : r.said()) out += " ! " + m;
@@ -51,43 +56,39 @@ struct Connect : ::testing::Test {
 };
 
 TEST_F(Connect, ASilentComPortGetsGVnThenGVNThenIsGivenUpAfterTwoSeconds) {
-    r.main.port_list.set_text("COM10");
     r.main.state.bootmode = true;  // e.g. just after programming
-    press();
+    connect("COM10");
     EXPECT_EQ(r.serial.opened_line.baud, 9600);
     EXPECT_FALSE(r.main.state.bootmode);
-    EXPECT_EQ(look(), "DISCONNECT open asking /dev/ttyUSB9:GVn#");
+    EXPECT_EQ(look(), "COM10: DISCONNECT open asking /dev/ttyUSB9:GVn#");
     r.clock.advance(999);
-    EXPECT_EQ(look(), "DISCONNECT open asking");
+    EXPECT_EQ(look(), "COM10: DISCONNECT open asking");
     r.clock.advance(1);
-    EXPECT_EQ(look(), "DISCONNECT open asking /dev/ttyUSB9:GVN#");
+    EXPECT_EQ(look(), "COM10: DISCONNECT open asking /dev/ttyUSB9:GVN#");
     EXPECT_TRUE(r.main.state.do_firmware);
     r.clock.advance(1000);
-    EXPECT_EQ(look(), "CONNECT ! " + std::string(kNoOrvantis) +
+    EXPECT_EQ(look(), "COM10: CONNECT ! " + kNone +
                           "\nCOM10 was asked at 9600 baud. The Orvantis answers only at the rate "
                           "set on it (9600, 19200, 38400 or 57600): choose another in Port "
                           "Settings, or try \"Search COM\" in case it is on another port.");
     r.clock.advance(10000);
-    EXPECT_EQ(look(), "CONNECT");
+    EXPECT_EQ(look(), "COM10: CONNECT");
 }
 
 TEST_F(Connect, SearchTriesEachPortTwoSecondsAndStopsAtTheOneThatAnswers) {
     r.ports.ports = {{1, "/dev/ttyUSB0"}, {3, "/dev/pts/3"}};
     list_com1_com3();
     connect("Search COM");
-    EXPECT_EQ(r.main.port_list.text(), "COM1");
+    EXPECT_EQ(look(), "COM1: DISCONNECT open asking searching /dev/ttyUSB0:GVn#");
     r.serial.arrive("\xf0");  // noise on COM1 must not lead COM3's answer
     r.clock.advance(2000);
-    EXPECT_EQ(look(), "DISCONNECT open asking /dev/ttyUSB0:GVn# /dev/ttyUSB0:GVN# /dev/pts/3:GVn#");
-    EXPECT_EQ(r.main.port_list.text(), "COM3");
-    EXPECT_FALSE(r.main.read_settings.enabled());  // nothing found yet
+    // Nothing found yet: Read Settings stays off.
+    EXPECT_EQ(look() + " " + enabled(r.main.read_settings),
+              "COM3: DISCONNECT open asking searching /dev/ttyUSB0:GVN# /dev/pts/3:GVn# off");
     r.serial.arrive("11.1#");  // a first-generation box is announced only when searched for
-    ASSERT_EQ(r.dialogs.shown.size(), 1u);
-    EXPECT_EQ(r.dialogs.shown[0].title, "Too Easy..");
-    EXPECT_FALSE(r.main.state.search_com_mode);
-    EXPECT_TRUE(r.main.read_settings.enabled());
+    EXPECT_EQ(r.dialogs.shown.at(0).title + " " + enabled(r.main.read_settings), "Too Easy.. on");
     r.clock.advance(5000);
-    EXPECT_EQ(look(), "DISCONNECT open ! Orvantis found on COM3");
+    EXPECT_EQ(look(), "COM3: DISCONNECT open ! Orvantis found on COM3");
     // Each port is closed before the next is opened.
     Texts events;
     for (const auto& e : r.program.traffic.entries())
@@ -101,9 +102,7 @@ TEST_F(Connect, ASearchEndsWithOneMessageAfterItsLastPortOrAtAnAnswerItCannotTak
     r.serial.refuse_path["/dev/ttyUSB0"] = "busy";  // counts as a port that does not answer
     connect("Search COM");
     r.clock.advance(2000);
-    EXPECT_EQ(look(), "CONNECT /dev/pts/3:GVn# /dev/pts/3:GVN# ! " + std::string(kNoOrvantis));
-    EXPECT_EQ(r.main.port_list.text(), "Search COM");
-    EXPECT_FALSE(r.main.state.search_com_mode);
+    EXPECT_EQ(look(), "Search COM: CONNECT /dev/pts/3:GVn# /dev/pts/3:GVN# ! " + kNone);
     r.serial.refuse_path.clear();
     press();  // a second press searches again: a box of a newer firmware answers on COM1
     EXPECT_EQ(r.main.port_list.text(), "COM1");
@@ -116,9 +115,8 @@ TEST_F(Connect, ASearchEndsWithOneMessageAfterItsLastPortOrAtAnAnswerItCannotTak
     connect("Search COM");
     r.clock.advance(1000);
     press();
-    EXPECT_EQ(r.main.port_list.text(), "Search COM");
     r.clock.advance(10000);
-    EXPECT_EQ(look(), "CONNECT /dev/ttyUSB0:GVn# /dev/ttyUSB0:GVN#");
+    EXPECT_EQ(look(), "Search COM: CONNECT /dev/ttyUSB0:GVn# /dev/ttyUSB0:GVN#");
 }
 
 // Another program that has the port open too may take the Orvantis's answers: a search leaves
@@ -130,7 +128,7 @@ TEST_F(Connect, PortsOtherProgramsHaveOpenAreNamedWithThem) {
     connect("Search COM");
     EXPECT_EQ(r.serial.open_count, 1);  // COM1 not tried
     r.clock.advance(2000);
-    EXPECT_EQ(look(), "CONNECT /dev/pts/3:GVn# /dev/pts/3:GVN# ! " + std::string(kNoOrvantis) +
+    EXPECT_EQ(look(), "Search COM: CONNECT /dev/pts/3:GVn# /dev/pts/3:GVN# ! " + kNone +
                           "\nNot tried, because another program has them open:"
                           "\nCOM1 is open in minicom (pid 4242)"
                           "\nClose the port in that program, then search again.");
@@ -169,36 +167,36 @@ TEST_F(Connect, BadBaudRatesAndPortTextsAreRefusedBeforeAnythingIsSent) {
         EXPECT_EQ(r.said().size(), 1u) << entry;
     }
     connect("COM7");  // a stored port that no longer exists
-    EXPECT_EQ(look(), "CONNECT ! COM7 does not exist on this computer.");
+    EXPECT_EQ(look(), "COM7: CONNECT ! COM7 does not exist on this computer.");
     EXPECT_EQ(r.serial.open_count, 0);
 }
 
 TEST_F(Connect, TcpConnectsAsynchronouslyAndASecondPressRetries) {
     tcp("127.0.0.1", "4001");
     r.main.state.bootmode = true;
+    // The caption, " asking" while an answer is awaited, the status line, what was sent.
+    const auto now = [&] {
+        return caption() + (r.program.identify_timer->active() ? " asking " : " ") +
+               r.main.link_progress.caption() + " [" + std::exchange(r.socket.sent, {}) + "]";
+    };
     press();
     EXPECT_FALSE(r.main.state.bootmode);
-    EXPECT_EQ(r.socket.host + ":" + std::to_string(r.socket.port), "127.0.0.1:4001");
-    EXPECT_EQ(caption() + " " + r.main.link_progress.caption(),
-              "CONNECT Connecting to 127.0.0.1:4001\u2026");
-    EXPECT_FALSE(r.program.identify_timer->active());
+    EXPECT_EQ(r.socket.host + ":" + std::to_string(r.socket.port) + " " + now(),
+              "127.0.0.1:4001 CONNECT Connecting to 127.0.0.1:4001\u2026 []");
     press();  // closes the pending socket and connects again
-    EXPECT_EQ(r.socket.connects, 2);
-    EXPECT_EQ(caption(), "CONNECT");
+    EXPECT_EQ(std::to_string(r.socket.connects) + " " + caption(), "2 CONNECT");
     r.socket.accept();
-    EXPECT_EQ(caption() + " " + r.main.link_progress.caption() + " " +
-                  r.main.link_progress.accessible_name() + " " + r.socket.sent,
-              "DISCONNECT Asking the Orvantis\u2026 Asking the Orvantis\u2026 GVn#");
+    EXPECT_EQ(r.main.link_progress.accessible_name() + " " + now(),
+              "Asking the Orvantis\u2026 DISCONNECT asking Asking the Orvantis\u2026 [GVn#]");
     r.clock.advance(1000);
-    EXPECT_EQ(r.socket.sent, "GVn#GVN#");
+    EXPECT_EQ(now(), "DISCONNECT asking Asking the Orvantis\u2026 [GVN#]");
     r.clock.advance(1000);
-    EXPECT_EQ(r.dialogs.headlines(), Texts{kNoOrvantis});
-    EXPECT_EQ(r.main.link_progress.caption(), "");
-    EXPECT_PRED2(one_holding, r.dialogs.messages(),
-                 "The gateway at 127.0.0.1:4001 took the connection, but no answer came "
-                 "through it.");
+    EXPECT_PRED2(one_holding, r.said(),
+                 kNone +
+                     "\nThe gateway at 127.0.0.1:4001 took the connection, but no answer "
+                     "came through it.");
+    EXPECT_EQ(now() + r.serial.written, "CONNECT  []");
     EXPECT_EQ(r.socket.state(), SocketState::Closed);
-    EXPECT_EQ(r.serial.written, "");
 }
 
 // The advice after "No Orvantis found" is for silence only; the programs that grab adapters are
@@ -207,9 +205,8 @@ TEST_F(Connect, TheDoctorAdvisesOnSilenceAndTellsOfASlowAdapterOnce) {
     r.ports.grabbing = {"ModemManager (pid 9) is running: stop it."};
     connect("COM3");
     r.clock.advance(2000);
-    const Texts silent = r.said();
-    EXPECT_PRED2(one_holding, silent, "baud.");
-    EXPECT_PRED2(holds, silent[0], "\nModemManager (pid 9) is running: stop it.");
+    EXPECT_PRED2(one_holding, r.said(),
+                 "on another port.\nModemManager (pid 9) is running: stop it.");
     press();
     r.serial.arrive("\xf0\x0f");  // something at a wrong rate: bytes, but no answer
     r.clock.advance(2000);
@@ -229,22 +226,19 @@ TEST_F(Connect, TheDoctorAdvisesOnSilenceAndTellsOfASlowAdapterOnce) {
         r.serial.arrive("1.20#");
         press();
     }
-    const auto shown = r.said();  // "Orvantis found on ..." each time, and once:
-    ASSERT_EQ(shown.size(), 5u);
-    EXPECT_EQ((Texts{shown[0], shown[1], shown[2], shown[4]}),
-              (Texts{"Orvantis found on COM3",
-                     "COM3 is open in cu (pid 77) as well, so some of the Orvantis's replies may "
-                     "go to that program instead. Close the port there.",
-                     "Orvantis found on COM10", "Orvantis found on COM10"}));
-    EXPECT_EQ(shown[3].rfind("COM10 is a USB serial adapter that holds short replies for up to "
-                             "16 ms",
-                             0),
-              0u)
-        << shown[3];
+    // "Orvantis found on ..." each time, and once the slow adapter's advice.
+    const Texts shown = r.said();
+    EXPECT_PRED2(messages_hold, shown,
+                 (Texts{"Orvantis found on COM3",
+                        "COM3 is open in cu (pid 77) as well, so some of the Orvantis's replies "
+                        "may go to that program instead. Close the port there.",
+                        "Orvantis found on COM10",
+                        "COM10 is a USB serial adapter that holds short replies for up to 16 ms",
+                        "Orvantis found on COM10"}));
     for (const char* part :
          {"about 4 s longer", "echo 1 | sudo tee /sys/class/tty/ttyUSB9/device/latency_timer",
           "ATTR{latency_timer}=\"1\""})
-        EXPECT_PRED2(holds, shown[3], part);
+        EXPECT_PRED2(holds, shown.at(3), part);
 }
 
 TEST_F(Connect, TcpFailuresNameTheAddressAndTheReasonOnce) {
@@ -295,13 +289,11 @@ TEST_F(Connect, ALostLinkIsReportedOnceAndLeavesTheWindowReadyToConnect) {
     }
     // The first: "was lost"; the second, a gateway whose network stopped answering even the
     // socket's own probes.
-    const auto shown = r.said();
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_PRED2(holds, shown[0], "was lost");
-    EXPECT_EQ(shown[1],
-              "The connection to 127.0.0.1:23 was lost: nothing at that address answered "
-              "for 6 seconds, not even its network.\nCheck the gateway's power and its "
-              "cable or Wi-Fi, then press CONNECT.");
+    EXPECT_PRED2(messages_hold, r.said(),
+                 (Texts{"was lost",
+                        "The connection to 127.0.0.1:23 was lost: nothing at that address "
+                        "answered for 6 seconds, not even its network.\nCheck the gateway's "
+                        "power and its cable or Wi-Fi, then press CONNECT."}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 namespace {
 
+using namespace orv::fake;
 using Timed = std::vector<std::pair<int, std::string>>;  // tick number, command
 
 // A refusal of a box that must hold plain digits.
@@ -30,13 +31,6 @@ struct Sequencer : ::testing::Test {
         };
     }
 
-    // Types the three boxes and presses Auto Shutter.
-    void start(const std::string& length, const std::string& gap, const std::string& count) {
-        r.main.exposure_secs.set_text(length);
-        r.main.exposure_gap.set_text(gap);
-        r.main.exposure_count.set_text(count);
-        automatic.click();
-    }
     bool running() const { return r.program.sequencer_timer->active(); }
     std::string labels() const {
         return r.main.elapsed_label.caption() + "/" + r.main.exposure_number_label.caption();
@@ -45,13 +39,11 @@ struct Sequencer : ::testing::Test {
     // "STOP running green 0/1 [#XP1#] (open play)": the button's last word, the timer, the
     // indicator, seconds into and number of the exposure, the commands, the sounds.
     std::string look() {
-        const auto& caption = automatic.caption();
-        std::string out = caption.starts_with("Auto Shutter ") ? caption.substr(13) : caption;
         const char* colours[] = {" white ", " red ", " green "};  // in the order of Colour
-        out += std::string(running() ? " running" : "") +
-               colours[static_cast<int>(r.main.shutter_indicator.fill_color())];
-        out += labels() + " [" + r.sent_line() + "]";
-        const std::string sounds = orv::fake::joined(std::exchange(r.sound.log, {}));
+        std::string out = automatic.caption().substr(13) + (running() ? " running" : "") +
+                          colours[static_cast<int>(r.main.shutter_indicator.fill_color())] +
+                          labels() + " [" + r.sent_line() + "]";
+        const std::string sounds = joined(std::exchange(r.sound.log, {}));
         return sounds.empty() ? out : out + " (" + sounds + ")";
     }
     // Runs `ticks` seconds from now, noting each command with the tick it went out on.
@@ -78,7 +70,7 @@ TEST_F(Sequencer, ManualOnAndOffSendShowAndSound) {
 TEST_F(Sequencer, ARunCountsItsTicksTellsTheTimeLeftAndEndsWithTheBackToBackPair) {
     const auto line = [this] { return r.main.run_progress.caption(); };
     EXPECT_EQ(line(), "");
-    start("2", "1", "3");
+    r.expose("2", "1", "3");
     r.commands();
     Texts seen = {line()};
     for (int t = 1; t <= 9; ++t) {
@@ -98,7 +90,7 @@ TEST_F(Sequencer, ARunCountsItsTicksTellsTheTimeLeftAndEndsWithTheBackToBackPair
 
     // Hours are shown from one hour left on; stopped in the second exposure: one exposure was
     // completed.
-    start("1800", "60", "10");
+    r.expose("1800", "60", "10");
     EXPECT_EQ(line(), "Exposure 1 of 10, 5:10:00 left, ends at 03:10:09");
     r.clock.advance(1861 * 1000);
     EXPECT_EQ(line(), "Exposure 2 of 10, 4:38:59 left, ends at 03:10:09");
@@ -111,7 +103,7 @@ TEST_F(Sequencer, ARunCountsItsTicksTellsTheTimeLeftAndEndsWithTheBackToBackPair
     EXPECT_EQ(line(), "Run stopped at 22:33:10: 1 of 3 exposures completed");
 
     // A count box emptied during a run: the line tells only the exposure.
-    start("2", "1", "3");
+    r.expose("2", "1", "3");
     r.clock.advance(1000);
     r.main.exposure_count.set_text("");
     r.clock.advance(1000);
@@ -119,7 +111,7 @@ TEST_F(Sequencer, ARunCountsItsTicksTellsTheTimeLeftAndEndsWithTheBackToBackPair
     automatic.click();
 
     // A link closing ends the run the same way.
-    start("2", "1", "1");
+    r.expose("2", "1", "1");
     r.main.connect_button.click();
     EXPECT_EQ(line(), "Run stopped at 22:33:12: 0 of 1 exposure completed");
 }
@@ -129,25 +121,22 @@ TEST_F(Sequencer, StartRefusesBoxesThatCannotTimeARunAndNamesTheBox) {
     const std::string gap = plain("Exp. Gap", "of seconds ", 32766, 15);
     const std::string count = plain("Exp. Count", "", 32767, 10);
     const std::string sum = "Exp. secs and Exp. Gap together must be at most 32767 seconds.";
-    struct Case {
-        std::string e, g, n, message;
-    };
-    // With all three wrong, the first box in the window is named.
-    std::vector<Case> cases = {
+    // Length, gap, count, the message; with all three wrong, the first box in the window.
+    std::vector<Texts> cases = {
         {"32767", "1", "1", length}, {"30000", "2768", "10", sum}, {"0", "0", "0", length}};
     for (const char* e : {"0120", " 120", "120 ", "", "abc", "0", "1.5", "+5", "-5"})
         cases.push_back({e, "15", "10", length});
     for (const char* g : {"0", "015", "x", "32767"}) cases.push_back({"1", g, "10", gap});
     for (const char* n : {"0", "01", "ten", "32768"}) cases.push_back({"120", "15", n, count});
-    for (const Case& c : cases) {
-        start(c.e, c.g, c.n);
-        EXPECT_EQ(r.said(), Texts{c.message}) << c.e << "|" << c.g << "|" << c.n;
-        EXPECT_EQ(look(), "START red 0/0 []") << c.e << "|" << c.g << "|" << c.n;
+    for (const Texts& c : cases) {
+        SCOPED_TRACE(joined({c[0], c[1], c[2]}));
+        r.expose(c[0], c[1], c[2]);
+        EXPECT_EQ(r.said(), Texts{c[3]});
+        EXPECT_EQ(look(), "START red 0/0 []");
     }
-    ASSERT_FALSE(r.dialogs.shown.size());
     // The largest runs that fit.
     for (const auto& [e, g] : {std::pair{"32000", "767"}, {"32766", "1"}, {"1", "32766"}}) {
-        start(e, g, "32767");
+        r.expose(e, g, "32767");
         EXPECT_TRUE(running()) << e;
         automatic.click();
     }
@@ -156,7 +145,7 @@ TEST_F(Sequencer, StartRefusesBoxesThatCannotTimeARunAndNamesTheBox) {
 
 TEST_F(Sequencer, BoxesEditedDuringARunStillEndIt) {
     // A length box that no longer holds a plain number stops the run at the next tick.
-    start("10", "5", "3");
+    r.expose("10", "5", "3");
     r.clock.advance(3000);
     r.main.exposure_secs.set_text("010");
     r.clock.advance(1000);
@@ -164,7 +153,7 @@ TEST_F(Sequencer, BoxesEditedDuringARunStillEndIt) {
     ASSERT_EQ(r.said().size(), 1u);
 
     // A count lowered below the current exposure ends the run at the end of that cycle.
-    start("1", "1", "5");
+    r.expose("1", "1", "5");
     r.clock.advance(4000);  // exposure 3 begins
     EXPECT_EQ(look(),
               "STOP running green 0/3 [#XP1# #XP0# #XP1# #XP0# #XP1#] (open play stop close "
@@ -174,7 +163,7 @@ TEST_F(Sequencer, BoxesEditedDuringARunStillEndIt) {
     EXPECT_FALSE(running());
 
     // A length shortened below the elapsed time: the cycle ends at length plus gap or later.
-    start("10", "2", "2");
+    r.expose("10", "2", "2");
     r.clock.advance(5000);
     r.main.exposure_secs.set_text("3");
     EXPECT_EQ(run(1, 5), (Timed{{5, "#XP1#"}, {6, "#XP1#"}}));
@@ -184,12 +173,11 @@ TEST_F(Sequencer, BoxesEditedDuringARunStillEndIt) {
 }
 
 TEST_F(Sequencer, DisconnectingEndsARunAndClosesAnOpenShutterFirst) {
-    start("2", "1", "3");
+    r.expose("2", "1", "3");
     r.clock.advance(1000);  // mid-exposure: the shutter is open
     look();
     r.main.connect_button.click();  // DISCONNECT
-    EXPECT_EQ(look() + " " + orv::fake::enabled(automatic),
-              "START red 1/1 [#XP0#] (stop close beep) off");
+    EXPECT_EQ(look() + " " + enabled(automatic), "START red 1/1 [#XP0#] (stop close beep) off");
     r.clock.advance(10000);
     EXPECT_EQ(look(), "START red 1/1 []");
     EXPECT_TRUE(r.said().empty());
@@ -197,7 +185,7 @@ TEST_F(Sequencer, DisconnectingEndsARunAndClosesAnOpenShutterFirst) {
     // Connected again, Auto Shutter starts a new run at once; in its gap the shutter is
     // already closed, and disconnecting sends nothing more.
     r.connect_again();
-    start("1", "5", "3");
+    r.expose("1", "5", "3");
     EXPECT_EQ(look(), "STOP running green 0/1 [#XP1#] (open play)");
     r.clock.advance(2000);
     look();
@@ -211,13 +199,13 @@ TEST_F(Sequencer, DisconnectingEndsARunAndClosesAnOpenShutterFirst) {
 }
 
 TEST_F(Sequencer, ALostLinkEndsTheRunAndStopsShowingAnOpenShutter) {
-    start("2", "1", "3");
+    r.expose("2", "1", "3");
     r.clock.advance(1000);  // mid-exposure: the shutter is open
     look();
     r.serial.lose("the device was unplugged");
     // Nothing goes to a port that is gone.
     EXPECT_EQ(look(), "START red 1/1 [] (stop close)");
-    EXPECT_PRED2(orv::fake::one_holding, r.said(), "was lost");
+    EXPECT_PRED2(one_holding, r.said(), "was lost");
     // Connected again, the shutter is closed: the next DISCONNECT has nothing to close.
     r.connect_again();
     r.main.connect_button.click();

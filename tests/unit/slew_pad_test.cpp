@@ -6,6 +6,8 @@
 
 namespace {
 
+using orv::fake::joined;
+
 using orv::handcontrol::kPulseNotNumber;
 using orv::handcontrol::kPulseTooLong;
 
@@ -20,26 +22,25 @@ struct SlewPad : ::testing::Test {
 };
 
 TEST_F(SlewPad, ATypedPulseTimeSwitchesPulseModeOnAndGoesOutAsTypedOrIsExplained) {
-    struct Case {
-        std::string time;
-        orv::ui::Button& arrow;
-        Texts sent;
-        Texts messages;
-    };
-    // The length is tested first; the last case is four letters.
-    for (const Case& c :
-         {Case{"50", m.slew_up, {"#Mgs50#"}, {}}, Case{"2000", m.slew_down, {"#Mgn2000#"}, {}},
-          Case{"-100", m.slew_up, {"#Mgs-100#"}, {}}, Case{"1.5", m.slew_right, {"#Mgw1.5#"}, {}},
-          Case{" 007", m.slew_left, {"#Mge 007#"}, {}},
-          Case{"12345", m.slew_up, {}, {kPulseTooLong}},
-          Case{"1 2 3", m.slew_up, {}, {kPulseTooLong}}, Case{"", m.slew_up, {}, {kPulseNotNumber}},
-          Case{"abcd", m.slew_up, {}, {kPulseNotNumber}},
-          Case{"1e3", m.slew_up, {}, {kPulseNotNumber}},
-          Case{"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", m.slew_up, {}, {kPulseNotNumber}}}) {
-        m.pulse_time.set_text(c.time);  // typing a pulse time switches pulse mode on
-        tap(c.arrow);  // a pulse ends by itself: the release sends nothing
-        EXPECT_EQ(r.commands(), c.sent) << c.time;
-        EXPECT_EQ(r.said(), c.messages) << c.time;
+    // The pulse time, the arrow tapped, what was sent, the message. The length is tested
+    // first; the last case is four letters.
+    const std::tuple<const char*, orv::ui::Button&, const char*, const char*> cases[] = {
+        {"50", m.slew_up, "#Mgs50#", ""},
+        {"2000", m.slew_down, "#Mgn2000#", ""},
+        {"-100", m.slew_up, "#Mgs-100#", ""},
+        {"1.5", m.slew_right, "#Mgw1.5#", ""},
+        {" 007", m.slew_left, "#Mge 007#", ""},
+        {"12345", m.slew_up, "", kPulseTooLong},
+        {"1 2 3", m.slew_up, "", kPulseTooLong},
+        {"", m.slew_up, "", kPulseNotNumber},
+        {"abcd", m.slew_up, "", kPulseNotNumber},
+        {"1e3", m.slew_up, "", kPulseNotNumber},
+        {"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", m.slew_up, "", kPulseNotNumber}};
+    for (const auto& [time, arrow, sent, message] : cases) {
+        m.pulse_time.set_text(time);  // typing a pulse time switches pulse mode on
+        tap(arrow);                   // a pulse ends by itself: the release sends nothing
+        EXPECT_EQ(r.sent_line() + "|" + joined(r.said()), std::string(sent) + "|" + message)
+            << time;
     }
     // The messages have no title of their own.
     m.slew_up.press();
