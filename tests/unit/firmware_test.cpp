@@ -1,9 +1,7 @@
 // The firmware window: the password, loading and confirming a file, and programming the box
 // through its boot loader over the serial port and over TCP.
 
-#include <gtest/gtest.h>
-
-#include "fakes/rig.h"
+#include "connected_rig.h"
 
 namespace {
 
@@ -16,67 +14,19 @@ const std::string kFile = ":0400000001020304F2\r\n:00000001FF\r\n";  // 01 02 03
 const std::string kCode = std::to_string(orv::firmware::confirmation_sum(kFile));
 const std::string kImage = std::string("\x01\x02\x03\x04", 4) + std::string(28668, '\0');
 
-// What the window shows and offers, in one line: captions, texts, what is switched on.
-std::string window(orv::FirmwareWindow& w) {
-    std::string out = w.file_label.caption() + "|" + w.file_box.text() + "|" + w.browse.caption() +
-                      "|" + w.reply_label.caption() + "|" + w.reply_label.accessible_name() + "|" +
-                      w.reply_box.text() + "|" + w.status_line.caption() + "|" +
-                      w.status_line.description() + "|" + std::to_string(w.progress.value()) + "/" +
-                      std::to_string(w.progress.maximum()) + "|" +
-                      std::to_string(w.file_lines.items().size()) + " lines|" +
-                      (w.file_box.read_only() && w.reply_box.read_only() ? "read-only|" : "|");
-    for (auto* b : {&w.browse, &w.boot_up, &w.program_button, &w.exit_button})
-        out += b->caption() + (b->enabled() ? " on " : " off ");
-    return out;
-}
-
-// Only the password opens it; closing it (EXIT, or the program) puts every part back as the
-// window first was; the close control waits while a run has EXIT switched off.
-TEST(FirmwareWindow, OnlyThePasswordOpensItAndEveryOpeningStartsTheSame) {
-    ConnectedRig r;
-    auto& w = r.program.firmware;
-    for (const char* wrong : {"", "7REED4REED", " 7reed4reed", "7reed4reed "}) {
-        r.main.password_box.set_text(wrong);
-        r.main.firmware_upload.click();
-        EXPECT_FALSE(w.visible()) << wrong;
-    }
-    EXPECT_EQ(r.dialogs.messages().back(), "Invalid Password\r\nContact Brenwick for Access");
-    const std::string first =
-        "HEX file|Load *.hex file|Browse..|Boot loader reply|Boot loader reply|||What the update "
-        "is doing|0/28671|0 lines|read-only|Browse.. on BOOT UP off PROGRAM off EXIT on ";
-    r.main.password_box.set_text("7reed4reed");
-    r.main.firmware_upload.click();
-    EXPECT_EQ(window(w), first);
-    w.file_box.set_text("/fw/box.hex");
-    w.file_lines.add_item("x");
-    w.reply_box.set_text("2#");
-    w.progress.set_value(500);
-    w.status_line.set_caption("Done!");
-    for (auto* b : {&w.browse, &w.boot_up, &w.program_button, &w.exit_button})
-        b->set_enabled(!b->enabled());
-    w.close();  // as the program closes it
-    r.main.firmware_upload.click();
-    EXPECT_EQ(window(w), first);
-    w.exit_button.click();
-    EXPECT_FALSE(w.visible());
-    r.main.firmware_upload.click();
-    w.exit_button.set_enabled(false);  // as during a run
-    w.close_control();
-    EXPECT_TRUE(w.visible());
-}
-
 // A rig connected to a box, with the firmware window open and a file loaded and confirmed.
 struct Firmware : ::testing::Test {
-    ConnectedRig r{false, "1.20#"};
+    Connected r;
     orv::FirmwareWindow& w = r.program.firmware;
 
     void SetUp() override {
         r.load_firmware(kFile);
         r.dialogs.shown.clear();
     }
-    void load(const std::string& path, std::vector<std::optional<std::string>> answers) {
+    void load(const std::optional<std::string>& path,
+              std::vector<std::optional<std::string>> codes) {
         r.dialogs.files.push_back(path);
-        for (auto& a : answers) r.dialogs.inputs.push_back(a);
+        for (auto& a : codes) r.dialogs.inputs.push_back(a);
         w.browse.click();
     }
     // BOOT UP answered "2#": PROGRAM usable.
@@ -102,23 +52,73 @@ struct Firmware : ::testing::Test {
                (r.main.state.link == orv::LinkState::BootLoader ? " boot" : "") +
                (r.main.connect_button.caption() == "CONNECT" ? " closed" : "");
     }
+    // The rest of the window in front of that: captions, texts, what is read-only.
+    std::string window() {
+        std::string out = w.file_label.caption() + "|" + w.file_box.text() + "|" +
+                          w.reply_label.caption() + "|" + w.reply_label.accessible_name() + "|" +
+                          w.reply_box.text() + "|" + w.status_line.description() + "|" +
+                          std::to_string(w.file_lines.items().size()) + " lines|" +
+                          (w.file_box.read_only() && w.reply_box.read_only() ? "read-only|" : "|");
+        for (auto* b : {&w.browse, &w.boot_up, &w.program_button, &w.exit_button})
+            out += b->caption() + " ";
+        return out + look();
+    }
 };
+
+// Only the password opens it; closing it (EXIT, or the program) puts every part back as the
+// window first was; the close control waits while a run has EXIT switched off.
+TEST_F(Firmware, OnlyThePasswordOpensItAndEveryOpeningStartsTheSame) {
+    // Every part changed, the file loaded; closed as the program closes it.
+    w.reply_box.set_text("2#");
+    w.progress.set_value(500);
+    w.status_line.set_caption("Done!");
+    for (auto* b : {&w.browse, &w.boot_up, &w.program_button, &w.exit_button})
+        b->set_enabled(!b->enabled());
+    w.close();
+    r.main.firmware_upload.click();
+    EXPECT_EQ(
+        window(),
+        "HEX file|Load *.hex file|Boot loader reply|Boot loader reply||What the update is "
+        "doing|0 lines|read-only|Browse.. BOOT UP PROGRAM EXIT on off off on |  | 0/28671 | 1");
+    w.exit_button.click();
+    EXPECT_FALSE(w.visible());
+    for (const char* wrong : {"", "7REED4REED", " 7reed4reed", "7reed4reed "}) {
+        r.main.password_box.set_text(wrong);
+        r.main.firmware_upload.click();
+        EXPECT_FALSE(w.visible()) << wrong;
+    }
+    EXPECT_EQ(r.dialogs.messages().back(), "Invalid Password\r\nContact Brenwick for Access");
+    r.main.password_box.set_text("7reed4reed");
+    r.main.firmware_upload.click();
+    w.exit_button.set_enabled(false);  // as during a run
+    w.close_control();
+    EXPECT_TRUE(w.visible());
+}
 
 TEST_F(Firmware, LoadingListsTheLinesAndAsksForTheCodeUntilItIsRight) {
     load("/fw/box.hex", {" " + kCode, "0" + kCode, kCode});
     const std::string wrong = "Invalid Confirmation Code. Re-Load file or contact Orvantis";
-    EXPECT_EQ(r.dialogs.messages(), (Texts{wrong, wrong}));
+    EXPECT_EQ(r.said(), (Texts{wrong, wrong}));
     EXPECT_EQ(w.file_lines.items(), (Texts{":0400000001020304F2", ":00000001FF", "",
                                            ":0400000001020304F2", ":00000001FF", ""}));
     EXPECT_EQ(r.dialogs.last_input_at, (std::pair<int, int>{10, 10}));
-    // Cancelled, or a file that cannot be read: nothing changes.
-    r.dialogs.shown.clear();
-    r.dialogs.files = {std::nullopt, std::string("/no/such.hex")};
-    w.browse.click();
-    w.browse.click();
-    EXPECT_EQ(w.file_lines.items().size(), 6u);
-    EXPECT_EQ(r.dialogs.messages(), Texts{"The file /no/such.hex cannot be read: no such file."});
-    EXPECT_EQ(w.file_box.text() + " " + enabled(w.boot_up), "/fw/box.hex on");
+    // Cancelled, a file that cannot be read, or one that cannot be programmed: refused at once,
+    // no code asked, and the file loaded before stays.
+    r.files.files["/fw/bad.hex"] = ":0400000001020304F2\r\nhello\r\n:00000001FF\r\n";
+    r.files.files["/fw/empty.hex"] = ":00000001FF\r\n";
+    for (const auto& [path, problem] : {std::pair{std::optional<std::string>{}, ""},
+                                        {"/no/such.hex", "/no/such.hex cannot be read: no such"},
+                                        {"/fw/bad.hex", "line 2"},
+                                        {"/fw/empty.hex", "no data record"}}) {
+        load(path, {"0"});
+        r.dialogs.inputs.clear();
+        // The file dialog and the refusal, if any: no code asked.
+        EXPECT_EQ(r.dialogs.shown.size(), path ? 2u : 1u);
+        EXPECT_PRED2(holds, joined(r.dialogs.messages()), problem);
+        EXPECT_EQ(w.file_box.text() + " " + enabled(w.boot_up), "/fw/box.hex on");
+        EXPECT_EQ(w.file_lines.items().size(), 6u);
+        r.dialogs.shown.clear();
+    }
 }
 
 TEST_F(Firmware, TheCodeIsShownBeforeThePromptOnlyWithTheDeveloperOption) {
@@ -131,20 +131,9 @@ TEST_F(Firmware, TheCodeIsShownBeforeThePromptOnlyWithTheDeveloperOption) {
     }
 }
 
-// A file that cannot be programmed is refused when it is loaded; one whose code is not entered
-// takes BOOT UP and PROGRAM away.
+// A file whose code is not entered takes BOOT UP and PROGRAM away, also from the next link; one
+// changed on disk after it was confirmed is refused at PROGRAM.
 TEST_F(Firmware, BootUpAndProgramBelongToTheConfirmedFileOnly) {
-    for (const auto& [text, problem] :
-         {std::pair{":0400000001020304F2\r\nhello\r\n:00000001FF\r\n", "line 2"},
-          {":00000001FF\r\n", "no data record"}}) {
-        r.files.files["/fw/bad.hex"] = text;
-        r.dialogs.shown.clear();
-        load("/fw/bad.hex", {"0"});
-        ASSERT_EQ(r.dialogs.shown.size(), 2u) << text;  // the file dialog and the refusal
-        EXPECT_PRED2(one_holding, r.dialogs.messages(), problem);
-        EXPECT_EQ(w.file_box.text() + " " + enabled(w.boot_up), "/fw/box.hex on");
-        r.dialogs.inputs.clear();
-    }
     boot();
     r.files.files["/fw/other.hex"] = ":0100000055AA\r\n:00000001FF\r\n";
     load("/fw/other.hex", {std::nullopt});
@@ -170,11 +159,20 @@ TEST_F(Firmware, BootUpAndProgramBelongToTheConfirmedFileOnly) {
     }
 }
 
-TEST_F(Firmware, BootLoaderRepliesSwitchProgram) {
+// BOOT UP sends "ROB#" and waits three seconds for the boot loader; a reply "2#" in time offers
+// PROGRAM, "1#" takes it away, and every reply is shown, none taken for a channel. A reply after
+// the window closed fills nothing and no time-out is told for a closed window.
+TEST_F(Firmware, BootUpWaitsForTheBootLoaderWhoseRepliesSwitchProgram) {
     w.boot_up.click();
     EXPECT_EQ(r.serial.written, "ROB#");
-    EXPECT_TRUE(r.main.state.bootmode);
     EXPECT_EQ(look(), "on on off on | Please Wait... | 0/28671 | 1 boot");
+    r.clock.advance(kBootReplyTimeoutMs - 1);
+    EXPECT_TRUE(r.dialogs.shown.empty());
+    r.clock.advance(1);
+    EXPECT_PRED2(one_holding, r.said(), "did not answer BOOT UP");
+    EXPECT_EQ(look(), "on on off on | No answer from the boot loader | 0/28671 | 1 boot");
+    r.clock.advance(10000);
+    w.boot_up.click();
     r.serial.arrive("2#");
     EXPECT_EQ(look() + " " + w.reply_box.text(), "on on on on | Ready.. | 0/28671 | 1 boot 2#");
     w.boot_up.click();  // again: PROGRAM waits for the next reply
@@ -183,23 +181,17 @@ TEST_F(Firmware, BootLoaderRepliesSwitchProgram) {
     r.serial.arrive("1#");
     EXPECT_FALSE(w.program_button.enabled());
     r.serial.arrive("x#");
-    EXPECT_EQ(w.reply_box.text(), "x#");
-    EXPECT_EQ(r.main.channel_box.text(), "#");  // not taken for a channel in boot mode
-}
-
-TEST_F(Firmware, ABootLoaderThatNeverAnswersIsReported) {
-    w.boot_up.click();
-    r.clock.advance(kBootReplyTimeoutMs - 1);
-    EXPECT_TRUE(r.dialogs.shown.empty());
-    r.clock.advance(1);
-    EXPECT_PRED2(one_holding, r.said(), "did not answer BOOT UP");
-    EXPECT_EQ(look(), "on on off on | No answer from the boot loader | 0/28671 | 1 boot");
-    r.clock.advance(10000);
-    // A reply in time stops the wait.
-    w.boot_up.click();
-    r.serial.arrive("2#");
-    r.clock.advance(10000);
+    EXPECT_EQ(w.reply_box.text() + " " + r.main.channel_box.text(), "x# #");
+    r.clock.advance(10000);  // the replies in time stopped the wait
     EXPECT_TRUE(r.said().empty());
+
+    w.boot_up.click();
+    w.exit_button.click();
+    r.arrive("2#");
+    r.clock.advance(kBootReplyTimeoutMs * 2);
+    EXPECT_TRUE(r.dialogs.messages().empty());
+    r.main.firmware_upload.click();
+    EXPECT_EQ(look() + w.reply_box.text(), "on off off on |  | 0/28671 | 1 boot");
 }
 
 TEST_F(Firmware, ProgrammingOverSerialSendsAcknowledgedBlocksThenVerifies) {
@@ -238,7 +230,8 @@ TEST_F(Firmware, ProgrammingOverTcpClosesTheBootLoaderInsteadOfVerifying) {
     tw.program_button.click();
     for (int k = 0; k < 224; ++k) {
         ASSERT_EQ(t.socket.sent.size(), 128u * (k + 1));
-        t.socket.arrive(k == 100 ? "2#" : "\x06");  // an ack that looks like a reply changes nothing
+        t.socket.arrive(k == 100 ? "2#"
+                                 : "\x06");  // an ack that looks like a reply changes nothing
         EXPECT_FALSE(tw.program_button.enabled());
     }
     EXPECT_EQ(t.socket.sent.substr(28672), "AAAAAAAA");
@@ -246,37 +239,23 @@ TEST_F(Firmware, ProgrammingOverTcpClosesTheBootLoaderInsteadOfVerifying) {
     EXPECT_EQ(t.main.connect_button.caption() + t.serial.written, "CONNECT");
 }
 
+// Pressed without a link (were it offered all the same) BOOT UP says so and changes nothing:
+// no boot mode, no lock, no time-out; the next link offers it once the box is identified.
 TEST_F(Firmware, BootUpIsOfferedOnlyOnALinkToTheBox) {
     r.main.connect_button.click();  // DISCONNECT
     EXPECT_FALSE(w.boot_up.enabled());
     r.serial.writes.clear();
-    w.boot_up.set_enabled(true);  // were it pressed all the same
+    w.boot_up.set_enabled(true);
     w.boot_up.click();
     EXPECT_EQ(r.said(), Texts{orv::link::kNotConnected});
-    EXPECT_FALSE(r.main.state.bootmode);
     EXPECT_TRUE(r.serial.writes.empty());
     EXPECT_TRUE(r.main.send_button.enabled());
     r.clock.advance(kBootReplyTimeoutMs * 2);
     EXPECT_TRUE(r.said().empty());  // no "did not answer BOOT UP"
-
-    // The next session has SEND and takes replies as replies.
     r.main.connect_button.click();
     EXPECT_FALSE(w.boot_up.enabled());  // not before the box is identified
     r.serial.arrive("1.20#");
     EXPECT_EQ(enabled(w.boot_up, r.main.send_button, r.main.read_settings), "on on on");
-    EXPECT_EQ(r.main.identity_box.text(), "1.20#");
-    r.clock.advance(kBootReplyTimeoutMs * 2);
-    EXPECT_EQ(r.dialogs.messages(), Texts{"Orvantis found on COM3"});
-}
-
-TEST_F(Firmware, AnAnswerToBootUpAfterTheWindowClosedDoesNotFillItsNextOpening) {
-    w.boot_up.click();
-    w.exit_button.click();
-    r.arrive("2#");
-    r.clock.advance(kBootReplyTimeoutMs * 2);
-    EXPECT_TRUE(r.dialogs.messages().empty());  // no time-out message for a closed window
-    r.main.firmware_upload.click();
-    EXPECT_EQ(look() + w.reply_box.text(), "on off off on |  | 0/28671 | 1 boot");
 }
 
 TEST_F(Firmware, ASilentBoxStopsTheRunAtItsBlockAndGivesTheButtonsBack) {
@@ -314,7 +293,7 @@ TEST_F(Firmware, ALostLinkOrAShortReadBackIsNotASuccess) {
     program(224);
     r.serial.arrive(kImage.substr(0, 20000));
     r.serial.waiting += kImage.substr(20000, 5);  // in the port, not yet announced
-    r.clock.advance(kBlockAckTimeoutMs);  // nothing more comes
+    r.clock.advance(kBlockAckTimeoutMs);          // nothing more comes
     EXPECT_PRED2(one_holding, r.said(), "20005 of 28672");
 }
 
@@ -334,27 +313,25 @@ TEST_F(Firmware, AReadBackThatDiffersNamesTheAddressesAndLeavesTheBootLoaderOpen
 // BOOT UP is refused while another run has the link; once it may go, an open shutter is closed
 // first and nothing else (SEND, Write or Read Settings) can be sent until the link closes.
 TEST_F(Firmware, BootUpWaitsForOtherRunsThenNothingElseCanBeSent) {
-    for (auto& box : r.main.time_boxes) box.set_text("10");
-    r.main.write_settings.click();
-    r.serial.writes.clear();
+    auto& m = r.main;
+    for (auto& box : m.time_boxes) box.set_text("10");
+    m.write_settings.click();
     w.boot_up.click();
     EXPECT_PRED2(one_holding, r.said(), "Write Settings has finished");
     for (int guard = 0; guard < 20 && r.program.settings_write.running(); ++guard) r.arrive("#");
     r.goto_focus("6000");  // a focus GOTO under way
     r.clock.advance(50);
-    r.serial.writes.clear();
+    r.commands();
     w.boot_up.click();
     // Refused, naming the run to stop; the run goes on.
     EXPECT_PRED2(one_holding, r.said(), "Focus GOTO");
-    EXPECT_TRUE(r.serial.writes.empty());
+    EXPECT_EQ(r.commands(), Texts{});
     EXPECT_TRUE(r.program.focus_timer->active());
-    EXPECT_FALSE(r.main.state.bootmode);
-    r.main.focus_up.press();
-    r.main.focus_up.release();  // the user stops it
-    r.main.shutter_on.click();  // and opens the shutter by hand
-    r.serial.writes.clear();
+    m.focus_up.press();
+    m.focus_up.release();  // the user stops it
+    m.shutter_on.click();  // and opens the shutter by hand
+    r.commands();
     w.boot_up.click();
-    auto& m = r.main;
     m.send_button.click();  // SEND: nothing may go into the block stream
     EXPECT_EQ(enabled(m.slew_up, m.focus_up, m.read_settings, m.write_settings, m.shutter_on,
                       m.send_button, m.goto_setpoint[0], m.connect_button),
@@ -364,9 +341,7 @@ TEST_F(Firmware, BootUpWaitsForOtherRunsThenNothingElseCanBeSent) {
     EXPECT_PRED2(messages_hold, r.said(),
                  (Texts{"Write Settings cannot run while the Orvantis is in its boot loader",
                         "Read Settings cannot run while the Orvantis is in its boot loader"}));
-    std::string sent;
-    for (const auto& write : r.serial.writes) sent += write.second + " ";
-    EXPECT_EQ(sent, "#XP0# ROB# ");
+    EXPECT_EQ(r.sent_line(), "#XP0# ROB#");
     // Once the link closes, SEND is usable again; the rest waits for the next box.
     m.connect_button.click();
     EXPECT_EQ(enabled(m.send_button, m.read_settings), "on off");

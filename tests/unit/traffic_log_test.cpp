@@ -15,18 +15,20 @@ namespace {
 using namespace orv::fake;
 using orv::link::Flow;
 using orv::link::TrafficLog;
-using Kind = orv::link::TrafficEntry::Kind;
 namespace fs = std::filesystem;
 
 // "<kind> <transport> <text>" of each entry, without the times.
 Texts what(const TrafficLog& log) {
     Texts out;
-    for (const auto& e : log.entries())
-        out.push_back(std::string(e.kind == Kind::Sent       ? ">"
-                                  : e.kind == Kind::Received ? "<"
-                                                             : "-") +
-                      " " + e.transport + " " + e.text);
+    for (const auto& e : log.entries())  // Kind is Sent, Received, Event
+        out.push_back("><-"[static_cast<int>(e.kind)] + (" " + e.transport) + " " + e.text);
     return out;
+}
+
+// What a file holds.
+std::string contents(const std::string& path) {
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
 // A folder of the test's own, gone when the test ends.
@@ -61,7 +63,6 @@ TEST(TrafficLog, AnIdentificationIsRecordedWithItsTimesSinceTheLinkOpened) {
     EXPECT_EQ(lines[4].substr(0, 12), "    +1007 ms");
     EXPECT_PRED2(holds, lines[4], "  serial  <  0#");
 
-    r.stored("orvantis", "IPaddr", "127.0.0.1");
     r.settings.ip_address.set_text("127.0.0.1");
     r.settings.ip_port.set_text("4001");
     r.main.port_list.set_text("TCP Port");
@@ -140,13 +141,11 @@ TEST(TrafficWindow, PauseHoldsTheLinesTheFilterChoosesADirectionAndCopyAndSaveTa
     const std::string file = (folder.dir / "saved.log").string();
     r.dialogs.files = {file, "/dev/full", std::nullopt};  // the last: no room left, cancelled
     w.save.click();
-    std::ifstream in(file);
-    const std::string all((std::istreambuf_iterator<char>(in)), {});
+    const std::string all = contents(file);
     EXPECT_PRED2(holds, all, "opened COM3\n");
     EXPECT_PRED2(holds, all, ">  GVn#\n");
     EXPECT_FALSE(holds(all, "1.20#"));
-    EXPECT_TRUE(r.dialogs.messages().empty());
-    w.save.click();
+    w.save.click();  // one message only: the first save said nothing
     EXPECT_EQ(r.said(),
               Texts{"The traffic log could not be saved to /dev/full. Choose another folder."});
     w.save.click();  // cancelled: nothing written, nothing said
@@ -183,20 +182,15 @@ TEST(TrafficFiles, EachSessionIsOneFileCutAtItsLimitAndTheOldestGo) {
 
     // Lines of 1 KiB with their line ends fill exactly 1 MiB; one byte more is cut.
     TrafficFiles big(dir, "20261207");
-    for (int i = 0; i < 1024; ++i) {
-        big.write(std::string(1023, 'x'));
-        if (i == 0) {
-            EXPECT_EQ(fs::file_size(big.path()), 1024u);  // in the file at once
-        }
-    }
+    big.write(std::string(1023, 'x'));
+    EXPECT_EQ(fs::file_size(big.path()), 1024u);  // in the file at once
+    for (int i = 1; i < 1024; ++i) big.write(std::string(1023, 'x'));
     big.write("");
     big.write("after the cut");  // nothing more, not even the cut's line again
     const std::string cut = "(the rest of this session is not kept: the file reached 1 MiB)";
-    EXPECT_EQ(fs::file_size(big.path()), TrafficFiles::kMaxFileBytes + cut.size() + 1);
-    std::ifstream in(big.path());
-    std::string last, l;
-    while (std::getline(in, l)) last = l;
-    EXPECT_EQ(last, cut);
+    const std::string all = contents(big.path());
+    EXPECT_EQ(all.size(), TrafficFiles::kMaxFileBytes + cut.size() + 1);
+    EXPECT_EQ(all.substr(TrafficFiles::kMaxFileBytes), cut + "\n");
 
     TrafficFiles none("", "x");  // no folder: nothing kept, nothing fails
     none.write("y");
