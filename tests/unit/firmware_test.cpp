@@ -80,6 +80,10 @@ TEST_F(Firmware, OnlyThePasswordOpensItAndEveryOpeningStartsTheSame) {
         window(),
         "HEX file|Load *.hex file|Boot loader reply|Boot loader reply||What the update is "
         "doing|0 lines|read-only|Browse.. BOOT UP PROGRAM EXIT on off off on |  | 0/28671 | 1");
+    // The confirmed file went with the closing: connecting again does not offer BOOT UP.
+    r.main.connect_button.click();
+    r.reconnect();
+    EXPECT_EQ(enabled(w.boot_up), "off");
     w.exit_button.click();
     EXPECT_FALSE(w.visible());
     for (const char* wrong : {"", "7REED4REED", " 7reed4reed", "7reed4reed "}) {

@@ -87,7 +87,11 @@ TEST(Receiver, EachAnswerOverEachLinkIdentifiesTheBoxOrGivesItUp) {
         SCOPED_TRACE(how + " " + arrival);
         const bool socket = holds(how, "socket"), late = holds(how, "late");
         Link l;
-        if (socket) l.r.main.state.device_type = "lx200";
+        // Over TCP, as left by a link to an emulator on COM3: the port's holders are not told.
+        if (socket) {
+            l.r.main.state.device_type = "lx200";
+            l.r.program.transport.set_port_number(3);
+        }
         // Another program has COM3 open too: said once the box is found (a search skips it).
         if (!holds(how, "search")) l.r.ports.held[3] = {"cu (pid 7)"};
         l.connect(socket, holds(how, "search") ? "Search COM" : "COM3");
