@@ -30,4 +30,25 @@ TEST(GatewayClose, WhatWasSentLastReachesTheBox) {
     EXPECT_EQ(lost, 0);
 }
 
+// The program ends at once after the last command: the event loop that would have let the
+// connection linger no longer turns, so the socket's end waits it out itself.
+TEST(GatewayClose, WhatWasSentLastReachesTheBoxWhenTheProgramEnds) {
+    orv::test::BoxSim box({"--box", "gen2"});
+    orv::test::Gateway gateway(box.pty());
+    int lost = 0;
+    for (int k = 0; k < 20; ++k) {
+        const std::size_t before = box.logged("CMD #XP0#\n");
+        {
+            orv::qt::QtTcpSocket socket;
+            socket.connect_to("127.0.0.1", gateway.port());
+            ASSERT_TRUE(wait_until(
+                [&] { return socket.state() == orv::platform::SocketState::Connected; }, 3000));
+            socket.send("#XP0#");
+            socket.close();
+        }
+        if (!wait_until([&] { return box.logged("CMD #XP0#\n") > before; }, 1000)) ++lost;
+    }
+    EXPECT_EQ(lost, 0);
+}
+
 }  // namespace
