@@ -16,6 +16,7 @@ orv_install() {
 }
 
 ORV_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
-                    qt6-multimedia-dev libqt6svg6 qt6-qpa-plugins fonts-dejavu-core python3)
+                    qt6-multimedia-dev libqt6svg6 qt6-qpa-plugins libfontconfig-dev fonts-dejavu-core
+                    python3)
 ORV_TEST_PACKAGES=(libgtest-dev libgmock-dev ser2net srecord binutils xvfb xauth x11-utils
                    desktop-file-utils appstream dpkg-dev iptables iproute2 util-linux)

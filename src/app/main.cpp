@@ -4,15 +4,20 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <fontconfig/fontconfig.h>
+
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QSocketNotifier>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "app/firmware_view.h"
 #include "app/main_view.h"
@@ -80,7 +85,20 @@ int answer_command_line(int argc, char** argv) {
 // The whole program, from the application object to the end of its event loop.
 int run(int argc, char** argv) {
     if (qEnvironmentVariable("ORVANTIS_DEBUG") != "1") qInstallMessageHandler(quiet_messages);
+    // Connecting to the display takes the main thread a while. Meanwhile a second thread reads
+    // what start-up needs next and does not need the application for: the serial devices present
+    // (in sysfs) with the COM numbers they keep, and the font configuration the first control's
+    // text will need. Both are read before anything is restored, as they would be without it.
+    // The locale is set first, as the application would set it, so that it does not change
+    // under that thread.
+    std::setlocale(LC_ALL, "");
+    std::optional<orv::qt::LinuxPortDirectory> found_ports;
+    std::thread early_reads([&found_ports] {
+        FcInit();
+        found_ports.emplace();
+    });
     QApplication app(argc, argv);
+    early_reads.join();
     QApplication::setApplicationName("orvantis");
     // No application display name: the window system would append it to every title, and
     // the windows are titled exactly "Orvantis Utility x.21", "Form1", "Firmware Update".
@@ -92,7 +110,7 @@ int run(int argc, char** argv) {
     orv::qt::QtSettingsStore store;
     orv::qt::LazySoundPlayer sound;  // prepared once the window has shown
     orv::qt::QtDialogs dialogs;
-    orv::qt::LinuxPortDirectory ports;
+    orv::qt::LinuxPortDirectory& ports = *found_ports;
     orv::qt::QtFileReader files;
     orv::Program program({serial, socket, clock, store, sound, dialogs, ports, files});
     program.on_quit = [] { QCoreApplication::quit(); };
