@@ -125,14 +125,10 @@ void QtTcpSocket::linger(QTcpSocket* socket, qint64 ms) {
         socket->abort();
         socket->deleteLater();
     };
-    // Its bytes must have left it before it goes; the system then delivers them.
-    connect(socket, &QTcpSocket::bytesWritten, this, [this, socket, end] {
-        const auto it = lingering_.find(socket);
-        if (it != lingering_.end() && it->second.hasExpired() && socket->bytesToWrite() == 0) end();
-    });
     connect(socket, &QTcpSocket::errorOccurred, this, end);
-    // A gateway that takes nothing more is not waited for long: what it did not take is lost
-    // with the connection whatever the program does.
+    // Bytes still in it at the end of the moment get one moment more, for the gateway to pass
+    // them on too; a gateway that takes nothing more is not waited for longer: what it did not
+    // take is lost with the connection whatever the program does.
     auto* timer = new QTimer(socket);
     timer->setSingleShot(true);
     connect(timer, &QTimer::timeout, this, [socket, timer, end, again = true]() mutable {
