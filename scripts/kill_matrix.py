@@ -25,6 +25,7 @@ import argparse
 import json
 import os
 import random
+import re
 import shutil
 import subprocess
 import sys
@@ -63,8 +64,12 @@ def run_shard(m, top, work, mine, jobs, commit="HEAD"):
             rc, text = m.run([exe], work, 60)
             # A test that crashes the run is the last one started and never ended; the tests
             # after it did not run, so "<then unknown>" marks that more may catch the mutant.
-            failed, running = [], None
+            failed, running, where = [], None, set()
             for line in text.splitlines():
+                # "tests/unit/x_test.cpp:123: Failure": the check that failed, by file and line.
+                at = re.match(r"(?:.*/)?(tests/[^:]+):(\d+): Failure", line)
+                if at:
+                    where.add(f"{at.group(1)}:{at.group(2)}")
                 if line.startswith("[ RUN      ] "):
                     running = line[13:].strip()
                 elif line.startswith(("[       OK ] ", "[  FAILED  ] ")) and running:
@@ -77,7 +82,7 @@ def run_shard(m, top, work, mine, jobs, commit="HEAD"):
                 failed += [running, "<then unknown>"]
             elif rc != 0 and not failed:
                 failed = ["<crash>"]
-            out[key(site)] = {"failed": failed, "after": after[:100]}
+            out[key(site)] = {"failed": failed, "checks": sorted(where), "after": after[:100]}
         finally:
             with open(path, "w", encoding="utf-8") as f:
                 f.write(original)
