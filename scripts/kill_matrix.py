@@ -10,6 +10,7 @@ nothing the others miss, can be found before tests are merged or deleted.
     scripts/kill_matrix.py run --only missed.txt --shards 1 --work /tmp/km-again --out again.json
     scripts/kill_matrix.py run --all --under src/firmware --shards 1 --work /tmp/km-fw --out fw.json
     scripts/kill_matrix.py compare km.json fw.json   # caught in the first, missed in the second
+    scripts/kill_matrix.py checks km.json   # per check (file:line): mutants caught, and alone
     scripts/kill_matrix.py seeds km.json --seeds 1 2 3 --shared   # what a seed would score
 
 `run` takes the mutants of `mutate.py --count 150 --seed N` for each seed given, plus `--extra`
@@ -165,6 +166,32 @@ def cmd_report(args):
     print("tests that catch no mutant at all are not listed: see --gtest_list_tests")
 
 
+def cmd_checks(args):
+    """Per check (file:line of an EXPECT or ASSERT that failed): the mutants it catches, and those
+    no other check catches. Checks under tests/ that never fail are listed with 0."""
+    with open(args.matrix, encoding="utf-8") as f:
+        matrix = json.load(f)
+    rows = [set(v.get("checks", [])) for v in matrix.values() if v.get("failed")]
+    some, alone = {}, {}
+    for checks in rows:
+        for c in checks:
+            some[c] = some.get(c, 0) + 1
+        if len(checks) == 1:
+            c = next(iter(checks))
+            alone[c] = alone.get(c, 0) + 1
+    top = os.path.dirname(HERE)
+    for folder in args.under:
+        for dirpath, _, names in os.walk(os.path.join(top, folder)):
+            for name in names:
+                rel = os.path.relpath(os.path.join(dirpath, name), top)
+                with open(os.path.join(top, rel), encoding="utf-8", errors="replace") as f:
+                    for n, line in enumerate(f, 1):
+                        if re.search(r"\b(EXPECT|ASSERT)_", line):
+                            some.setdefault(f"{rel}:{n}", 0)
+    for c in sorted(some, key=lambda c: (c.rsplit(":", 1)[0], int(c.rsplit(":", 1)[1]))):
+        print(f"alone {alone.get(c, 0):3} caught {some[c]:3}  {c}")
+
+
 def cmd_compare(args):
     with open(args.before, encoding="utf-8") as f:
         before = json.load(f)
@@ -224,6 +251,9 @@ def main():
     p = sub.add_parser("report")
     p.add_argument("matrix")
     p.add_argument("--missed", help="write the missed mutants' keys and lines to this file")
+    k = sub.add_parser("checks", help="per failing check: the mutants it catches, and alone")
+    k.add_argument("matrix")
+    k.add_argument("--under", nargs="*", default=["tests/unit", "tests/fakes"])
     c = sub.add_parser("compare", help="the mutants one matrix catches and the other misses")
     c.add_argument("before")
     c.add_argument("after")
@@ -236,7 +266,7 @@ def main():
     d.add_argument("--work", default="/tmp/orv-kill-matrix")
     args = ap.parse_args()
     return {"run": cmd_run, "report": cmd_report, "compare": cmd_compare,
-            "seeds": cmd_seeds}[args.cmd](args)
+            "seeds": cmd_seeds, "checks": cmd_checks}[args.cmd](args)
 
 
 if __name__ == "__main__":
