@@ -10,7 +10,7 @@ nothing the others miss, can be found before tests are merged or deleted.
     scripts/kill_matrix.py run --only missed.txt --shards 1 --work /tmp/km-again --out again.json
     scripts/kill_matrix.py run --all --under src/firmware --shards 1 --work /tmp/km-fw --out fw.json
     scripts/kill_matrix.py compare km.json fw.json   # caught in the first, missed in the second
-    scripts/kill_matrix.py checks km.json   # per check (file:line): mutants caught, and alone
+    scripts/kill_matrix.py checks km.json   # per check (file:line): caught, alone, in the cover
     scripts/kill_matrix.py seeds km.json --seeds 1 2 3 --shared   # what a seed would score
 
 `run` takes the mutants of `mutate.py --count 150 --seed N` for each seed given, plus `--extra`
@@ -141,6 +141,17 @@ def cmd_run(args):
     print(f"{len(matrix)} mutants written to {args.out}")
 
 
+def greedy_cover(caught, names):
+    """A small set of `names` (tests, or checks) that between them catch every mutant in `caught`
+    (mutant key -> the names that catch it), found greedily: the one catching most of the rest."""
+    cover, left = [], set(caught)
+    while left:
+        best = max(names, key=lambda t: sum(1 for k in left if t in caught[k]))
+        cover.append(best)
+        left = {k for k in left if best not in caught[k]}
+    return cover
+
+
 def cmd_report(args):
     with open(args.matrix, encoding="utf-8") as f:
         matrix = json.load(f)
@@ -149,11 +160,7 @@ def cmd_report(args):
     tests = sorted({t for fs in caught.values() for t in fs if not t.startswith("<then")})
     alone = {t: sum(1 for fs in caught.values() if fs == {t}) for t in tests}
     some = {t: sum(1 for fs in caught.values() if t in fs) for t in tests}
-    cover, left = [], set(caught)
-    while left:
-        best = max(tests, key=lambda t: sum(1 for k in left if t in caught[k]))
-        cover.append(best)
-        left = {k for k in left if best not in caught[k]}
+    cover = greedy_cover(caught, tests)
     if args.missed:
         with open(args.missed, "w", encoding="utf-8") as f:
             for k in sorted(missed):
@@ -167,18 +174,20 @@ def cmd_report(args):
 
 
 def cmd_checks(args):
-    """Per check (file:line of an EXPECT or ASSERT that failed): the mutants it catches, and those
-    no other check catches. Checks under tests/ that never fail are listed with 0."""
+    """Per check (file:line of an EXPECT or ASSERT that failed): the mutants it catches, those no
+    other check catches, and whether it is in a greedy cover. Checks under --under that never fail
+    are listed with 0, read from the checkout: run it on the commit the matrix was made on."""
     with open(args.matrix, encoding="utf-8") as f:
         matrix = json.load(f)
-    rows = [set(v.get("checks", [])) for v in matrix.values() if v.get("failed")]
+    rows = {k: set(v["checks"]) for k, v in matrix.items() if v.get("failed") and v.get("checks")}
     some, alone = {}, {}
-    for checks in rows:
+    for checks in rows.values():
         for c in checks:
             some[c] = some.get(c, 0) + 1
         if len(checks) == 1:
             c = next(iter(checks))
             alone[c] = alone.get(c, 0) + 1
+    cover = set(greedy_cover(rows, sorted(some)))
     top = os.path.dirname(HERE)
     for folder in args.under:
         for dirpath, _, names in os.walk(os.path.join(top, folder)):
@@ -189,7 +198,10 @@ def cmd_checks(args):
                         if re.search(r"\b(EXPECT|ASSERT)_", line):
                             some.setdefault(f"{rel}:{n}", 0)
     for c in sorted(some, key=lambda c: (c.rsplit(":", 1)[0], int(c.rsplit(":", 1)[1]))):
-        print(f"alone {alone.get(c, 0):3} caught {some[c]:3}  {c}")
+        mark = "cover" if c in cover else "     "
+        print(f"{mark} alone {alone.get(c, 0):3} caught {some[c]:3}  {c}")
+    print(f"{len(some)} checks, {len(cover)} in a cover of the {len(rows)} mutants caught by a check "
+          "(those caught only by a crash or hang need the test, not a check)")
 
 
 def cmd_compare(args):
